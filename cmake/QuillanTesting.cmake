@@ -1,0 +1,11 @@
+# quillan_test(NAME SOURCES ... LIBS ... LABELS ...)
+# Every test carries the label of the layer it tests, plus gui / wine where it needs them.
+function(quillan_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE quillan_settings Qt6::Test ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "QT_QPA_PLATFORM=offscreen;QUILLAN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()
