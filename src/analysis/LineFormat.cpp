@@ -1,0 +1,176 @@
+#include "analysis/LineFormat.h"
+
+#include "analysis/TextRules.h"
+#include "records/modErrorHandling.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+// Reads 1..maxDigits ASCII digits at pos; returns the count read (0 when none).
+int ReadDigits(QStringView s, qsizetype& pos, int maxDigits, int& value) {
+    int count = 0;
+    value = 0;
+    while (pos < s.size() && count < maxDigits && IsDigit(s[pos])) {
+        value = value * 10 + (s[pos].unicode() - u'0');
+        ++pos;
+        ++count;
+    }
+    return count;
+}
+
+bool IsDateSeparator(QChar c) { return c == u'/' || c == u'-' || c == u'.'; }
+
+bool MatchesWord(QStringView s, qsizetype pos, QStringView word) {
+    return !word.isEmpty() && s.size() - pos == word.size() &&
+           s.sliced(pos).compare(word, Qt::CaseInsensitive) == 0;
+}
+
+// Parses a time of day that fills s exactly (s already trimmed).
+std::optional<QTime> ParseTime(QStringView s, const LocaleFormats& formats) {
+    qsizetype pos = 0;
+    int hour = 0, minute = 0, second = 0;
+    if (ReadDigits(s, pos, 2, hour) == 0 || pos >= s.size() || s[pos] != u':')
+        return std::nullopt;
+    ++pos;
+    if (ReadDigits(s, pos, 2, minute) == 0)
+        return std::nullopt;
+    if (pos < s.size() && s[pos] == u':') {
+        ++pos;
+        if (ReadDigits(s, pos, 2, second) == 0)
+            return std::nullopt;
+    }
+    while (pos < s.size() && s[pos] == u' ')
+        ++pos;
+    if (pos < s.size()) {
+        const bool am = MatchesWord(s, pos, u"AM") || MatchesWord(s, pos, formats.AmText());
+        const bool pm = !am && (MatchesWord(s, pos, u"PM") || MatchesWord(s, pos, formats.PmText()));
+        if (!am && !pm)
+            return std::nullopt;
+        if (hour > 12)
+            return std::nullopt;
+        if (am && hour == 12)
+            hour = 0;
+        else if (pm && hour < 12)
+            hour += 12;
+    }
+    if (hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return QTime(hour, minute, second);
+}
+
+struct DateTimeParts {
+    QDate Date;
+    std::optional<QTime> Time;
+};
+
+std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats& formats) {
+    const QStringView s = TrimBlanks(text);
+    if (s.size() < 6)
+        return std::nullopt;
+    qsizetype pos = 0;
+    int values[3] = {0, 0, 0};
+    int lengths[3] = {0, 0, 0};
+    const bool yearFirst = formats.Order() == DateOrder::YearMonthDay;
+    for (int field = 0; field < 3; ++field) {
+        if (field > 0) {
+            if (pos >= s.size() || !IsDateSeparator(s[pos]))
+                return std::nullopt;
+            ++pos;
+        }
+        const bool isYear = yearFirst ? field == 0 : field == 2;
+        lengths[field] = ReadDigits(s, pos, isYear ? 4 : 2, values[field]);
+        if (isYear ? (lengths[field] != 2 && lengths[field] != 4) : lengths[field] == 0)
+            return std::nullopt;
+    }
+    int year = 0, month = 0, day = 0;
+    switch (formats.Order()) {
+    case DateOrder::MonthDayYear:
+        month = values[0], day = values[1], year = values[2];
+        break;
+    case DateOrder::DayMonthYear:
+        day = values[0], month = values[1], year = values[2];
+        break;
+    case DateOrder::YearMonthDay:
+        year = values[0], month = values[1], day = values[2];
+        break;
+    }
+    const int yearLength = lengths[yearFirst ? 0 : 2];
+    if (yearLength == 2)
+        year = ExpandTwoDigitYear(year);
+    else if (year < 100)
+        return std::nullopt;
+    if (!QDate::isValid(year, month, day))
+        return std::nullopt;
+
+    DateTimeParts parts{QDate(year, month, day), std::nullopt};
+    if (pos == s.size())
+        return parts;
+    // Only blanks and a time of day may follow the date.
+    if (s[pos] != u' ')
+        return std::nullopt;
+    parts.Time = ParseTime(TrimBlanks(s.sliced(pos)), formats);
+    if (!parts.Time)
+        return std::nullopt;
+    return parts;
+}
+
+} // namespace
+
+int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
+
+bool IsDate(QStringView text, const LocaleFormats& formats) {
+    return ParseDateTime(text, formats).has_value();
+}
+
+std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats) {
+    const auto parts = ParseDateTime(text, formats);
+    if (!parts)
+        return std::nullopt;
+    return parts->Date;
+}
+
+std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats) {
+    return ParseTime(TrimBlanks(text), formats);
+}
+
+QString SplitPath(QStringView path, QString* folder) {
+    qsizetype pos = path.size();
+    while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
+        --pos;
+    if (folder)
+        *folder = path.first(pos).toString();
+    return path.sliced(pos).toString().toLower();
+}
+
+QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
+    const int d = DateLength(dateIsLong);
+    const QStringView datePart = LeftOf(line, d);
+    const auto time = ReadTime(LeftOf(After(line, d + 1), 8), formats);
+    if (!time)
+        RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
+    const auto date = ReadDate(datePart, formats);
+    const QString dateText = date ? formats.ShortDate(*date) : datePart.toString();
+    return dateText + u" - "_s + formats.TimeAmPm(*time);
+}
+
+QString RenderLongDate(const QString& text, const LocaleFormats& formats) {
+    const auto date = ReadDate(text, formats);
+    return date ? formats.LongDate(*date) : text;
+}
+
+QString RenderShortDate(const QString& text, const LocaleFormats& formats) {
+    const auto date = ReadDate(text, formats);
+    return date ? formats.ShortDate(*date) : text;
+}
+
+QString RenderTimeAmPm(const QString& text, const LocaleFormats& formats) {
+    if (const auto time = ReadTime(text, formats))
+        return formats.TimeAmPm(*time);
+    // A full date and time shows its time; a date alone stands for midnight.
+    if (const auto parts = ParseDateTime(text, formats))
+        return formats.TimeAmPm(parts->Time.value_or(QTime(0, 0)));
+    return text;
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "analysis/LineStore.h"
+#include "analysis/LocaleFormats.h"
+#include "records/LogCurEntries.h"
+#include "records/LogEntries.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+enum class MessageIcon { Information, Critical };
+
+// What the loader and the pass need from whoever shows them: the window, or the report
+// tool. The loops never touch a widget themselves.
+class AnalysisHost {
+public:
+    virtual ~AnalysisHost() = default;
+    // The control side of ResetAnalysis: labels, progress bar, buttons, tree.
+    virtual void ResetControls() {}
+    virtual void HideLogChanged() {}
+    virtual void ShowMessage(MessageIcon icon, const QString& title, const QString& text) {
+        Q_UNUSED(icon);
+        Q_UNUSED(title);
+        Q_UNUSED(text);
+    }
+    // Called once per line of the pass with the line's index.
+    virtual void Progress(qint32 value) { Q_UNUSED(value); }
+};
+
+struct LoadOutcome {
+    enum class Kind {
+        Loaded,  // lines kept, LogFilePath set
+        NoLines, // read, but not one line began with a date
+        Missing, // no file at the path (reported to the user)
+        Failed,  // anything else: a folder, no permission, a missing folder, a read error
+    };
+    Kind Result = Kind::Failed;
+    qint64 BadRecords = 0;
+    QString Problem; // what went wrong, for tools that have no window to show it
+};
+
+struct PassOutcome {
+    bool NothingLoaded = false;
+    bool Completed = false;
+    qint32 FailedLine = 0;     // index in LogLines where the pass ended early
+    qint64 FailedFileLine = 0; // the same line's number in the file
+    QString Reason;
+};
+
+// The run-time state of one analysed log, with the loader, the line handlers and the pass.
+class LogAnalysis {
+public:
+    explicit LogAnalysis(LocaleFormats formats = LocaleFormats::System());
+
+    void SetHost(AnalysisHost* host) { m_Host = host ? host : &m_NoHost; }
+    const LocaleFormats& Formats() const { return m_Formats; }
+    void SetFormats(const LocaleFormats& formats) { m_Formats = formats; }
+
+    void ResetAnalysis();
+    LoadOutcome LoadLogFile(const QString& path);
+    // The loop of the analysis pass; what it counted stays when it ends early.
+    PassOutcome RunPass();
+    // Texts of the statistics labels 0 to 6; an empty optional leaves the label as it is.
+    std::array<std::optional<QString>, 7> StatTexts() const;
+
+    void ParseFileLine(QStringView line);
+    void ParseResumedLine(QStringView line);
+    void ParseRestartLine(QStringView line);
+    void ParseFinishedLine(QStringView line);
+
+    // The file's last-modified time as the text the monitor compares; empty when unreadable.
+    static QString FileStamp(const QString& path);
+
+    LineStore LogLines;
+    LogEntries Entries;
+    LogCurEntries CurEntries;
+
+    qint32 CurLine = 0;
+    qint32 TotalFiles = 0;
+    qint32 TotalResumes = 0;
+    qint32 TotalCompleted = 0;
+    qint32 TotalRestarts = 0;
+    qint32 KbResumed = 0;
+    bool DateIsLong = false;
+
+    QString LogStart;
+    QString LogEnd;
+    QString LogFilePath;
+    QString LogFileStamp;
+
+private:
+    void AnalyzeLine(QStringView line);
+    QString LeadingDate(QStringView line) const;
+
+    LocaleFormats m_Formats;
+    AnalysisHost m_NoHost;
+    AnalysisHost* m_Host = &m_NoHost;
+};

@@ -1,0 +1,210 @@
+// Reading a log file into LogLines.
+#include "analysis/LineFormat.h"
+#include "analysis/LogAnalysis.h"
+#include "analysis/TextDecoding.h"
+#include "analysis/TextRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <cstring>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum class Encoding { Utf8, Windows1252, System };
+
+constexpr qint64 ReadBlock = qint64(4) << 20;
+
+// Splits the file into lines at CR or CR LF (a lone LF stays inside its line), decodes
+// each and keeps those that begin with a date. Returns false when the bytes turn out not
+// to be UTF-8, so that the caller starts again as Windows-1252.
+class LineReader {
+public:
+    LineReader(QFile& file, LineStore& store, const LocaleFormats& formats, Encoding encoding)
+        : m_File(file), m_Store(store), m_Formats(formats), m_Encoding(encoding) {}
+
+    enum class Result { Done, NotUtf8, ReadError, LineTooLong };
+
+    Result Run(qint64& badRecords) {
+        std::vector<char> buffer;
+        qsizetype carry = 0; // bytes of an unfinished line at the front of the buffer
+        bool skipLineFeed = false;
+        bool first = true;
+        qint64 fileLine = 0;
+        for (;;) {
+            if (qsizetype(buffer.size()) < carry + ReadBlock)
+                buffer.resize(size_t(carry + ReadBlock));
+            const qint64 got = m_File.read(buffer.data() + carry, ReadBlock);
+            if (got < 0)
+                return Result::ReadError;
+            const bool atEnd = got == 0;
+            qsizetype size = carry + qsizetype(got);
+            const char* data = buffer.data();
+            qsizetype pos = 0;
+            if (first && size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
+                pos = 3;
+            if (first && (size >= 3 || atEnd))
+                first = false;
+            if (skipLineFeed && pos < size) {
+                if (data[pos] == '\n')
+                    ++pos;
+                skipLineFeed = false;
+            }
+            for (;;) {
+                const char* cr = static_cast<const char*>(std::memchr(data + pos, '\r', size_t(size - pos)));
+                if (!cr)
+                    break;
+                const qsizetype end = cr - data;
+                const Result r = Take(data + pos, end - pos, ++fileLine, badRecords);
+                if (r != Result::Done)
+                    return r;
+                pos = end + 1;
+                if (pos < size) {
+                    if (data[pos] == '\n')
+                        ++pos;
+                } else {
+                    skipLineFeed = true;
+                }
+            }
+            if (atEnd) {
+                // The last line needs no end marker.
+                if (pos < size) {
+                    const Result r = Take(data + pos, size - pos, ++fileLine, badRecords);
+                    if (r != Result::Done)
+                        return r;
+                }
+                return Result::Done;
+            }
+            carry = size - pos;
+            if (carry > 0 && pos > 0)
+                std::memmove(buffer.data(), data + pos, size_t(carry));
+        }
+    }
+
+private:
+    Result Take(const char* bytes, qsizetype size, qint64 fileLine, qint64& badRecords) {
+        if (size > LineStore::MaxLineLength)
+            return Result::LineTooLong;
+        char16_t* out = m_Store.Reserve(size);
+        qsizetype length = 0;
+        switch (m_Encoding) {
+        case Encoding::Utf8:
+            length = DecodeUtf8Strict(bytes, size, out);
+            if (length < 0)
+                return Result::NotUtf8;
+            break;
+        case Encoding::Windows1252:
+            length = DecodeWindows1252(bytes, size, out);
+            break;
+        case Encoding::System: {
+            const QString text = m_System(QByteArrayView(bytes, size));
+            length = std::min(text.size(), size);
+            std::memcpy(out, text.utf16(), size_t(length) * sizeof(char16_t));
+            break;
+        }
+        }
+        const QStringView line(out, length);
+        if (IsDate(LeftOf(line, 10), m_Formats) || IsDate(LeftOf(line, 8), m_Formats))
+            m_Store.Commit(length, fileLine);
+        else
+            ++badRecords;
+        return Result::Done;
+    }
+
+    QFile& m_File;
+    LineStore& m_Store;
+    const LocaleFormats& m_Formats;
+    Encoding m_Encoding;
+    QStringDecoder m_System{QStringDecoder::System};
+};
+
+bool ParentFolderExists(const QString& path) {
+    return QFileInfo(QFileInfo(path).absolutePath()).isDir();
+}
+
+} // namespace
+
+LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
+    LoadOutcome outcome;
+    LogLines.Clear();
+    ResetAnalysis();
+
+    auto fail = [&](LoadOutcome::Kind kind, const QString& problem) {
+        outcome.Result = kind;
+        outcome.Problem = problem;
+        // Nothing half-read is left for the pass: it finds no lines and does nothing.
+        LogLines.Clear();
+        if (kind == LoadOutcome::Kind::Missing)
+            m_Host->ShowMessage(MessageIcon::Critical, u"Quillan Error"_s,
+                                u"Error loading file. Please check the file path"_s);
+        return outcome;
+    };
+
+    if (path.isEmpty())
+        return fail(LoadOutcome::Kind::Failed, u"No file name was given"_s);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Only a missing file in an existing folder counts as "file not found".
+        if (ParentFolderExists(path))
+            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
+        return fail(LoadOutcome::Kind::Failed, u"The folder does not exist"_s);
+    }
+    LogFileStamp = FileStamp(path);
+    m_Host->HideLogChanged();
+
+    if (info.isDir())
+        return fail(LoadOutcome::Kind::Failed, u"The path is a folder, not a file"_s);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        if (!file.exists())
+            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
+        return fail(LoadOutcome::Kind::Failed, file.errorString());
+    }
+
+#ifdef Q_OS_WIN
+    Encoding encoding = Encoding::System;
+#else
+    Encoding encoding = Encoding::Utf8;
+#endif
+    qint64 badRecords = 0;
+    for (;;) {
+        badRecords = 0;
+        LineReader reader(file, LogLines, m_Formats, encoding);
+        const auto result = reader.Run(badRecords);
+        if (result == LineReader::Result::Done)
+            break;
+        if (result == LineReader::Result::NotUtf8) {
+            // GetRight writes the Windows code page; a log copied from Windows is read as such.
+            LogLines.Clear();
+            if (!file.seek(0))
+                return fail(LoadOutcome::Kind::Failed, file.errorString());
+            encoding = Encoding::Windows1252;
+            continue;
+        }
+        if (result == LineReader::Result::LineTooLong)
+            return fail(LoadOutcome::Kind::Failed, u"A line is too long to be read"_s);
+        return fail(LoadOutcome::Kind::Failed, file.errorString());
+    }
+    outcome.BadRecords = badRecords;
+
+    if (LogLines.UpperBound() == 0) {
+        outcome.Result = LoadOutcome::Kind::NoLines;
+        outcome.Problem = u"No line begins with a date"_s;
+        return outcome;
+    }
+    LogStart = LeadingDate(LogLines[1]);
+    LogEnd = LeadingDate(LogLines[LogLines.UpperBound()]);
+    file.close();
+
+    if (badRecords > 0)
+        m_Host->ShowMessage(MessageIcon::Information, u"Quillan"_s,
+                            QString::number(badRecords) + u" bad records were ignored"_s);
+    LogFilePath = path;
+    outcome.Result = LoadOutcome::Kind::Loaded;
+    return outcome;
+}

@@ -1,0 +1,74 @@
+#include "analysis/TextDecoding.h"
+
+#include <cstring>
+
+qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const unsigned char* end = p + size;
+    char16_t* o = out;
+    while (p < end) {
+        // Runs of ASCII, eight bytes at a time where possible.
+        while (end - p >= 8) {
+            quint64 chunk;
+            std::memcpy(&chunk, p, 8);
+            if (chunk & 0x8080808080808080ull)
+                break;
+            for (int i = 0; i < 8; ++i)
+                o[i] = p[i];
+            o += 8;
+            p += 8;
+        }
+        if (p >= end)
+            break;
+        const unsigned c = *p;
+        if (c < 0x80) {
+            *o++ = char16_t(c);
+            ++p;
+            continue;
+        }
+        char32_t cp;
+        int extra;
+        char32_t min;
+        if (c >= 0xC2 && c <= 0xDF) {
+            cp = c & 0x1F, extra = 1, min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            cp = c & 0x0F, extra = 2, min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            cp = c & 0x07, extra = 3, min = 0x10000;
+        } else {
+            return -1;
+        }
+        if (end - p <= extra)
+            return -1;
+        for (int i = 1; i <= extra; ++i) {
+            const unsigned cc = p[i];
+            if ((cc & 0xC0) != 0x80)
+                return -1;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return -1;
+        p += extra + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *o++ = char16_t(0xD800 + (cp >> 10));
+            *o++ = char16_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            *o++ = char16_t(cp);
+        }
+    }
+    return o - out;
+}
+
+qsizetype DecodeWindows1252(const char* data, qsizetype size, char16_t* out) {
+    static constexpr char16_t High[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned c = p[i];
+        out[i] = (c >= 0x80 && c < 0xA0) ? High[c - 0x80] : char16_t(c);
+    }
+    return size;
+}

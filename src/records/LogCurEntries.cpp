@@ -1,0 +1,29 @@
+#include "records/LogCurEntries.h"
+
+#include "records/modErrorHandling.h"
+
+using namespace Qt::StringLiterals;
+
+LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QString& LogKey,
+                            const QString& sKey) {
+    if (m_Items.ContainsKey(sKey))
+        RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
+                     u"This key is already associated with an element of this collection"_s);
+    auto link = std::make_unique<LogKeys>();
+    link->SetKey(Key);
+    link->SetFName(FName);
+    link->SetLogKey(LogKey);
+    return m_Items.Append(std::move(link), sKey);
+}
+
+void LogCurEntries::Remove(qint64 position) {
+    if (!m_Items.RemoveAt(position))
+        RaiseRuntime(ErrorNumbers::SubscriptOutOfRange, u"LogCurEntries Collection Remove"_s,
+                     u"Subscript out of range"_s);
+}
+
+void LogCurEntries::Remove(const QString& key) {
+    if (!m_Items.RemoveKey(key))
+        RaiseRuntime(ErrorNumbers::InvalidArgument, u"LogCurEntries Collection Remove"_s,
+                     u"Invalid procedure call or argument"_s);
+}

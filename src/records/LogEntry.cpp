@@ -1,0 +1,40 @@
+#include "records/LogEntry.h"
+
+#include "records/modErrorHandling.h"
+
+QString LogEntry::DateFinished() const {
+    return TrapAccessor("LogEntry:DateFinished Property Get", [&] { return m_DateFinished; });
+}
+void LogEntry::SetDateFinished(const QString& value) {
+    TrapAccessor("LogEntry:DateFinished Property Let", [&] { m_DateFinished = value; });
+}
+QString LogEntry::DateStarted() const {
+    return TrapAccessor("LogEntry:DateStarted Property Get", [&] { return m_DateStarted; });
+}
+void LogEntry::SetDateStarted(const QString& value) {
+    TrapAccessor("LogEntry:DateStarted Property Let", [&] { m_DateStarted = value; });
+}
+qint32 LogEntry::Restarts() const {
+    return TrapAccessor("LogEntry:Restarts Property Get", [&] { return m_Restarts; });
+}
+void LogEntry::SetRestarts(qint32 value) {
+    TrapAccessor("LogEntry:Restarts Property Let", [&] { m_Restarts = value; });
+}
+qint32 LogEntry::Resumes() const {
+    return TrapAccessor("LogEntry:Resumes Property Get", [&] { return m_Resumes; });
+}
+void LogEntry::SetResumes(qint32 value) {
+    TrapAccessor("LogEntry:Resumes Property Let", [&] { m_Resumes = value; });
+}
+QString LogEntry::URL() const {
+    return TrapAccessor("LogEntry:URL Property Get", [&] { return m_URL; });
+}
+void LogEntry::SetURL(const QString& value) {
+    TrapAccessor("LogEntry:URL Property Let", [&] { m_URL = value; });
+}
+QString LogEntry::LocalName() const {
+    return TrapAccessor("LogEntry:LocalName Property Get", [&] { return m_LocalName; });
+}
+void LogEntry::SetLocalName(const QString& value) {
+    TrapAccessor("LogEntry:LocalName Property Let", [&] { m_LocalName = value; });
+}

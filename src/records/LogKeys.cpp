@@ -1,0 +1,16 @@
+#include "records/LogKeys.h"
+
+#include "records/modErrorHandling.h"
+
+QString LogKeys::LogKey() const {
+    return TrapAccessor("LogKeys:LogKey Property Get", [&] { return m_LogKey; });
+}
+void LogKeys::SetLogKey(const QString& value) {
+    TrapAccessor("LogKeys:LogKey Property Let", [&] { m_LogKey = value; });
+}
+QString LogKeys::FName() const {
+    return TrapAccessor("LogKeys:FName Property Get", [&] { return m_FName; });
+}
+void LogKeys::SetFName(const QString& value) {
+    TrapAccessor("LogKeys:FName Property Let", [&] { m_FName = value; });
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Link from an open download's file name to the key of its record.
+class LogKeys {
+public:
+    const QString& Key() const { return m_Key; }
+    void SetKey(const QString& value) { m_Key = value; }
+
+    QString LogKey() const;
+    void SetLogKey(const QString& value);
+    QString FName() const;
+    void SetFName(const QString& value);
+
+private:
+    QString m_Key;
+    QString m_FName;
+    QString m_LogKey;
+};
