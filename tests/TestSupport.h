@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "analysis/LogAnalysis.h"
+
+// Shared helpers for the plain-logic tests.
+namespace TestSupport {
+
+inline QString SourceDir() {
+    const QByteArray dir = qgetenv("QUILLAN_SOURCE_DIR");
+    return dir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(dir);
+}
+
+inline QString SampleLog() { return SourceDir() + QStringLiteral("/examples/getright.log"); }
+
+// Writes bytes to name inside dir and returns the path.
+inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write test file");
+    file.write(bytes);
+    return path;
+}
+
+// Joins lines with CR LF, as GetRight writes them.
+inline QByteArray CrLf(std::initializer_list<const char*> lines) {
+    QByteArray out;
+    for (const char* line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+// Records what the loader and the pass would show.
+struct RecordingHost : AnalysisHost {
+    QStringList Messages;
+    int Resets = 0;
+    int LogChangedHidden = 0;
+    qint32 LastProgress = 0;
+    void ResetControls() override { ++Resets; }
+    void HideLogChanged() override { ++LogChangedHidden; }
+    void ShowMessage(MessageIcon icon, const QString& title, const QString& text) override {
+        Messages << (QString(icon == MessageIcon::Critical ? QStringLiteral("stop|")
+                                                           : QStringLiteral("info|")) +
+                     title + QStringLiteral("|") + text);
+    }
+    void Progress(qint32 value) override { LastProgress = value; }
+};
+
+} // namespace TestSupport

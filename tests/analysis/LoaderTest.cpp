@@ -1,0 +1,166 @@
+#include "TestSupport.h"
+
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+class LoaderTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    struct Loaded {
+        std::unique_ptr<LogAnalysis> Analysis;
+        RecordingHost Host;
+        LoadOutcome Outcome;
+    };
+
+    std::unique_ptr<Loaded> Load(const QString& path) {
+        auto loaded = std::make_unique<Loaded>();
+        loaded->Analysis = std::make_unique<LogAnalysis>(LocaleFormats::Named(u"en_US"_s));
+        loaded->Analysis->SetHost(&loaded->Host);
+        loaded->Outcome = loaded->Analysis->LoadLogFile(path);
+        return loaded;
+    }
+    std::unique_ptr<Loaded> LoadBytes(const QByteArray& bytes) {
+        return Load(WriteFile(dir, u"log.log"_s, bytes));
+    }
+
+private slots:
+    void keepsDateLinesCountsTheRestAndNotesDates() {
+        auto l = LoadBytes(CrLf({"header", "12/31/2001 10:00:00 - a", "", "12/31/01 10:00:01 - b",
+                                 "-- not a date", "01/02/02 10:00:02 - c"}));
+        QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(l->Analysis->LogLines.UpperBound(), 3);
+        QCOMPARE(l->Analysis->LogLines[0], QStringView());
+        QCOMPARE(l->Analysis->LogLines[1], u"12/31/2001 10:00:00 - a");
+        QCOMPARE(l->Analysis->LogLines[3], u"01/02/02 10:00:02 - c");
+        QCOMPARE(l->Analysis->LogLines.FileLine(3), 6);
+        QCOMPARE(l->Analysis->LogStart, u"12/31/2001"_s);
+        QCOMPARE(l->Analysis->LogEnd, u"01/02/02"_s);
+        QCOMPARE(l->Host.Messages, QStringList{u"info|Quillan|3 bad records were ignored"_s});
+        QCOMPARE(l->Analysis->LogFilePath, dir.filePath(u"log.log"_s));
+        QVERIFY(!l->Analysis->LogFileStamp.isEmpty());
+        QCOMPARE(l->Host.Resets, 1);
+        QCOMPARE(l->Host.LogChangedHidden, 1);
+    }
+
+    void linesEndAtCrOrCrLfButNotAtALoneLf() {
+        auto l = LoadBytes("12/31/01 10:00:00 - a\r12/31/01 10:00:01 - b\nstill b\r\n"
+                           "12/31/01 10:00:02 - c");
+        QCOMPARE(l->Analysis->LogLines.UpperBound(), 3);
+        QCOMPARE(l->Analysis->LogLines[2], u"12/31/01 10:00:01 - b\nstill b");
+        QCOMPARE(l->Analysis->LogLines[3], u"12/31/01 10:00:02 - c"); // no end marker needed
+        QVERIFY(l->Host.Messages.isEmpty());
+
+        // A CR LF split across the reader's blocks still counts as one line end.
+        QByteArray big(4 * 1024 * 1024 - 1, 'x');
+        big.prepend("12/31/01 10:00:00 - ");
+        big.truncate(4 * 1024 * 1024 - 1);
+        big += "\r\n12/31/01 10:00:03 - d\r\n";
+        auto split = LoadBytes(big);
+        QCOMPARE(split->Analysis->LogLines.UpperBound(), 2);
+        QVERIFY(split->Host.Messages.isEmpty());
+    }
+
+    void manyLinesKeepTheirOrder() {
+        QByteArray bytes;
+        for (int i = 1; i <= 250; ++i)
+            bytes += "12/31/01 10:00:00 - line " + QByteArray::number(i) + "\r\n";
+        auto l = LoadBytes(bytes);
+        QCOMPARE(l->Analysis->LogLines.UpperBound(), 250);
+        QCOMPARE(l->Analysis->LogLines[250], u"12/31/01 10:00:00 - line 250");
+        QVERIFY(l->Host.Messages.isEmpty());
+    }
+
+    void missingFileIsReportedAndLeavesNothing() {
+        auto l = LoadBytes(CrLf({"12/31/01 10:00:00 - a"}));
+        const QString earlier = l->Analysis->LogFilePath;
+        l->Outcome = l->Analysis->LoadLogFile(dir.filePath(u"gone.log"_s));
+        QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::Missing);
+        QCOMPARE(l->Host.Messages.last(),
+                 u"stop|Quillan Error|Error loading file. Please check the file path"_s);
+        QCOMPARE(l->Analysis->LogLines.UpperBound(), 0);
+        QCOMPARE(l->Analysis->LogFilePath, earlier);
+        QCOMPARE(l->Analysis->LogStart, u"12/31/01"_s);
+    }
+
+    void otherFailuresAreSilent() {
+        auto folder = Load(dir.path());
+        QCOMPARE(folder->Outcome.Result, LoadOutcome::Kind::Failed);
+        QVERIFY(folder->Host.Messages.isEmpty());
+        QVERIFY(!folder->Outcome.Problem.isEmpty());
+        QCOMPARE(folder->Analysis->LogLines.UpperBound(), 0);
+
+        auto noFolder = Load(dir.filePath(u"no/such/folder/x.log"_s));
+        QCOMPARE(noFolder->Outcome.Result, LoadOutcome::Kind::Failed);
+        QVERIFY(noFolder->Host.Messages.isEmpty());
+
+        auto empty = Load(QString());
+        QCOMPARE(empty->Outcome.Result, LoadOutcome::Kind::Failed);
+
+        if (::geteuid() != 0) { // root reads anything
+            const QString locked = WriteFile(dir, u"locked.log"_s, CrLf({"12/31/01 10:00:00 - a"}));
+            QFile::setPermissions(locked, QFileDevice::WriteOwner);
+            auto denied = Load(locked);
+            QCOMPARE(denied->Outcome.Result, LoadOutcome::Kind::Failed);
+            QVERIFY(denied->Host.Messages.isEmpty());
+            QVERIFY(denied->Analysis->LogFilePath.isEmpty());
+        }
+    }
+
+    void fileWithoutDateLinesShowsNothing() {
+        for (const QByteArray& bytes : {QByteArray(), QByteArray("\r\n\r\n\r\n"),
+                                        QByteArray("no\r\ndates\r\nhere")}) {
+            auto l = LoadBytes(bytes);
+            QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::NoLines);
+            QCOMPARE(l->Analysis->LogLines.UpperBound(), 0);
+            QVERIFY(l->Host.Messages.isEmpty());
+            QVERIFY(l->Analysis->LogFilePath.isEmpty());
+        }
+    }
+
+    void decodesUtf8ElseWindows1252() {
+        // A byte-order mark is dropped; valid UTF-8 is read as such.
+        auto utf8 = LoadBytes("\xEF\xBB\xBF" "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic\\\xE2\x82\xAC.mp3=x\r\n");
+        QCOMPARE(utf8->Analysis->LogLines[1], u"12/31/01 10:00:00 - File: C:\\Müsic\\€.mp3=x");
+        // One invalid sequence anywhere makes the whole file Windows-1252.
+        auto cp1252 = LoadBytes("12/31/01 10:00:00 - \xC3\xBC\r\n12/31/01 10:00:01 - M\xFCsic \x80 \x81\r\n");
+        QCOMPARE(cp1252->Analysis->LogLines[1], u"12/31/01 10:00:00 - Ã¼");
+        QCOMPARE(cp1252->Analysis->LogLines[2], u"12/31/01 10:00:01 - Müsic € \uFFFD");
+        // Overlong forms and encoded surrogates are not UTF-8.
+        auto overlong = LoadBytes("12/31/01 10:00:00 - \xC0\xAF \xED\xA0\x80\r\n");
+        QCOMPARE(overlong->Analysis->LogLines[1], u"12/31/01 10:00:00 - À¯ í\u00A0\u20AC");
+    }
+
+    void hostileBytesNeverBreakTheLoader() {
+        // NUL bytes stay inside their line.
+        auto nul = LoadBytes(QByteArray("12/31/01 10:00:00 - a\0b\r\n", 25));
+        QCOMPARE(nul->Analysis->LogLines[1].size(), 23);
+        QCOMPARE(nul->Analysis->LogLines[1][21], QChar(u'\0'));
+
+        // Arbitrary binary content: some lines may pass, none may crash.
+        QByteArray binary;
+        quint32 seed = 12345;
+        for (int i = 0; i < 200000; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            binary += char(seed >> 24);
+        }
+        auto bin = LoadBytes(binary);
+        QVERIFY(bin->Outcome.Result == LoadOutcome::Kind::NoLines ||
+                bin->Outcome.Result == LoadOutcome::Kind::Loaded);
+
+        // One 50 MB line without an end marker.
+        QByteArray huge = "12/31/01 10:00:00 - File: ";
+        huge += QByteArray(50 * 1024 * 1024, 'a');
+        auto h = LoadBytes(huge);
+        QCOMPARE(h->Analysis->LogLines.UpperBound(), 1);
+        QCOMPARE(h->Analysis->LogLines[1].size(), huge.size());
+    }
+};
+
+QTEST_APPLESS_MAIN(LoaderTest)
+#include "LoaderTest.moc"
