@@ -1,0 +1,57 @@
+#pragma once
+
+#include "controls/OleColor.h"
+
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <variant>
+
+// The stored properties of one control: named, typed entries in the order they were written.
+// Names compare without regard to case. An entry equal to its default is never written, and
+// reading a missing entry gives the default, so a bag holds only what differs from a new
+// control. A picture is an image; a null image means "no picture".
+class PropertyBag {
+public:
+    using Value = std::variant<qint32, qint16, bool, float, QString, OleColor, QFont, QImage>;
+
+    struct Entry {
+        QString Name;
+        Value Data;
+    };
+
+    // Writes `value` under `name`, or removes the entry when the value equals its default.
+    void WriteProperty(const QString& name, const Value& value, const Value& defaultValue);
+
+    // The entry's value, or `defaultValue` when there is none. Integer kinds convert into
+    // one another; any other mismatch raises a type-mismatch ControlError.
+    template <class T> T ReadProperty(const QString& name, const T& defaultValue) const {
+        return std::get<T>(Read(name, Value(defaultValue)));
+    }
+
+    bool Contains(const QString& name) const { return Find(name) >= 0; }
+    const QList<Entry>& Entries() const { return entries_; }
+    bool IsEmpty() const { return entries_.isEmpty(); }
+
+    // Appends or replaces an entry as is, without the default rule; for readers of the text
+    // form and for tests.
+    void Set(const QString& name, Value value);
+
+    // Told every name that is read, in order; lets tests follow a control's load sequence.
+    void SetReadObserver(std::function<void(const QString&)> observer) {
+        observer_ = std::move(observer);
+    }
+
+    friend bool operator==(const PropertyBag& a, const PropertyBag& b);
+
+private:
+    qsizetype Find(const QString& name) const;
+    Value Read(const QString& name, const Value& defaultValue) const;
+
+    QList<Entry> entries_;
+    std::function<void(const QString&)> observer_;
+};
+
+bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b);
