@@ -242,6 +242,8 @@ void HotCommand::PaintFace() {
 }
 
 bool HotCommand::FaceEvent(QEvent* event) {
+    // The filter sees input before QWidget::event would drop it for a disabled widget.
+    if (!isEnabled() && (dynamic_cast<QInputEvent*>(event) != nullptr)) return true;
     switch (event->type()) {
     case QEvent::Paint:
         PaintFace();
@@ -254,7 +256,6 @@ bool HotCommand::FaceEvent(QEvent* event) {
     }
     case QEvent::MouseButtonPress: {
         const auto* e = static_cast<QMouseEvent*>(event);
-        if (!isEnabled()) return true;
         const auto a = InputCodes::MouseArgsOf(*e);
         click_.Press(e->button());
         DrawButton({a.X, a.Y}, a.Button, restingColor_, backColorDown_);
