@@ -1,42 +1,131 @@
 #include "cli/Report.h"
 
 #include "analysis/LocaleFormats.h"
+#include "view/TreeSearch.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 QString ReportUsage() {
-    return u"Usage: quillan-report [--stats] [--records] [--json] [--locale NAME] LOGFILE\n"
+    return u"Usage: quillan-report [--stats] [--records] [--tree] [--nodes] [--sort MODES]\n"
+           "                      [--search TEXT [--search-steps STEPS] [--match-case]]\n"
+           "                      [--execute KEY] [--json] [--locale NAME] LOGFILE\n"
            "\n"
            "Reads a GetRight log and prints what Quillan shows for it.\n"
-           "  --stats        the statistics panel, one Caption<TAB>Value row each (default)\n"
-           "  --records      one line per download record, in collection order\n"
-           "  --json         the same content as one JSON document\n"
-           "  --locale NAME  date, time and number conventions (default: the system's)\n"
+           "  --stats          the statistics panel, one Caption<TAB>Value row each\n"
+           "  --records        one line per download record, in collection order\n"
+           "  --tree           the results tree in display order, two spaces a level\n"
+           "  --nodes          the tree's nodes in the order they were added:\n"
+           "                   index<TAB>key<TAB>image<TAB>text\n"
+           "  --sort MODES     sort buttons clicked after the analysis, comma-separated:\n"
+           "                   none, date, name, url, local (the tree starts in none)\n"
+           "  --search TEXT    search the tree; after each step prints\n"
+           "                   index<TAB>key<TAB>text of the selected node\n"
+           "  --search-steps STEPS  comma-separated top, next, prev (default: top)\n"
+           "  --match-case     respect letter case in the search\n"
+           "  --execute KEY    select the node with that key and print what Execute runs\n"
+           "  --json           the same content as one JSON document\n"
+           "  --locale NAME    date, time and number conventions (default: the system's)\n"
+           "Without --stats, --records, --tree, --nodes, --search or --execute:\n"
+           "--stats --tree.\n"
            "\n"
            "Exit status: 0 when the log was read, 1 when it could not be, 2 for bad usage.\n"_s;
 }
 
+namespace {
+
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+bool TakeValue(const QStringList& arguments, qsizetype& i, const QString& name, QString& value,
+               QString& error) {
+    const QString& arg = arguments[i];
+    if (arg.size() > name.size() && arg[name.size()] == u'=') {
+        value = arg.sliced(name.size() + 1);
+        return true;
+    }
+    if (++i < arguments.size()) {
+        value = arguments[i];
+        return true;
+    }
+    error = name + u" needs a value"_s;
+    return false;
+}
+
+bool IsOption(const QString& arg, const QString& name) {
+    return arg == name ||
+           (arg.startsWith(name) && arg.size() > name.size() && arg[name.size()] == u'=');
+}
+
+template <class T>
+bool ParseList(const QString& text, const QList<std::pair<QString, T>>& names, QList<T>& out,
+               const QString& what, QString& error) {
+    for (const QString& item : text.split(u',')) {
+        const auto it = std::find_if(names.begin(), names.end(),
+                                     [&](const auto& entry) { return entry.first == item; });
+        if (it == names.end()) {
+            QStringList known;
+            for (const auto& entry : names)
+                known << entry.first;
+            error = u"unknown "_s + what + u" \""_s + item + u"\" (one of: "_s +
+                    known.join(u", "_s) + u')';
+            return false;
+        }
+        out.append(it->second);
+    }
+    return true;
+}
+
+const QList<std::pair<QString, SortOrder>> SortNames = {{u"none"_s, SortOrder::NoSort},
+                                                        {u"date"_s, SortOrder::ByDate},
+                                                        {u"name"_s, SortOrder::ByName},
+                                                        {u"url"_s, SortOrder::ByURL},
+                                                        {u"local"_s, SortOrder::ByLocal}};
+
+const QList<std::pair<QString, SearchStep>> StepNames = {
+    {u"top"_s, SearchStep::Top}, {u"next"_s, SearchStep::Next}, {u"prev"_s, SearchStep::Prev}};
+
+} // namespace
+
 bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QString& error) {
+    QString value;
+    bool stepsGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         if (arg == u"--stats"_s) {
             options.Stats = true;
         } else if (arg == u"--records"_s) {
             options.Records = true;
+        } else if (arg == u"--tree"_s) {
+            options.Tree = true;
+        } else if (arg == u"--nodes"_s) {
+            options.Nodes = true;
         } else if (arg == u"--json"_s) {
             options.Json = true;
-        } else if (arg == u"--locale"_s || arg.startsWith(u"--locale="_s)) {
-            if (arg.contains(u'=')) {
-                options.Locale = arg.section(u'=', 1);
-            } else if (++i < arguments.size()) {
-                options.Locale = arguments[i];
-            } else {
+        } else if (arg == u"--match-case"_s) {
+            options.MatchCase = true;
+        } else if (IsOption(arg, u"--locale"_s)) {
+            if (!TakeValue(arguments, i, u"--locale"_s, options.Locale, error)) {
                 error = u"--locale needs a locale name, for example en_US"_s;
                 return false;
             }
+        } else if (IsOption(arg, u"--sort"_s)) {
+            if (!TakeValue(arguments, i, u"--sort"_s, value, error) ||
+                !ParseList(value, SortNames, options.Sorts, u"sort mode"_s, error))
+                return false;
+        } else if (IsOption(arg, u"--search-steps"_s)) {
+            if (!TakeValue(arguments, i, u"--search-steps"_s, value, error) ||
+                !ParseList(value, StepNames, options.SearchSteps, u"search step"_s, error))
+                return false;
+            stepsGiven = true;
+        } else if (IsOption(arg, u"--search"_s)) {
+            if (!TakeValue(arguments, i, u"--search"_s, value, error)) return false;
+            options.Search = value;
+        } else if (IsOption(arg, u"--execute"_s)) {
+            if (!TakeValue(arguments, i, u"--execute"_s, value, error)) return false;
+            options.ExecuteKey = value;
         } else if (arg == u"--"_s) {
             if (++i < arguments.size() && options.LogFile.isEmpty() && i + 1 == arguments.size()) {
                 options.LogFile = arguments[i];
@@ -58,8 +147,17 @@ bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QS
         error = u"no log file given"_s;
         return false;
     }
-    if (!options.Stats && !options.Records)
+    if (!options.Search && (stepsGiven || options.MatchCase)) {
+        error = u"--search-steps and --match-case need --search"_s;
+        return false;
+    }
+    if (options.Search && options.SearchSteps.isEmpty())
+        options.SearchSteps.append(SearchStep::Top);
+    if (!options.Stats && !options.Records && !options.Tree && !options.Nodes && !options.Search &&
+        !options.ExecuteKey) {
         options.Stats = true;
+        options.Tree = true;
+    }
     return true;
 }
 
@@ -74,12 +172,10 @@ void ReportHost::ShowMessage(MessageIcon, const QString&, const QString& text) {
 
 QStringList StatLabelTexts(const LogAnalysis& analysis, bool passCompleted) {
     QStringList labels(7, u"0"_s);
-    if (!passCompleted)
-        return labels;
+    if (!passCompleted) return labels;
     const auto texts = analysis.StatTexts();
     for (size_t i = 0; i < texts.size(); ++i)
-        if (texts[i])
-            labels[qsizetype(i)] = *texts[i];
+        if (texts[i]) labels[qsizetype(i)] = *texts[i];
     return labels;
 }
 
@@ -91,7 +187,8 @@ QString StatsText(const QStringList& labels) {
 }
 
 QString RecordsText(const LogAnalysis& analysis) {
-    QString out = u"Key\tLocalName\tURL\tResumes\tRestarts\tDateStarted\tDateFinished\tFName\tNum\tMirrors\n"_s;
+    QString out =
+        u"Key\tLocalName\tURL\tResumes\tRestarts\tDateStarted\tDateFinished\tFName\tNum\tMirrors\n"_s;
     analysis.Entries.NewEnum([&](const LogEntry& e) {
         out += e.Key() + u'\t' + e.LocalName() + u'\t' + e.URL() + u'\t' +
                QString::number(e.Resumes()) + u'\t' + QString::number(e.Restarts()) + u'\t' +
@@ -127,6 +224,121 @@ QJsonArray RecordsJson(const LogAnalysis& analysis) {
     return records;
 }
 
+namespace {
+
+// Gathers output and writes it in pieces, so a tree of millions of nodes is never held
+// as one string.
+class ChunkedOut {
+public:
+    explicit ChunkedOut(std::FILE* out) : m_Out(out) {}
+    ~ChunkedOut() { Flush(); }
+    QString& Text() { return m_Text; }
+    void LineDone() {
+        m_Text += u'\n';
+        if (m_Text.size() > 1 << 16) Flush();
+    }
+
+private:
+    void Flush() {
+        WriteUtf8(m_Out, m_Text);
+        m_Text.truncate(0);
+    }
+    std::FILE* m_Out;
+    QString m_Text;
+};
+
+QJsonObject NodeJson(const TreeModel& tree, qint32 node) {
+    return QJsonObject{{u"key"_s, tree.Key(node).toString()},
+                       {u"text"_s, tree.Text(node).toString()},
+                       {u"image"_s, tree.Image(node)}};
+}
+
+QJsonArray ChildrenJson(const TreeModel& tree, qint32 parent) {
+    QJsonArray children;
+    for (qint32 row = 0; row < tree.ChildCount(parent); ++row) {
+        const qint32 node = tree.Child(parent, row);
+        QJsonObject object = NodeJson(tree, node);
+        object.insert(u"children"_s, ChildrenJson(tree, node));
+        children.append(object);
+    }
+    return children;
+}
+
+} // namespace
+
+void WriteTreeText(std::FILE* out, const TreeModel& tree) {
+    ChunkedOut chunks(out);
+    tree.ForEachDisplayed([&](qint32 node, qint32 depth) {
+        QString& text = chunks.Text();
+        text.append(QString(2 * qsizetype(depth), u' ')).append(tree.Text(node));
+        chunks.LineDone();
+    });
+}
+
+void WriteNodesText(std::FILE* out, const TreeModel& tree) {
+    ChunkedOut chunks(out);
+    for (qint32 node = 1; node <= tree.Count(); ++node) {
+        chunks.Text().append(QString::number(node) + u'\t' + tree.Key(node) + u'\t' +
+                             QString::number(tree.Image(node)) + u'\t' + tree.Text(node));
+        chunks.LineDone();
+    }
+}
+
+QString SelectionLine(const TreeModel& tree) {
+    const qint32 node = tree.Selected();
+    if (node == TreeModel::NoNode) return u"no selection"_s;
+    return QString::number(node) + u'\t' + tree.Key(node) + u'\t' + tree.Text(node);
+}
+
+QString ExecuteText(const ExecuteAction& action) {
+    switch (action.What) {
+    case ExecuteAction::Kind::Run:
+        return action.CommandLine;
+    case ExecuteAction::Kind::Message:
+        return action.Message;
+    case ExecuteAction::Kind::Nothing:
+        break;
+    }
+    return QString();
+}
+
+QJsonArray TreeJson(const TreeModel& tree) {
+    return ChildrenJson(tree, TreeModel::NoNode);
+}
+
+QJsonArray NodesJson(const TreeModel& tree) {
+    QJsonArray nodes;
+    for (qint32 node = 1; node <= tree.Count(); ++node) {
+        QJsonObject object = NodeJson(tree, node);
+        object.insert(u"index"_s, node);
+        nodes.append(object);
+    }
+    return nodes;
+}
+
+QJsonValue SelectionJson(const TreeModel& tree) {
+    const qint32 node = tree.Selected();
+    if (node == TreeModel::NoNode) return QJsonValue::Null;
+    return QJsonObject{{u"index"_s, node},
+                       {u"key"_s, tree.Key(node).toString()},
+                       {u"text"_s, tree.Text(node).toString()}};
+}
+
+QJsonValue ExecuteJson(const ExecuteAction& action) {
+    switch (action.What) {
+    case ExecuteAction::Kind::Run:
+        return QJsonObject{{u"action"_s, u"run"_s},
+                           {u"commandLine"_s, action.CommandLine},
+                           {u"target"_s, action.Target},
+                           {u"localFile"_s, action.TargetIsLocalFile}};
+    case ExecuteAction::Kind::Message:
+        return QJsonObject{{u"action"_s, u"message"_s}, {u"message"_s, action.Message}};
+    case ExecuteAction::Kind::Nothing:
+        break;
+    }
+    return QJsonObject{{u"action"_s, u"nothing"_s}};
+}
+
 int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
     ReportOptions options;
     QString error;
@@ -147,27 +359,76 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
         return 1;
     }
     if (load.Result == LoadOutcome::Kind::NoLines)
-        WriteUtf8(errors, u"quillan-report: "_s + path + u": no line begins with a date; nothing to analyse\n"_s);
+        WriteUtf8(errors, u"quillan-report: "_s + path +
+                              u": no line begins with a date; nothing to analyse\n"_s);
 
     const PassOutcome pass = analysis.RunPass();
     if (!pass.NothingLoaded && !pass.Completed)
-        WriteUtf8(errors, u"quillan-report: "_s + path + u':' + QString::number(pass.FailedFileLine) +
-                              u": the analysis ended early at this line: "_s + pass.Reason +
-                              u"\n"_s);
+        WriteUtf8(errors,
+                  u"quillan-report: "_s + path + u':' + QString::number(pass.FailedFileLine) +
+                      u": the analysis ended early at this line: "_s + pass.Reason + u"\n"_s);
+
+    // The window builds the tree only after a pass that ran to its end; the sort buttons,
+    // search and Execute then work on that tree as successive clicks would.
+    TreeModel tree;
+    SortOrder sortMode = SortOrder::NoSort;
+    PopulateHost treeHost;
+    const bool hasTree = pass.Completed;
+    if (hasTree) {
+        PopulateTree(tree, sortMode, analysis, treeHost);
+        for (const SortOrder button : options.Sorts)
+            SortButtonClick(button, sortMode, tree, analysis, treeHost);
+    }
+
+    QStringList stepLines;
+    QJsonArray stepJson;
+    if (options.Search) {
+        QString caption = CaseIgnoredCaption.toString();
+        bool matchCase = false;
+        if (options.MatchCase) CaseClick(caption, matchCase);
+        SearchHost searchHost;
+        for (const SearchStep step : options.SearchSteps) {
+            const auto walk = step == SearchStep::Top    ? SearchFromTop
+                              : step == SearchStep::Next ? SearchNext
+                                                         : SearchPrev;
+            walk(tree, *options.Search, matchCase, analysis.Formats(), analysis.CurLine,
+                 searchHost);
+            stepLines << SelectionLine(tree);
+            stepJson.append(QJsonObject{{u"step"_s, StepNames[qsizetype(step)].first},
+                                        {u"selected"_s, SelectionJson(tree)}});
+        }
+    }
+
+    std::optional<ExecuteAction> executed;
+    if (options.ExecuteKey) {
+        executed = ExecuteAction();
+        if (const qint32 node = tree.Find(*options.ExecuteKey); node != TreeModel::NoNode) {
+            tree.Select(node);
+            executed = DecideExecute(tree);
+        }
+    }
 
     const QStringList labels = StatLabelTexts(analysis, pass.Completed);
     if (options.Json) {
         QJsonObject document;
-        if (options.Stats)
-            document.insert(u"stats"_s, StatsJson(labels));
-        if (options.Records)
-            document.insert(u"records"_s, RecordsJson(analysis));
+        if (options.Stats) document.insert(u"stats"_s, StatsJson(labels));
+        if (options.Records) document.insert(u"records"_s, RecordsJson(analysis));
+        if (options.Tree) document.insert(u"tree"_s, TreeJson(tree));
+        if (options.Nodes) document.insert(u"nodes"_s, NodesJson(tree));
+        if (options.Search) document.insert(u"search"_s, stepJson);
+        if (executed) document.insert(u"execute"_s, ExecuteJson(*executed));
         WriteUtf8(out, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
         return 0;
     }
-    if (options.Stats)
-        WriteUtf8(out, StatsText(labels));
-    if (options.Records)
-        WriteUtf8(out, RecordsText(analysis));
+    if (options.Stats) WriteUtf8(out, StatsText(labels));
+    if (options.Records) WriteUtf8(out, RecordsText(analysis));
+    if (options.Tree) WriteTreeText(out, tree);
+    if (options.Nodes) WriteNodesText(out, tree);
+    for (const QString& line : std::as_const(stepLines))
+        WriteUtf8(out, line + u'\n');
+    if (executed) {
+        if (const QString text = ExecuteText(*executed); !text.isEmpty())
+            WriteUtf8(out, text + u'\n');
+    }
     return 0;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "analysis/LogAnalysis.h"
+#include "view/ExecuteTarget.h"
+#include "view/TreeBuilds.h"
+#include "view/TreeModel.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -8,11 +11,22 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
+
+enum class SearchStep { Top, Next, Prev };
 
 struct ReportOptions {
     bool Stats = false;
     bool Records = false;
+    bool Tree = false;
+    bool Nodes = false;
     bool Json = false;
+    // Sort button clicks after the analysis, in order; the tree starts in NoSort.
+    QList<SortOrder> Sorts;
+    std::optional<QString> Search;
+    QList<SearchStep> SearchSteps;
+    bool MatchCase = false;
+    std::optional<QString> ExecuteKey;
     QString Locale;
     QString LogFile;
 };
@@ -45,6 +59,19 @@ QJsonObject StatsJson(const QStringList& labels);
 QJsonArray RecordsJson(const LogAnalysis& analysis);
 
 void WriteUtf8(std::FILE* out, const QString& text);
+
+// The tree in display order, two spaces a level, every node whether expanded or not.
+void WriteTreeText(std::FILE* out, const TreeModel& tree);
+// The node list in insertion order: index, key, image and text, tab-separated.
+void WriteNodesText(std::FILE* out, const TreeModel& tree);
+// "index<TAB>key<TAB>text" of the selected node, or "no selection".
+QString SelectionLine(const TreeModel& tree);
+QString ExecuteText(const ExecuteAction& action);
+
+QJsonArray TreeJson(const TreeModel& tree);
+QJsonArray NodesJson(const TreeModel& tree);
+QJsonValue SelectionJson(const TreeModel& tree);
+QJsonValue ExecuteJson(const ExecuteAction& action);
 
 // Runs the whole report; returns the exit status.
 int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors);

@@ -1,0 +1,345 @@
+#include "view/TreeModel.h"
+
+#include "records/modErrorHandling.h"
+
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Node storage grows in blocks, so a large tree is never copied to grow and carries no
+// spare capacity beyond its last block.
+constexpr qint32 BlockShift = 10;
+constexpr qint32 BlockSize = 1 << BlockShift;
+
+[[noreturn]] void RaiseTree(qint32 number, const QString& description) {
+    RaiseRuntime(number, u"TreeModel"_s, description);
+}
+
+} // namespace
+
+// 48 bytes a node: the texts live in a shared store instead of one allocation each.
+struct TreeModel::Node {
+    const char16_t* KeyData = nullptr;
+    const char16_t* TextData = nullptr;
+    qint32 KeyLength = 0;
+    qint32 TextLength = 0;
+    qint32 Parent = NoNode;
+    qint32 Row = 0;
+    // Children added one after another, unsorted, are the run FirstChild, FirstChild + 1,
+    // ... and need no list; any other shape gets a ChildList.
+    qint32 FirstChild = NoNode;
+    qint32 ChildCount = 0;
+    qint32 List = -1;
+    qint16 Image = 0;
+    bool IsSorted = false;
+    bool IsExpanded = false;
+
+    QStringView Key() const { return QStringView(KeyData, KeyLength); }
+    QStringView Text() const { return QStringView(TextData, TextLength); }
+};
+
+struct TreeModel::ChildList {
+    std::vector<qint32> Items;
+    // Leading items already in display order, with their rows set; the rest wait for
+    // the next read of a sorted parent.
+    qint32 Settled = 0;
+    // A child's text or the flag changed: the whole list is ordered again.
+    bool Resort = false;
+};
+
+// Characters of keys and texts, in large chunks that never move once written.
+class TreeModel::TextStore {
+public:
+    QStringView Keep(QStringView text) {
+        const qsizetype size = text.size();
+        if (size == 0) return {};
+        if (m_Free < size) {
+            const qsizetype chunk = std::max(size, ChunkSize);
+            m_Chunks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(chunk)));
+            m_Next = m_Chunks.back().get();
+            m_Free = chunk;
+        }
+        char16_t* out = m_Next;
+        std::copy_n(text.utf16(), size, out);
+        m_Next += size;
+        m_Free -= size;
+        return QStringView(out, size);
+    }
+
+private:
+    static constexpr qsizetype ChunkSize = qsizetype(1) << 16;
+    std::vector<std::unique_ptr<char16_t[]>> m_Chunks;
+    char16_t* m_Next = nullptr;
+    qsizetype m_Free = 0;
+};
+
+// Open addressing from key to node; a slot keeps the key's hash so that probing and
+// growing rarely touch the nodes themselves.
+class TreeModel::KeyIndex {
+public:
+    struct Slot {
+        qint32 Node = NoNode;
+        quint32 Hash = 0;
+    };
+
+    static quint32 HashOf(QStringView key) {
+        const size_t h = qHash(key, 0);
+        return quint32(h ^ (quint64(h) >> 32));
+    }
+
+    qint32 Find(QStringView key, quint32 hash, const TreeModel& tree) const {
+        if (m_Slots.empty()) return NoNode;
+        for (size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            const Slot& slot = m_Slots[i];
+            if (slot.Node == NoNode) return NoNode;
+            if (slot.Hash == hash && tree.At(slot.Node).Key() == key) return slot.Node;
+        }
+    }
+
+    // Files node under a key known to be absent.
+    void Insert(quint32 hash, qint32 node) {
+        if ((m_Used + 1) * 4 > m_Slots.size() * 3) Grow();
+        size_t i = hash & Mask();
+        while (m_Slots[i].Node != NoNode)
+            i = (i + 1) & Mask();
+        m_Slots[i] = Slot{node, hash};
+        ++m_Used;
+    }
+
+private:
+    size_t Mask() const { return m_Slots.size() - 1; }
+
+    void Grow() {
+        std::vector<Slot> old = std::move(m_Slots);
+        m_Slots.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        for (const Slot& slot : old) {
+            if (slot.Node == NoNode) continue;
+            size_t i = slot.Hash & Mask();
+            while (m_Slots[i].Node != NoNode)
+                i = (i + 1) & Mask();
+            m_Slots[i] = slot;
+        }
+    }
+
+    std::vector<Slot> m_Slots;
+    size_t m_Used = 0;
+};
+
+TreeModel::TreeModel() {
+    Clear();
+}
+
+TreeModel::~TreeModel() = default;
+
+void TreeModel::Clear() {
+    const bool rootSorted = m_Blocks.empty() ? false : At(NoNode).IsSorted;
+    m_Blocks.clear();
+    m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+    At(NoNode).IsSorted = rootSorted;
+    m_Lists.clear();
+    m_Texts = std::make_unique<TextStore>();
+    m_Keys = std::make_unique<KeyIndex>();
+    m_Count = 0;
+    m_Selected = NoNode;
+}
+
+TreeModel::Node& TreeModel::At(qint32 node) {
+    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+}
+
+const TreeModel::Node& TreeModel::At(qint32 node) const {
+    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+}
+
+const TreeModel::Node& TreeModel::Checked(qint32 node) const {
+    if (node < 1 || node > m_Count) RaiseTree(35600, u"Index out of bounds"_s);
+    return At(node);
+}
+
+TreeModel::Node& TreeModel::Checked(qint32 node) {
+    return const_cast<Node&>(std::as_const(*this).Checked(node));
+}
+
+qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
+    if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
+    const quint32 hash = key.isEmpty() ? 0 : KeyIndex::HashOf(key);
+    if (!key.isEmpty() && m_Keys->Find(key, hash, *this) != NoNode)
+        RaiseTree(35602, u"Key is not unique in collection"_s);
+    if (m_Count == std::numeric_limits<qint32>::max())
+        RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
+
+    const qint32 node = m_Count + 1;
+    if (size_t(node >> BlockShift) == m_Blocks.size())
+        m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+    Node& n = At(node);
+    const QStringView keptKey = m_Texts->Keep(key);
+    const QStringView keptText = m_Texts->Keep(text);
+    n.KeyData = keptKey.utf16();
+    n.KeyLength = qint32(keptKey.size());
+    n.TextData = keptText.utf16();
+    n.TextLength = qint32(keptText.size());
+    m_Count = node;
+    if (!key.isEmpty()) m_Keys->Insert(hash, node);
+    LinkChild(parent, node);
+    return node;
+}
+
+TreeModel::ChildList& TreeModel::ListOf(Node& parent) {
+    if (parent.List < 0) {
+        ChildList list;
+        list.Items.reserve(size_t(parent.ChildCount) + 1);
+        for (qint32 i = 0; i < parent.ChildCount; ++i)
+            list.Items.push_back(parent.FirstChild + i);
+        list.Settled = parent.ChildCount;
+        parent.List = qint32(m_Lists.size());
+        m_Lists.push_back(std::move(list));
+    }
+    return m_Lists[size_t(parent.List)];
+}
+
+void TreeModel::LinkChild(qint32 parent, qint32 child) {
+    Node& p = At(parent);
+    Node& c = At(child);
+    c.Parent = parent;
+    if (p.List < 0 && !p.IsSorted && (p.ChildCount == 0 || p.FirstChild + p.ChildCount == child)) {
+        if (p.ChildCount == 0) p.FirstChild = child;
+        c.Row = p.ChildCount++;
+        return;
+    }
+    ChildList& list = ListOf(p);
+    list.Items.push_back(child);
+    ++p.ChildCount;
+    if (!p.IsSorted) {
+        c.Row = p.ChildCount - 1;
+        list.Settled = p.ChildCount;
+    }
+}
+
+void TreeModel::Settle(const Node& parent) const {
+    if (parent.List < 0) return;
+    ChildList& list = m_Lists[size_t(parent.List)];
+    const qint32 size = qint32(list.Items.size());
+    if (!list.Resort && list.Settled == size) return;
+    const auto less = [this](qint32 a, qint32 b) {
+        return At(a).Text().compare(At(b).Text(), Qt::CaseInsensitive) < 0;
+    };
+    const auto first = list.Items.begin();
+    const auto middle = first + (list.Resort ? 0 : list.Settled);
+    std::stable_sort(middle, list.Items.end(), less);
+    if (middle != first) std::inplace_merge(first, middle, list.Items.end(), less);
+    // Blocks are owned through unique_ptr, so the rows can be written from a const read.
+    for (qint32 row = 0; row < size; ++row)
+        m_Blocks[size_t(list.Items[size_t(row)] >> BlockShift)]
+                [size_t(list.Items[size_t(row)] & (BlockSize - 1))]
+                    .Row = row;
+    list.Settled = size;
+    list.Resort = false;
+}
+
+qint32 TreeModel::Find(QStringView key) const {
+    if (key.isEmpty()) return NoNode;
+    return m_Keys->Find(key, KeyIndex::HashOf(key), *this);
+}
+
+QStringView TreeModel::Key(qint32 node) const {
+    return Checked(node).Key();
+}
+
+QStringView TreeModel::Text(qint32 node) const {
+    return Checked(node).Text();
+}
+
+void TreeModel::SetText(qint32 node, QStringView text) {
+    Node& n = Checked(node);
+    const QStringView kept = m_Texts->Keep(text);
+    n.TextData = kept.utf16();
+    n.TextLength = qint32(kept.size());
+    Node& parent = At(n.Parent);
+    if (parent.IsSorted) ListOf(parent).Resort = true;
+}
+
+qint32 TreeModel::Image(qint32 node) const {
+    return Checked(node).Image;
+}
+
+void TreeModel::SetImage(qint32 node, qint32 image) {
+    Node& n = Checked(node);
+    if (image < 0 || image > std::numeric_limits<qint16>::max())
+        RaiseTree(35600, u"Index out of bounds"_s);
+    n.Image = qint16(image);
+}
+
+bool TreeModel::Sorted(qint32 node) const {
+    return Checked(node).IsSorted;
+}
+
+void TreeModel::SetSorted(qint32 node, bool sorted) {
+    Node& n = node == NoNode ? At(NoNode) : Checked(node);
+    if (sorted) {
+        if (n.ChildCount > 0) ListOf(n).Resort = true;
+    } else {
+        Settle(n);
+    }
+    n.IsSorted = sorted;
+}
+
+bool TreeModel::RootSorted() const {
+    return At(NoNode).IsSorted;
+}
+
+void TreeModel::SetRootSorted(bool sorted) {
+    SetSorted(NoNode, sorted);
+}
+
+qint32 TreeModel::Parent(qint32 node) const {
+    return Checked(node).Parent;
+}
+
+qint32 TreeModel::Depth(qint32 node) const {
+    qint32 depth = 0;
+    for (qint32 p = Checked(node).Parent; p != NoNode; p = At(p).Parent)
+        ++depth;
+    return depth;
+}
+
+qint32 TreeModel::ChildCount(qint32 parent) const {
+    return parent == NoNode ? At(NoNode).ChildCount : Checked(parent).ChildCount;
+}
+
+qint32 TreeModel::Child(qint32 parent, qint32 row) const {
+    const Node& p = parent == NoNode ? At(NoNode) : Checked(parent);
+    if (row < 0 || row >= p.ChildCount) RaiseTree(35600, u"Index out of bounds"_s);
+    if (p.List < 0) return p.FirstChild + row;
+    Settle(p);
+    return m_Lists[size_t(p.List)].Items[size_t(row)];
+}
+
+qint32 TreeModel::Row(qint32 node) const {
+    const Node& n = Checked(node);
+    Settle(At(n.Parent));
+    return n.Row;
+}
+
+bool TreeModel::Expanded(qint32 node) const {
+    return Checked(node).IsExpanded;
+}
+
+void TreeModel::SetExpanded(qint32 node, bool expanded) {
+    Checked(node).IsExpanded = expanded;
+}
+
+void TreeModel::EnsureVisible(qint32 node) {
+    for (qint32 p = Checked(node).Parent; p != NoNode; p = At(p).Parent)
+        At(p).IsExpanded = true;
+}
+
+void TreeModel::Select(qint32 node) {
+    if (node != NoNode) Checked(node);
+    m_Selected = node;
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+#include <vector>
+
+// The results tree without any widget: a forest of nodes, each with a key unique in the
+// tree, a text, an image index and a sorted flag for its children.
+//
+// A node is named by its index in the node list: 1 for the first node added since the
+// last Clear, up to Count(). Index 0 (NoNode) stands for "none", and as a parent for the
+// root level. Rows are 0-based positions among a parent's displayed children, so an item
+// model can hand out parent() and index() in constant time.
+//
+// A sorted parent's children are kept in ascending order of their text, compared code by
+// code after folding both texts to one case; equal texts keep the order they came in.
+// The order is settled when it is read, so adding many children to a sorted parent costs
+// O(n log n) overall, not O(n^2).
+class TreeModel {
+public:
+    static constexpr qint32 NoNode = 0;
+
+    TreeModel();
+    ~TreeModel();
+    TreeModel(const TreeModel&) = delete;
+    TreeModel& operator=(const TreeModel&) = delete;
+
+    // Removes every node and the selection. The root level's sorted flag stays.
+    void Clear();
+
+    // Adds a node as the last child of parent (NoNode: a root); a sorted parent puts it in
+    // its place. An empty key files the node without one. A key already in the tree raises
+    // "Key is not unique in collection" (35602).
+    qint32 Add(qint32 parent, QStringView key, QStringView text = {});
+
+    // The node filed under key, compared exactly; NoNode when there is none.
+    qint32 Find(QStringView key) const;
+
+    qint32 Count() const { return m_Count; }
+
+    // These raise "Index out of bounds" (35600) for an index that names no node.
+    QStringView Key(qint32 node) const;
+    QStringView Text(qint32 node) const;
+    void SetText(qint32 node, QStringView text);
+    qint32 Image(qint32 node) const;
+    void SetImage(qint32 node, qint32 image);
+    bool Sorted(qint32 node) const;
+    // Setting the flag orders the children already there; clearing it keeps their order.
+    void SetSorted(qint32 node, bool sorted);
+    bool RootSorted() const;
+    void SetRootSorted(bool sorted);
+
+    qint32 Parent(qint32 node) const;
+    // Depth of a node: 0 for a root.
+    qint32 Depth(qint32 node) const;
+    // Children of parent (NoNode: the roots) in display order.
+    qint32 ChildCount(qint32 parent) const;
+    qint32 Child(qint32 parent, qint32 row) const;
+    qint32 Row(qint32 node) const;
+
+    bool Expanded(qint32 node) const;
+    void SetExpanded(qint32 node, bool expanded);
+    // Expands every ancestor of node, so that it shows once its parent level does.
+    void EnsureVisible(qint32 node);
+
+    qint32 Selected() const { return m_Selected; }
+    // NoNode clears the selection.
+    void Select(qint32 node);
+
+    bool Visible() const { return m_Visible; }
+    void SetVisible(bool visible) { m_Visible = visible; }
+
+    // Every node in display order, depth first: visit(node, depth).
+    template <class Visit> void ForEachDisplayed(Visit&& visit) const;
+
+private:
+    struct Node;
+    struct ChildList;
+    class TextStore;
+    class KeyIndex;
+
+    Node& At(qint32 node);
+    const Node& At(qint32 node) const;
+    const Node& Checked(qint32 node) const;
+    Node& Checked(qint32 node);
+    ChildList& ListOf(Node& parent);
+    void Settle(const Node& parent) const;
+    void LinkChild(qint32 parent, qint32 child);
+
+    std::vector<std::unique_ptr<Node[]>> m_Blocks;
+    mutable std::vector<ChildList> m_Lists;
+    std::unique_ptr<TextStore> m_Texts;
+    std::unique_ptr<KeyIndex> m_Keys;
+    qint32 m_Count = 0;
+    qint32 m_Selected = NoNode;
+    bool m_Visible = true;
+};
+
+template <class Visit> void TreeModel::ForEachDisplayed(Visit&& visit) const {
+    // An explicit stack: the model itself puts no bound on depth.
+    struct Frame {
+        qint32 Parent;
+        qint32 Row;
+    };
+    std::vector<Frame> stack{{NoNode, 0}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.Row >= ChildCount(top.Parent)) {
+            stack.pop_back();
+            continue;
+        }
+        const qint32 node = Child(top.Parent, top.Row++);
+        const qint32 depth = qint32(stack.size()) - 1;
+        visit(node, depth);
+        if (ChildCount(node) > 0) stack.push_back({node, 0});
+    }
+}
