@@ -49,6 +49,10 @@ HotCommand::HotCommand(QWidget* parent)
     LayoutPass();
 }
 
+QFont HotCommand::AmbientFont() const {
+    return parentWidget() ? parentWidget()->font() : QApplication::font();
+}
+
 void HotCommand::InitProperties() {
     backColorHi_ = SysColor::ButtonFace;
     foreColorHi_ = SysColor::ButtonText;
@@ -67,7 +71,7 @@ void HotCommand::ReadProperties(const PropertyBag& bag) {
     restingColor_ = faceColor_ = bag.ReadProperty(u"BackColor"_s, SysColor::AppWorkspace);
     foreColor_ = bag.ReadProperty(u"ForeColor"_s, SysColor::WindowText);
     setEnabled(bag.ReadProperty(u"Enabled"_s, true));
-    const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
+    const QFont ambient = AmbientFont();
     const QFont loaded = bag.ReadProperty(u"Font"_s, ambient);
     // The ambient font is inherited rather than copied, so that it follows the host.
     SetFont(loaded == ambient ? QFont() : loaded);
@@ -84,11 +88,10 @@ void HotCommand::ReadProperties(const PropertyBag& bag) {
 }
 
 void HotCommand::WriteProperties(PropertyBag& bag) const {
-    const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
     bag.WriteProperty(u"BackColor"_s, restingColor_, SysColor::AppWorkspace);
     bag.WriteProperty(u"ForeColor"_s, foreColor_, SysColor::WindowText);
     bag.WriteProperty(u"Enabled"_s, isEnabled(), true);
-    bag.WriteProperty(u"Font"_s, font(), ambient);
+    bag.WriteProperty(u"Font"_s, font(), AmbientFont());
     bag.WriteProperty(u"Align"_s, align_, qint16(0));
     bag.WriteProperty(u"Cancel"_s, cancel_, false);
     bag.WriteProperty(u"Caption"_s, Caption(), DefaultCaption);
@@ -271,6 +274,11 @@ bool HotCommand::FaceEvent(QEvent* event) {
             ClickFromFace();
         return true;
     }
+    case QEvent::Leave:
+        // Where the platform cannot hold the pointer (Wayland, or a pointer leaving the window
+        // faster than it moves), leaving stands in for the move outside that was never seen.
+        if (isEnabled()) DrawButton(Outside, 0, restingColor_, backColorHi_);
+        return false;
     case QEvent::MouseButtonDblClick:
         click_.DoubleClick();
         emit DblClick();

@@ -90,6 +90,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    QFont AmbientFont() const;
     HotLook::Face FaceNow() const;
     void Show(const HotLook::Look& look);
     void PaintFace();

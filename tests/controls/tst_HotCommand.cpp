@@ -93,6 +93,13 @@ private slots:
         QVERIFY(!button_->HasCapture());
         QCOMPARE(events_,
                  (QStringList{u"MouseMove 0 600"_s, u"MouseMove 0 1185"_s, u"MouseMove 0 1500"_s}));
+
+        // A pointer that leaves without a move outside being seen still ends the hot look.
+        Move(OnFace(40, 10));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(button_->picButton(), &leave);
+        QCOMPARE(button_->ShownLook().Edges, Bevel::None);
+        QVERIFY(!button_->HasCapture());
     }
 
     void ClickOrder() {

@@ -1,6 +1,6 @@
-#include "controls/HotLook.h"
-
 #include "TestSupport.h"
+
+#include "controls/HotLook.h"
 
 #include <QTest>
 
@@ -10,12 +10,16 @@ namespace {
 
 const QSizeF FaceSize{1185, 315};
 const Face Captioned{FaceSize, {600, 195}, false};
-const Colors WindowColors{RgbColor(0x40, 0x40, 0x40), RgbColor(0, 0, 0), RgbColor(0, 0, 0)};
+const Face Empty{FaceSize, {0, 195}, true};
+const Colors Window{RgbColor(0x40, 0x40, 0x40), RgbColor(0, 0, 0), RgbColor(0, 0, 1)};
 const OleColor Resting = RgbColor(0xC0, 0xC0, 0xC0);
-const OleColor Hi = RgbColor(0xC0, 0xC0, 0xC0);
-const OleColor Down = RgbColor(0xE0, 0xE0, 0xE0);
+const OleColor Active = RgbColor(0xE0, 0xE0, 0xE0);
+const QPointF Centre{292.5, 60};
 
 } // namespace
+
+Q_DECLARE_METATYPE(HotLook::Look)
+Q_DECLARE_METATYPE(HotLook::Face)
 
 class TestHotLook : public QObject {
     Q_OBJECT
@@ -26,76 +30,58 @@ private slots:
         QVERIFY(IsInside({1185, 315}, FaceSize));
         QVERIFY(!IsInside({1186, 100}, FaceSize));
         QVERIFY(!IsInside({100, 316}, FaceSize));
-        QVERIFY(!IsInside({-1, -1}, FaceSize));
         QVERIFY(!IsInside({100, -0.5}, FaceSize));
     }
 
     void CaptionCentringIsExact() {
-        QCOMPARE(CentredCaption(Captioned), QPointF(292.5, 60));
+        QCOMPARE(CentredCaption(Captioned), Centre);
         QCOMPARE(CentredCaption({{100, 100}, {33, 17}, false}), QPointF(33.5, 41.5));
         // A caption wider than the face starts left of it.
         QCOMPARE(CentredCaption({{100, 100}, {130, 10}, false}).x(), -15.0);
     }
 
-    void HotWhenThePointerIsOver() {
-        const Look look = ButtonLook({600, 150}, 0, Resting, Hi, WindowColors, Captioned);
-        QCOMPARE(look.Face, Hi);
-        QCOMPARE(look.Edges, Bevel::Raised);
-        QCOMPARE(look.Outline, SysColor::ButtonShadow);
-        QCOMPARE(look.TopLeft, SysColor::ButtonHighlight);
-        QCOMPARE(look.CaptionPos, QPointF(292.5, 60));
-        QCOMPARE(look.CaptionColor, WindowColors.ForeHi);
-        QCOMPARE(look.PointerCapture, Capture::Take);
-        // With the window's colours only the bevel and the caption colour tell it from rest.
-        const Look rest = NormalLook(Resting, WindowColors.Fore, true, Captioned);
-        QCOMPARE(rest.Face, look.Face);
-        QVERIFY(rest.CaptionColor != look.CaptionColor);
+    void ButtonLooks_data() {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<qint16>("button");
+        QTest::addColumn<Face>("face");
+        QTest::addColumn<Look>("look");
+        const Look hot{Active, Bevel::Raised, SysColor::ButtonShadow, SysColor::ButtonHighlight,
+                       true,   Centre,        Window.ForeHi,          Capture::Take};
+        const Look pressed{
+            Active, Bevel::Sunken,         SysColor::ButtonHighlight, SysColor::ButtonShadow,
+            true,   Centre + PressedShift, Window.ForeDown,           Capture::Take};
+        const Look resting{Resting, Bevel::None, {},          {},
+                           true,    Centre,      Window.Fore, Capture::Release};
+        QTest::newRow("hot") << QPointF(600, 150) << qint16(0) << Captioned << hot;
+        QTest::newRow("far corner is hot") << QPointF(1185, 315) << qint16(0) << Captioned << hot;
+        QTest::newRow("left pressed") << QPointF(600, 150) << qint16(1) << Captioned << pressed;
+        QTest::newRow("right pressed") << QPointF(0, 0) << qint16(2) << Captioned << pressed;
+        QTest::newRow("one twip out") << QPointF(1186, 100) << qint16(0) << Captioned << resting;
+        QTest::newRow("out, button held") << QPointF(-1, 5) << qint16(1) << Captioned << resting;
+        Look hotEmpty = hot, pressedEmpty = pressed;
+        hotEmpty.ShowCaption = pressedEmpty.ShowCaption = false;
+        hotEmpty.CaptionPos = CentredCaption(Empty);
+        pressedEmpty.CaptionPos = CentredCaption(Empty) + PressedShift;
+        QTest::newRow("empty caption, hot") << QPointF(5, 5) << qint16(0) << Empty << hotEmpty;
+        QTest::newRow("empty caption, pressed")
+            << QPointF(5, 5) << qint16(4) << Empty << pressedEmpty;
     }
 
-    void PressedLookWithAnyButton() {
-        for (qint16 button : {1, 2, 4}) {
-            const Look look =
-                ButtonLook({1185, 315}, button, Resting, Down, WindowColors, Captioned);
-            QCOMPARE(look.Face, Down);
-            QCOMPARE(look.Edges, Bevel::Sunken);
-            QCOMPARE(look.Outline, SysColor::ButtonHighlight);
-            QCOMPARE(look.TopLeft, SysColor::ButtonShadow);
-            QCOMPARE(look.CaptionPos, QPointF(322.5, 75));
-            QCOMPARE(look.CaptionColor, WindowColors.ForeDown);
-            QCOMPARE(look.PointerCapture, Capture::Take);
-        }
-    }
-
-    void OutsideIsRestingAndReleases() {
-        const Look look = ButtonLook({1186, 100}, 1, Resting, Down, WindowColors, Captioned);
-        QCOMPARE(look.Face, Resting);
-        QCOMPARE(look.Edges, Bevel::None);
-        QCOMPARE(look.CaptionColor, WindowColors.Fore);
-        QCOMPARE(look.CaptionPos, QPointF(292.5, 60));
-        QCOMPARE(look.PointerCapture, Capture::Release);
-    }
-
-    void EmptyCaptionStillChangesBevelAndColour() {
-        const Face empty{FaceSize, {0, 195}, true};
-        const Look hot = ButtonLook({10, 10}, 0, Resting, RgbColor(1, 2, 3), WindowColors, empty);
-        const Look pressed = ButtonLook({10, 10}, 1, Resting, Down, WindowColors, empty);
-        QVERIFY(!hot.ShowCaption && !pressed.ShowCaption);
-        QVERIFY(!NormalLook(Resting, WindowColors.Fore, true, empty).ShowCaption);
-        QCOMPARE(hot.Edges, Bevel::Raised);
-        QCOMPARE(hot.Face, RgbColor(1, 2, 3));
-        QCOMPARE(pressed.Edges, Bevel::Sunken);
+    void ButtonLooks() {
+        QFETCH(QPointF, point);
+        QFETCH(qint16, button);
+        QFETCH(Face, face);
+        QFETCH(Look, look);
+        QVERIFY(ButtonLook(point, button, Resting, Active, Window, face) == look);
     }
 
     void NormalLookKeepsTheCurrentFace() {
         // A setter called while hot: caption in ForeColor, no bevel, hot colour kept.
-        const Look onHot = NormalLook(Hi, WindowColors.Fore, true, Captioned);
-        QCOMPARE(onHot.Face, Hi);
-        QCOMPARE(onHot.Edges, Bevel::None);
-        QCOMPARE(onHot.CaptionColor, WindowColors.Fore);
-        QCOMPARE(onHot.PointerCapture, Capture::Keep);
-        const Look disabled = NormalLook(Resting, WindowColors.Fore, false, Captioned);
-        QCOMPARE(disabled.CaptionColor, SysColor::ButtonShadow);
-        QCOMPARE(disabled.CaptionPos, QPointF(292.5, 60));
+        QVERIFY(NormalLook(Active, Window.Fore, true, Captioned) ==
+                (Look{Active, Bevel::None, {}, {}, true, Centre, Window.Fore, Capture::Keep}));
+        QCOMPARE(NormalLook(Resting, Window.Fore, false, Captioned).CaptionColor,
+                 SysColor::ButtonShadow);
+        QVERIFY(!NormalLook(Resting, Window.Fore, true, Empty).ShowCaption);
     }
 };
 

@@ -99,12 +99,9 @@ private slots:
         QTest::newRow("entry before any section") << u"Max:i32 = 1"_s << 1;
         QTest::newRow("header without name") << u"[Quillan.ucPBar]"_s << 1;
         QTest::newRow("unknown type") << u"[A b]\nMax:long = 1"_s << 2;
-        QTest::newRow("no type") << u"[A b]\nMax = 1"_s << 2;
         QTest::newRow("bad boolean") << u"[A b]\nX:bool = yes"_s << 2;
         QTest::newRow("unterminated string") << u"[A b]\n\nX:str = \"abc"_s << 3;
-        QTest::newRow("text after string") << u"[A b]\nX:str = \"a\" b"_s << 2;
         QTest::newRow("16 bits overflow") << u"[A b]\nX:i16 = 40000"_s << 2;
-        QTest::newRow("bad colour") << u"[A b]\nX:color = #12345"_s << 2;
         QTest::newRow("bad font flag") << u"[A b]\nX:font = \"Tahoma\" 8 heavy"_s << 2;
         QTest::newRow("bad picture") << u"[A b]\nX:picture = png:AAAA"_s << 2;
     }
