@@ -226,12 +226,15 @@ void TreeModel::Settle(const Node& parent) const {
     ChildList& list = m_Lists[size_t(parent.List)];
     const qint32 size = qint32(list.Items.size());
     if (!list.Resort && list.Settled == size) return;
+    // Equal texts stand in the order they were added: the node index breaks the tie,
+    // which keeps the result independent of when the order happened to be settled.
     const auto less = [this](qint32 a, qint32 b) {
-        return At(a).Text().compare(At(b).Text(), Qt::CaseInsensitive) < 0;
+        const int byText = At(a).Text().compare(At(b).Text(), Qt::CaseInsensitive);
+        return byText != 0 ? byText < 0 : a < b;
     };
     const auto first = list.Items.begin();
     const auto middle = first + (list.Resort ? 0 : list.Settled);
-    std::stable_sort(middle, list.Items.end(), less);
+    std::sort(middle, list.Items.end(), less);
     if (middle != first) std::inplace_merge(first, middle, list.Items.end(), less);
     // Blocks are owned through unique_ptr, so the rows can be written from a const read.
     for (qint32 row = 0; row < size; ++row)
