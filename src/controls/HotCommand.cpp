@@ -279,6 +279,10 @@ bool HotCommand::FaceEvent(QEvent* event) {
         // faster than it moves), leaving stands in for the move outside that was never seen.
         if (isEnabled()) DrawButton(Outside, 0, restingColor_, backColorHi_);
         return false;
+    case QEvent::Hide:
+        // A hidden face must not keep the pointer; it comes back resting.
+        DrawButton(Outside, 0, restingColor_, backColorHi_);
+        return false;
     case QEvent::MouseButtonDblClick:
         click_.DoubleClick();
         emit DblClick();

@@ -96,7 +96,9 @@ std::optional<OleColor> ParseColor(QStringView s) {
 }
 
 QString FontText(const QFont& f) {
-    QString out = Quote(f.family()) + u' ' + QString::number(f.pointSizeF());
+    // A font sized in pixels is stored in points at 96 dpi, like every other length.
+    const double points = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / 96.0;
+    QString out = Quote(f.family()) + u' ' + QString::number(points);
     if (f.bold()) out += u" bold"_s;
     if (f.italic()) out += u" italic"_s;
     if (f.underline()) out += u" underline"_s;

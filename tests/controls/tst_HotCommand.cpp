@@ -165,6 +165,15 @@ private slots:
         QCOMPARE(button_->ShownLook().CaptionColor, RgbColor(0x40, 0x40, 0x40));
     }
 
+    void HidingReleasesCapture() {
+        Move(OnFace(40, 10));
+        QVERIFY(button_->HasCapture());
+        button_->hide();
+        QVERIFY(!button_->HasCapture());
+        button_->show();
+        QCOMPARE(button_->ShownLook().Edges, Bevel::None);
+    }
+
     void SettersWhileHot() {
         Move(OnFace(40, 10));
         const HotLook::Look hot = button_->ShownLook();
