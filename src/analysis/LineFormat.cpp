@@ -3,6 +3,8 @@
 #include "analysis/TextRules.h"
 #include "records/modErrorHandling.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,8 +30,12 @@ bool MatchesWord(QStringView s, qsizetype pos, QStringView word) {
            s.sliced(pos).compare(word, Qt::CaseInsensitive) == 0;
 }
 
+struct TimeParts {
+    int Hour, Minute, Second;
+};
+
 // Parses a time of day that fills s exactly (s already trimmed).
-std::optional<QTime> ParseTime(QStringView s, const LocaleFormats& formats) {
+std::optional<TimeParts> ParseTimeParts(QStringView s, const LocaleFormats& formats) {
     qsizetype pos = 0;
     int hour = 0, minute = 0, second = 0;
     if (ReadDigits(s, pos, 2, hour) == 0 || pos >= s.size() || s[pos] != u':')
@@ -58,13 +64,29 @@ std::optional<QTime> ParseTime(QStringView s, const LocaleFormats& formats) {
     }
     if (hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    return QTime(hour, minute, second);
+    return TimeParts{hour, minute, second};
+}
+
+std::optional<QTime> ParseTime(QStringView s, const LocaleFormats& formats) {
+    const auto parts = ParseTimeParts(s, formats);
+    if (!parts)
+        return std::nullopt;
+    return QTime(parts->Hour, parts->Minute, parts->Second);
 }
 
 struct DateTimeParts {
-    QDate Date;
+    int Year, Month, Day;
     std::optional<QTime> Time;
+    QDate Date() const { return QDate(Year, Month, Day); }
 };
+
+bool ValidDate(int year, int month, int day) {
+    static constexpr int DaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= DaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
+}
 
 std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats& formats) {
     const QStringView s = TrimBlanks(text);
@@ -102,10 +124,10 @@ std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats
         year = ExpandTwoDigitYear(year);
     else if (year < 100)
         return std::nullopt;
-    if (!QDate::isValid(year, month, day))
+    if (!ValidDate(year, month, day))
         return std::nullopt;
 
-    DateTimeParts parts{QDate(year, month, day), std::nullopt};
+    DateTimeParts parts{year, month, day, std::nullopt};
     if (pos == s.size())
         return parts;
     // Only blanks and a time of day may follow the date.
@@ -129,11 +151,25 @@ std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats) {
     const auto parts = ParseDateTime(text, formats);
     if (!parts)
         return std::nullopt;
-    return parts->Date;
+    return parts->Date();
 }
 
 std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats) {
     return ParseTime(TrimBlanks(text), formats);
+}
+
+QStringView FileNamePart(QStringView path) {
+    qsizetype pos = path.size();
+    while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
+        --pos;
+    return path.sliced(pos);
+}
+
+bool IsAscii(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
 }
 
 QString SplitPath(QStringView path, QString* folder) {
@@ -142,18 +178,36 @@ QString SplitPath(QStringView path, QString* folder) {
         --pos;
     if (folder)
         *folder = path.first(pos).toString();
+    QString name;
+    if (AsciiToLower(path.sliced(pos), name))
+        return name;
     return path.sliced(pos).toString().toLower();
 }
 
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
     const int d = DateLength(dateIsLong);
     const QStringView datePart = LeftOf(line, d);
-    const auto time = ReadTime(LeftOf(After(line, d + 1), 8), formats);
+    const auto time = ParseTimeParts(TrimBlanks(LeftOf(After(line, d + 1), 8)), formats);
     if (!time)
         RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
-    const auto date = ReadDate(datePart, formats);
-    const QString dateText = date ? formats.ShortDate(*date) : datePart.toString();
-    return dateText + u" - "_s + formats.TimeAmPm(*time);
+    const auto date = ParseDateTime(datePart, formats);
+    // One allocation: the text is written straight into the string.
+    const qsizetype longest = std::max(formats.AmText().size(), formats.PmText().size());
+    QString text(std::max<qsizetype>(datePart.size(), 8) + 3 + 9 + longest, Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* p = begin;
+    if (date) {
+        p = formats.WriteShortDate(p, date->Year, date->Month, date->Day);
+    } else {
+        std::copy_n(datePart.utf16(), datePart.size(), p);
+        p += datePart.size();
+    }
+    *p++ = u' ';
+    *p++ = u'-';
+    *p++ = u' ';
+    p = formats.WriteTimeAmPm(p, time->Hour, time->Minute, time->Second);
+    text.truncate(p - begin);
+    return text;
 }
 
 QString RenderLongDate(const QString& text, const LocaleFormats& formats) {

@@ -32,6 +32,10 @@ inline int LineOffset(bool dateIsLong) { return DateLength(dateIsLong) + 12; }
 // including that separator (empty when there is none).
 QString SplitPath(QStringView path, QString* folder = nullptr);
 
+// The file-name part of a path or URL as it stands (after the last "/" or "\").
+QStringView FileNamePart(QStringView path);
+bool IsAscii(QStringView text);
+
 // The start and finish text of a record: the line's date in the short form, " - ",
 // the time as "hh:mm:ss AMPM". A time that does not read as one raises.
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats);

@@ -17,7 +17,23 @@ void Skippable(Step&& step) {
     }
 }
 
-QString NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)).toString(); }
+QStringView NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)); }
+
+// The open download a name refers to. An ASCII file name is looked up as it stands, which
+// matches its lower-cased form because keys ignore case; anything else is lower-cased first.
+LogKeys* OpenLink(const LogCurEntries& links, QStringView name) {
+    const QStringView file = FileNamePart(name);
+    return IsAscii(file) ? links.Item(HashedKey(file)) : links.Item(SplitPath(name));
+}
+
+bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
+    if (path.size() < 9)
+        return false;
+    const QStringView tail = QStringView(path).last(9);
+    if (IsAscii(tail))
+        return tail.compare(u".GETRIGHT", Qt::CaseInsensitive) == 0;
+    return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
+}
 
 } // namespace
 
@@ -28,27 +44,27 @@ void LogAnalysis::ParseFileLine(QStringView line) {
                      u"The line is shorter than its message offset"_s);
     const QStringView message = line.sliced(n);
     // The local path runs from the blank after "File:" to the first "=".
-    const qsizetype equals = message.size() > 5 ? message.indexOf(u'=', 5) : -1;
+    const qsizetype equals = FindAscii(message, u"=", 5);
     if (equals < 0)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
     QString localPath = TrimBlanks(message.sliced(5, equals - 5)).toString();
-    if (localPath.size() >= 9 && m_Formats.ToUpper(localPath.right(9)) == u".GETRIGHT"_s)
+    if (EndsWithGetRightSuffix(localPath, m_Formats))
         localPath.chop(9);
 
     // The URL is cut from the line after its first 20 characters, whatever the date length.
     const QStringView urlSource = After(line, 20);
-    const qsizetype urlEquals = urlSource.indexOf(u'=');
+    const qsizetype urlEquals = FindAscii(urlSource, u"=");
     const QString url = TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
 
     const QString key = SplitPath(url);
-    if (CurEntries.Item(key))
-        CurEntries.Remove(key);
+    const HashedKey hashedKey(key);
+    CurEntries.TryRemove(hashedKey);
     TotalFiles = CheckedAdd(TotalFiles, 1);
 
     const QString recordKey = m_Formats.ToUpper(url);
     qint32 num = 0;
-    if (LogEntry* earlier = Entries.Item(recordKey)) {
+    if (LogEntry* earlier = Entries.Item(HashedKey(recordKey))) {
         num = earlier->Num();
         earlier->SetKey(QString());
         // A repeated URL's new record carries the earlier one's number plus one.
@@ -57,22 +73,21 @@ void LogAnalysis::ParseFileLine(QStringView line) {
     const QString started = EventTimeText(line, DateIsLong, m_Formats);
     LogEntry* entry = Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
                                   -1, QString());
-    CurEntries.Add(key, key, entry->Key(), key);
+    CurEntries.Add(key, key, entry->Key(), key, hashedKey);
 }
 
 void LogAnalysis::ParseResumedLine(QStringView line) {
     const int n = LineOffset(DateIsLong);
-    QString name = NameAfter(line, n + 9);
-    const qsizetype at = name.indexOf(u" at:"_s);
-    name = at < 0 ? QString() : TrimBlanks(QStringView(name).first(at)).toString();
-    const qsizetype offsetAt = line.indexOf(u"at:");
+    QStringView name = NameAfter(line, n + 9);
+    const qsizetype at = FindAscii(name, u" at:");
+    name = at < 0 ? QStringView() : TrimBlanks(name.first(at));
+    const qsizetype offsetAt = FindAscii(line, u"at:");
     const QStringView offsetText = offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
 
-    const QString key = SplitPath(name);
-    const LogKeys* link = CurEntries.Item(key);
+    const LogKeys* link = OpenLink(CurEntries, name);
     if (!link)
         return;
-    LogEntry* entry = Entries.Item(link->LogKey());
+    LogEntry* entry = Entries.Item(link->HashedLogKey());
     if (!entry)
         return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
@@ -85,15 +100,14 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
 }
 
 void LogAnalysis::ParseRestartLine(QStringView line) {
-    const QString key = SplitPath(NameAfter(line, LineOffset(DateIsLong) + 22));
-    const LogKeys* link = CurEntries.Item(key);
+    const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
     if (!link)
         return;
-    LogEntry* entry = Entries.Item(link->LogKey());
+    LogEntry* entry = Entries.Item(link->HashedLogKey());
     if (!entry)
         return;
     Skippable([&] {
-        if (line.contains(u"(Re)Started"))
+        if (FindAscii(line, u"(Re)Started") >= 0)
             entry->SetMirrors(CheckedAdd(entry->Mirrors(), 1));
         else
             entry->SetRestarts(CheckedAdd(entry->Restarts(), 1));
@@ -101,11 +115,12 @@ void LogAnalysis::ParseRestartLine(QStringView line) {
 }
 
 void LogAnalysis::ParseFinishedLine(QStringView line) {
-    const QString key = SplitPath(NameAfter(line, LineOffset(DateIsLong) + 22));
-    const LogKeys* link = CurEntries.Item(key);
+    const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
     if (!link)
         return;
-    if (LogEntry* entry = Entries.Item(link->LogKey()))
+    if (LogEntry* entry = Entries.Item(link->HashedLogKey()))
         Skippable([&] { entry->SetDateFinished(EventTimeText(line, DateIsLong, m_Formats)); });
-    Skippable([&] { CurEntries.Remove(key); });
+    // The link is filed under its own key; take a copy, as removal frees the link.
+    const QString key = link->Key();
+    Skippable([&] { CurEntries.Remove(HashedKey(key)); });
 }

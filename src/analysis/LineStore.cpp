@@ -1,57 +1,86 @@
 #include "analysis/LineStore.h"
 
+#include "analysis/TextDecoding.h"
+
 #include <algorithm>
 #include <cstring>
 
+#include <cstdlib>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
-constexpr qsizetype BlockUnits = qsizetype(4) << 20; // 8 MB of UTF-16 per block
+constexpr qsizetype BlockBytes = qsizetype(8) << 20;
+constexpr size_t HugePage = size_t(2) << 20;
+
+// Blocks are aligned to huge pages and marked for them where the system offers it: filling
+// a block then faults in four pages instead of two thousand.
+char* AllocateBlock(size_t bytes) {
+    const size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
+    void* data = std::aligned_alloc(HugePage, rounded);
+    if (!data)
+        throw std::bad_alloc();
+#ifdef Q_OS_LINUX
+    madvise(data, rounded, MADV_HUGEPAGE);
+#endif
+    return static_cast<char*>(data);
+}
+} // namespace
+
+void LineStore::BlockFree::operator()(char* data) const { std::free(data); }
+
+QStringView DecodeLine(QByteArrayView bytes, LineEncoding encoding, std::vector<char16_t>& buffer) {
+    if (buffer.size() < size_t(bytes.size()))
+        buffer.resize(size_t(bytes.size()));
+    qsizetype length = 0;
+    if (encoding == LineEncoding::Windows1252) {
+        length = DecodeWindows1252(bytes.data(), bytes.size(), buffer.data());
+    } else {
+        length = DecodeUtf8Strict(bytes.data(), bytes.size(), buffer.data());
+        if (length < 0) // cannot happen for stored lines; stay safe for any caller
+            length = DecodeWindows1252(bytes.data(), bytes.size(), buffer.data());
+    }
+    return QStringView(buffer.data(), length);
 }
 
-char16_t* LineStore::Reserve(qsizetype maxLength) {
-    if (m_Blocks.empty() || m_Blocks.back().Capacity - m_Blocks.back().Used < maxLength) {
+QString LineStore::Line(qint64 index) const {
+    std::vector<char16_t> buffer;
+    return Decode(index, buffer).toString();
+}
+
+QStringView LineStore::Decode(qint64 index, std::vector<char16_t>& buffer) const {
+    return DecodeLine(Bytes(index), m_Encoding, buffer);
+}
+
+void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
+    const qsizetype length = std::min<qsizetype>(bytes.size(), MaxLineLength);
+    if (m_Blocks.empty() || m_Blocks.back().Capacity - m_Blocks.back().Used < length) {
         // A line longer than a block gets a block of its own size.
-        const qsizetype capacity = std::max(BlockUnits, maxLength);
-        if (!m_Blocks.empty() && m_Blocks.back().Used == 0)
-            m_Blocks.pop_back();
-        m_Blocks.push_back(Block{std::make_unique_for_overwrite<char16_t[]>(size_t(std::max<qsizetype>(capacity, 1))),
+        const qsizetype capacity = std::max<qsizetype>({BlockBytes, length, 1});
+        m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(AllocateBlock(size_t(capacity))),
                                  capacity, 0});
     }
     Block& block = m_Blocks.back();
-    m_Reserved = block.Data.get() + block.Used;
-    return m_Reserved;
-}
-
-void LineStore::Commit(qsizetype length, qint64 fileLine) {
-    Block& block = m_Blocks.back();
-    // Callers never reserve more than MaxLineLength units.
-    m_Lines.push_back(LineRef{m_Reserved, quint32(length),
-                              quint32(std::clamp<qint64>(fileLine, 0, 0xFFFFFFFF))});
+    char* out = block.Data.get() + block.Used;
+    if (length > 0)
+        std::memcpy(out, bytes.data(), size_t(length));
     block.Used += length;
-    m_Reserved = nullptr;
-}
-
-void LineStore::Append(QStringView line, qint64 fileLine) {
-    const qsizetype length = std::min<qsizetype>(line.size(), MaxLineLength);
-    char16_t* out = Reserve(length);
-    std::memcpy(out, line.utf16(), size_t(length) * sizeof(char16_t));
-    Commit(length, fileLine);
+    m_Lines.push_back(LineRef{out, quint32(length), quint32(std::clamp<qint64>(fileLine, 0, 0x7FFFFFFF)),
+                              longDate ? 1u : 0u});
 }
 
 void LineStore::Clear() {
     m_Blocks.clear();
     m_Lines.clear();
     m_Lines.shrink_to_fit();
-    m_Reserved = nullptr;
-}
-
-void LineStore::Shrink(qint64 upperBound) {
-    if (upperBound < UpperBound())
-        m_Lines.resize(size_t(std::max<qint64>(upperBound, 0)));
+    m_Encoding = LineEncoding::Utf8;
 }
 
 size_t LineStore::MemoryBytes() const {
     size_t bytes = m_Lines.capacity() * sizeof(LineRef);
     for (const Block& block : m_Blocks)
-        bytes += size_t(block.Capacity) * sizeof(char16_t);
+        bytes += size_t(block.Capacity);
     return bytes;
 }

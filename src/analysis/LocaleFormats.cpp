@@ -1,5 +1,9 @@
 #include "analysis/LocaleFormats.h"
 
+#include "analysis/TextRules.h"
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -10,9 +14,10 @@ QLocale Effective(const QLocale& locale) {
     return locale;
 }
 
-void AppendTwoDigits(QString& out, int value) {
-    out.append(QChar(u'0' + (value / 10) % 10));
-    out.append(QChar(u'0' + value % 10));
+char16_t* TwoDigits(char16_t* out, int value) {
+    out[0] = char16_t(u'0' + (value / 10) % 10);
+    out[1] = char16_t(u'0' + value % 10);
+    return out + 2;
 }
 
 } // namespace
@@ -54,40 +59,79 @@ LocaleFormats::LocaleFormats(const QLocale& requested) : m_Locale(Effective(requ
     if (m_Pm.isEmpty())
         m_Pm = u"PM"_s;
     m_Group = m_Locale.groupSeparator();
+    const auto language = m_Locale.language();
+    m_SpecialCasing = language == QLocale::Turkish || language == QLocale::Azerbaijani ||
+                      language == QLocale::Lithuanian;
 }
 
 LocaleFormats LocaleFormats::System() { return LocaleFormats(QLocale::system()); }
 
 LocaleFormats LocaleFormats::Named(const QString& name) { return LocaleFormats(QLocale(name)); }
 
+QString LocaleFormats::ToUpper(const QString& text) const {
+    QString out;
+    if (!m_SpecialCasing && AsciiToUpper(text, out))
+        return out;
+    return m_SpecialCasing ? m_Locale.toUpper(text) : text.toUpper();
+}
+
+QString LocaleFormats::ToLower(const QString& text) const {
+    QString out;
+    if (!m_SpecialCasing && AsciiToLower(text, out))
+        return out;
+    return m_SpecialCasing ? m_Locale.toLower(text) : text.toLower();
+}
+
 QString LocaleFormats::ShortDate(QDate date) const {
     QString out;
     out.reserve(8);
-    const int month = date.month();
-    const int day = date.day();
-    const int year = date.year() % 100;
+    AppendShortDate(out, date.year(), date.month(), date.day());
+    return out;
+}
+
+void LocaleFormats::AppendShortDate(QString& out, int year, int month, int day) const {
+    char16_t text[8];
+    out.append(QStringView(text, WriteShortDate(text, year, month, day) - text));
+}
+
+void LocaleFormats::AppendTimeAmPm(QString& out, int hour, int minute, int second) const {
+    char16_t text[64];
+    if (m_Am.size() > 40 || m_Pm.size() > 40) { // no real locale has such designators
+        out.append(TimeAmPm(QTime(hour, minute, second)));
+        return;
+    }
+    out.append(QStringView(text, WriteTimeAmPm(text, hour, minute, second) - text));
+}
+
+char16_t* LocaleFormats::WriteShortDate(char16_t* text, int fullYear, int month, int day) const {
+    const int year = fullYear % 100;
     const int fields[3][3] = {{month, day, year}, {day, month, year}, {year, month, day}};
     const int* f = fields[int(m_Order)];
-    AppendTwoDigits(out, f[0]);
-    out.append(m_DateSeparator);
-    AppendTwoDigits(out, f[1]);
-    out.append(m_DateSeparator);
-    AppendTwoDigits(out, f[2]);
-    return out;
+    char16_t* p = TwoDigits(text, f[0]);
+    *p++ = m_DateSeparator.unicode();
+    p = TwoDigits(p, f[1]);
+    *p++ = m_DateSeparator.unicode();
+    return TwoDigits(p, f[2]);
 }
 
 QString LocaleFormats::LongDate(QDate date) const { return m_Locale.toString(date, m_LongPattern); }
 
 QString LocaleFormats::TimeAmPm(QTime time) const {
-    QString out;
-    out.reserve(9 + m_Am.size());
-    const int hour = time.hour() % 12;
-    AppendTwoDigits(out, hour == 0 ? 12 : hour);
-    out.append(u':');
-    AppendTwoDigits(out, time.minute());
-    out.append(u':');
-    AppendTwoDigits(out, time.second());
-    out.append(u' ');
-    out.append(time.hour() < 12 ? m_Am : m_Pm);
+    QString out(9 + std::max(m_Am.size(), m_Pm.size()), Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(out.data());
+    out.truncate(WriteTimeAmPm(begin, time.hour(), time.minute(), time.second()) - begin);
     return out;
+}
+
+char16_t* LocaleFormats::WriteTimeAmPm(char16_t* text, int hour24, int minute, int second) const {
+    const int hour = hour24 % 12;
+    char16_t* p = TwoDigits(text, hour == 0 ? 12 : hour);
+    *p++ = u':';
+    p = TwoDigits(p, minute);
+    *p++ = u':';
+    p = TwoDigits(p, second);
+    *p++ = u' ';
+    const QString& designator = hour24 < 12 ? m_Am : m_Pm;
+    std::copy_n(designator.utf16(), designator.size(), p);
+    return p + designator.size();
 }

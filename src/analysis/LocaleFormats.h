@@ -24,10 +24,19 @@ public:
 
     // Two-digit month and day, two-digit year, in the locale's order: always 8 characters.
     QString ShortDate(QDate date) const;
+    void AppendShortDate(QString& out, int year, int month, int day) const;
+    void AppendTimeAmPm(QString& out, int hour, int minute, int second) const;
+    // The same forms written into a buffer: 8 units for the date, 9 plus the AM/PM text for
+    // the time. Return the end of what was written.
+    char16_t* WriteShortDate(char16_t* out, int year, int month, int day) const;
+    char16_t* WriteTimeAmPm(char16_t* out, int hour, int minute, int second) const;
     QString LongDate(QDate date) const;
     // "hh:mm:ss AMPM": 12-hour clock (12 for hour 0), one blank, the AM or PM text.
     QString TimeAmPm(QTime time) const;
-    QString ToUpper(const QString& text) const { return m_Locale.toUpper(text); }
+    // Upper case by the locale's rules; only a few languages differ from the default ones
+    // (the dotted and dotless i), so the others take the quicker default mapping.
+    QString ToUpper(const QString& text) const;
+    QString ToLower(const QString& text) const;
 
 private:
     QLocale m_Locale;
@@ -37,4 +46,5 @@ private:
     QString m_Am;
     QString m_Pm;
     QString m_Group;
+    bool m_SpecialCasing = false;
 };

@@ -48,10 +48,14 @@ PassOutcome LogAnalysis::RunPass() {
         outcome.NothingLoaded = true;
         return outcome;
     }
+    std::vector<char16_t> buffer;
     try {
         for (CurLine = 1;; ++CurLine) {
             m_Host->Progress(CurLine);
-            AnalyzeLine(LogLines[CurLine]);
+            if (!NeedsNoHandler(CurLine))
+                AnalyzeLine(LogLines.Decode(CurLine, buffer), LogLines.LongDate(CurLine));
+            else
+                DateIsLong = LogLines.LongDate(CurLine);
             if (CurLine >= upper)
                 break;
             if (CurLine == std::numeric_limits<qint32>::max())
@@ -70,19 +74,38 @@ PassOutcome LogAnalysis::RunPass() {
     return outcome;
 }
 
-void LogAnalysis::AnalyzeLine(QStringView line) {
-    DateIsLong = IsDate(LeftOf(line, 10), m_Formats);
+// Most lines are chatter. When the date, time and message start are plain ASCII, the raw
+// bytes tell whether the message could begin with a keyword, without decoding the line.
+bool LogAnalysis::NeedsNoHandler(qint64 index) const {
+    const QByteArrayView bytes = LogLines.Bytes(index);
+    const int offset = LineOffset(LogLines.LongDate(index));
+    if (bytes.size() < offset)
+        return false; // the slow path reports it
+    for (int i = 0; i < offset; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    qsizetype i = offset;
+    while (i < bytes.size() && bytes[i] == ' ')
+        ++i;
+    if (i == bytes.size())
+        return true;
+    const char first = bytes[i];
+    return first != 'F' && first != 'R' && first != 'C' && first != '(';
+}
+
+void LogAnalysis::AnalyzeLine(QStringView line, bool dateIsLong) {
+    DateIsLong = dateIsLong;
     const int offset = LineOffset(DateIsLong);
     if (line.size() < offset)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
                      u"The line is shorter than its date, time and message offset"_s);
     const QStringView message = TrimBlanks(line.sliced(offset));
 
-    if (message.startsWith(u"File: ")) {
+    if (StartsWithAscii(message, u"File: ")) {
         ParseFileLine(line);
-    } else if (message.startsWith(u"Resumed:")) {
+    } else if (StartsWithAscii(message, u"Resumed:")) {
         TotalResumes = CheckedAdd(TotalResumes, 1);
-        const qsizetype at = message.indexOf(u"at: ");
+        const qsizetype at = FindAscii(message, u"at: ");
         // Without "at: " the text read is the message from its 4th character, never a number.
         const QStringView offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
         const auto bytes = ReadWholeNumber(offsetText);
@@ -93,11 +116,11 @@ void LogAnalysis::AnalyzeLine(QStringView line) {
                              TrimBlanks(offsetText).toString() + u'"');
         KbResumed = RoundHalfEvenToInt32(double(KbResumed) + double(*bytes) / 1024.0);
         ParseResumedLine(line);
-    } else if (message.startsWith(u"Could not resume (restarting from 0):") ||
-               message.startsWith(u"(Re)Started")) {
+    } else if (StartsWithAscii(message, u"Could not resume (restarting from 0):") ||
+               StartsWithAscii(message, u"(Re)Started")) {
         TotalRestarts = CheckedAdd(TotalRestarts, 1);
         ParseRestartLine(line);
-    } else if (message.startsWith(u"Finished downloading")) {
+    } else if (StartsWithAscii(message, u"Finished downloading")) {
         TotalCompleted = CheckedAdd(TotalCompleted, 1);
         ParseFinishedLine(line);
     }

@@ -56,6 +56,7 @@ public:
 
     void SetHost(AnalysisHost* host) { m_Host = host ? host : &m_NoHost; }
     const LocaleFormats& Formats() const { return m_Formats; }
+    // Takes effect at the next load.
     void SetFormats(const LocaleFormats& formats) { m_Formats = formats; }
 
     void ResetAnalysis();
@@ -91,7 +92,8 @@ public:
     QString LogFileStamp;
 
 private:
-    void AnalyzeLine(QStringView line);
+    void AnalyzeLine(QStringView line, bool dateIsLong);
+    bool NeedsNoHandler(qint64 index) const;
     QString LeadingDate(QStringView line) const;
 
     LocaleFormats m_Formats;

@@ -46,10 +46,11 @@ public:
             qsizetype size = carry + qsizetype(got);
             const char* data = buffer.data();
             qsizetype pos = 0;
-            if (first && size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
-                pos = 3;
-            if (first && (size >= 3 || atEnd))
+            if (first && (size >= 3 || atEnd)) {
+                if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
+                    pos = 3;
                 first = false;
+            }
             if (skipLineFeed && pos < size) {
                 if (data[pos] == '\n')
                     ++pos;
@@ -60,7 +61,7 @@ public:
                 if (!cr)
                     break;
                 const qsizetype end = cr - data;
-                const Result r = Take(data + pos, end - pos, ++fileLine, badRecords);
+                const Result r = Take(QByteArrayView(data + pos, end - pos), ++fileLine, badRecords);
                 if (r != Result::Done)
                     return r;
                 pos = end + 1;
@@ -74,7 +75,7 @@ public:
             if (atEnd) {
                 // The last line needs no end marker.
                 if (pos < size) {
-                    const Result r = Take(data + pos, size - pos, ++fileLine, badRecords);
+                    const Result r = Take(QByteArrayView(data + pos, size - pos), ++fileLine, badRecords);
                     if (r != Result::Done)
                         return r;
                 }
@@ -87,32 +88,40 @@ public:
     }
 
 private:
-    Result Take(const char* bytes, qsizetype size, qint64 fileLine, qint64& badRecords) {
-        if (size > LineStore::MaxLineLength)
+    Result Take(QByteArrayView bytes, qint64 fileLine, qint64& badRecords) {
+        if (bytes.size() > LineStore::MaxLineLength)
             return Result::LineTooLong;
-        char16_t* out = m_Store.Reserve(size);
-        qsizetype length = 0;
+        LineEncoding stored = LineEncoding::Windows1252;
+        QByteArray converted;
         switch (m_Encoding) {
         case Encoding::Utf8:
-            length = DecodeUtf8Strict(bytes, size, out);
-            if (length < 0)
+            if (!IsValidUtf8(bytes.data(), bytes.size()))
                 return Result::NotUtf8;
+            stored = LineEncoding::Utf8;
             break;
         case Encoding::Windows1252:
-            length = DecodeWindows1252(bytes, size, out);
             break;
-        case Encoding::System: {
-            const QString text = m_System(QByteArrayView(bytes, size));
-            length = std::min(text.size(), size);
-            std::memcpy(out, text.utf16(), size_t(length) * sizeof(char16_t));
+        case Encoding::System:
+            // Kept as UTF-8 so that the store holds one encoding whatever the code page.
+            converted = QString(m_System(bytes)).toUtf8();
+            bytes = converted;
+            stored = LineEncoding::Utf8;
             break;
         }
-        }
-        const QStringView line(out, length);
-        if (IsDate(LeftOf(line, 10), m_Formats) || IsDate(LeftOf(line, 8), m_Formats))
-            m_Store.Commit(length, fileLine);
-        else
+        // Only the first ten characters decide whether the line is kept; cut the bytes
+        // looked at on a character boundary.
+        qsizetype cut = std::min<qsizetype>(bytes.size(), 40);
+        while (stored == LineEncoding::Utf8 && cut < bytes.size() && cut > 0 &&
+               (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+            --cut;
+        const QStringView prefix = DecodeLine(bytes.first(cut), stored, m_Prefix);
+        const bool longDate = IsDate(LeftOf(prefix, 10), m_Formats);
+        if (longDate || IsDate(LeftOf(prefix, 8), m_Formats)) {
+            m_Store.SetEncoding(stored);
+            m_Store.Append(bytes, fileLine, longDate);
+        } else {
             ++badRecords;
+        }
         return Result::Done;
     }
 
@@ -121,6 +130,7 @@ private:
     const LocaleFormats& m_Formats;
     Encoding m_Encoding;
     QStringDecoder m_System{QStringDecoder::System};
+    std::vector<char16_t> m_Prefix;
 };
 
 bool ParentFolderExists(const QString& path) {
@@ -197,8 +207,9 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
         outcome.Problem = u"No line begins with a date"_s;
         return outcome;
     }
-    LogStart = LeadingDate(LogLines[1]);
-    LogEnd = LeadingDate(LogLines[LogLines.UpperBound()]);
+    std::vector<char16_t> buffer;
+    LogStart = LeadingDate(LogLines.Decode(1, buffer));
+    LogEnd = LeadingDate(LogLines.Decode(LogLines.UpperBound(), buffer));
     file.close();
 
     if (badRecords > 0)

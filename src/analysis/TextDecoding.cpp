@@ -2,12 +2,28 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* end = p + size;
     char16_t* o = out;
     while (p < end) {
-        // Runs of ASCII, eight bytes at a time where possible.
+        // Runs of ASCII, sixteen or eight bytes at a time where possible.
+#ifdef __SSE2__
+        while (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (_mm_movemask_epi8(chunk))
+                break;
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(chunk, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(chunk, zero));
+            o += 16;
+            p += 16;
+        }
+#endif
         while (end - p >= 8) {
             quint64 chunk;
             std::memcpy(&chunk, p, 8);
@@ -71,4 +87,53 @@ qsizetype DecodeWindows1252(const char* data, qsizetype size, char16_t* out) {
         out[i] = (c >= 0x80 && c < 0xA0) ? High[c - 0x80] : char16_t(c);
     }
     return size;
+}
+
+bool IsValidUtf8(const char* data, qsizetype size) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const unsigned char* end = p + size;
+    while (p < end) {
+        while (end - p >= 8) {
+            quint64 chunk;
+            std::memcpy(&chunk, p, 8);
+            if (chunk & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p >= end)
+            break;
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        unsigned low = 0x80, high = 0xBF; // allowed range of the first continuation byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0)
+                low = 0xA0; // overlong
+            else if (c == 0xED)
+                high = 0x9F; // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        if (p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= extra; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        p += extra + 1;
+    }
+    return true;
 }

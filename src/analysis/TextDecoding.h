@@ -10,3 +10,7 @@ qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out);
 
 // Windows-1252; the five bytes it leaves undefined become U+FFFD.
 qsizetype DecodeWindows1252(const char* data, qsizetype size, char16_t* out);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF).
+bool IsValidUtf8(const char* data, qsizetype size);

@@ -3,6 +3,10 @@
 #include "records/modErrorHandling.h"
 
 #include <cmath>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +20,59 @@ QStringView TrimBlanks(QStringView text) {
         --end;
     return text.sliced(begin, end - begin);
 }
+
+qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
+    if (from < 0)
+        from = 0;
+    const qsizetype n = needle.size();
+    if (n == 0)
+        return from <= text.size() ? from : -1;
+    const char16_t* t = text.utf16();
+    const char16_t* p = needle.utf16();
+    const char16_t first = p[0];
+    const qsizetype last = text.size() - n; // last start that fits
+    qsizetype i = from;
+#ifdef __SSE2__
+    // Skip eight characters at a time while none of them is the needle's first.
+    const __m128i wanted = _mm_set1_epi16(short(first));
+    while (i + 8 <= last + 1) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, wanted)))
+            break;
+        i += 8;
+    }
+#endif
+    for (; i <= last; ++i) {
+        if (t[i] != first)
+            continue;
+        qsizetype j = 1;
+        while (j < n && t[i + j] == p[j])
+            ++j;
+        if (j == n)
+            return i;
+    }
+    return -1;
+}
+
+namespace {
+template <char16_t From, char16_t To>
+bool AsciiMap(QStringView text, QString& out) {
+    const char16_t* p = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (p[i] >= 0x80)
+            return false;
+    out.resize(text.size());
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = p[i];
+        o[i] = (c >= From && c <= From + 25) ? char16_t(c - From + To) : c;
+    }
+    return true;
+}
+} // namespace
+
+bool AsciiToUpper(QStringView text, QString& out) { return AsciiMap<u'a', u'A'>(text, out); }
+bool AsciiToLower(QStringView text, QString& out) { return AsciiMap<u'A', u'a'>(text, out); }
 
 std::optional<qint64> ReadWholeNumber(QStringView text) {
     text = TrimBlanks(text);

@@ -6,14 +6,19 @@ using namespace Qt::StringLiterals;
 
 LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QString& LogKey,
                             const QString& sKey) {
-    if (m_Items.ContainsKey(sKey))
+    return Add(Key, FName, LogKey, sKey, HashedKey(sKey));
+}
+
+LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QString& LogKey,
+                            const QString& sKey, const HashedKey& hashedSKey) {
+    if (m_Items.ContainsKey(hashedSKey))
         RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
                      u"This key is already associated with an element of this collection"_s);
     auto link = std::make_unique<LogKeys>();
     link->SetKey(Key);
     link->SetFName(FName);
     link->SetLogKey(LogKey);
-    return m_Items.Append(std::move(link), sKey);
+    return m_Items.Append(std::move(link), sKey, hashedSKey);
 }
 
 void LogCurEntries::Remove(qint64 position) {
@@ -22,7 +27,7 @@ void LogCurEntries::Remove(qint64 position) {
                      u"Subscript out of range"_s);
 }
 
-void LogCurEntries::Remove(const QString& key) {
+void LogCurEntries::Remove(const HashedKey& key) {
     if (!m_Items.RemoveKey(key))
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"LogCurEntries Collection Remove"_s,
                      u"Invalid procedure call or argument"_s);

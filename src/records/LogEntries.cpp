@@ -21,9 +21,10 @@ LogEntry* LogEntries::Add(const QString& Key, const QString& FName, const QStrin
     entry->SetMirrors(Mirrors);
 
     const QString& collectionKey = sKey.isEmpty() ? Key : sKey;
+    const HashedKey hashed(collectionKey);
     // The earlier holder of the key stays in the collection, at the end and unkeyed.
-    m_Items.MoveToEndUnkeyed(collectionKey);
-    return m_Items.Append(std::move(entry), collectionKey);
+    m_Items.MoveToEndUnkeyed(hashed);
+    return m_Items.Append(std::move(entry), collectionKey, hashed);
 }
 
 LogEntry* LogEntries::Item(qint64 position) const {
@@ -40,7 +41,7 @@ void LogEntries::Remove(qint64 position) {
                      u"Subscript out of range"_s);
 }
 
-void LogEntries::Remove(const QString& key) {
+void LogEntries::Remove(const HashedKey& key) {
     if (!m_Items.RemoveKey(key))
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"LogEntries Collection Remove"_s,
                      u"Invalid procedure call or argument"_s);

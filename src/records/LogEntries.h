@@ -16,11 +16,12 @@ public:
     // "LogEntries Collection Get".
     LogEntry* Item(qint64 position) const;
     // By key: null when no record holds it.
-    LogEntry* Item(const QString& key) const { return m_Items.Find(key); }
+    LogEntry* Item(const HashedKey& key) const { return m_Items.Find(key); }
+    LogEntry* Item(const QString& key) const { return m_Items.Find(HashedKey(key)); }
 
     qint32 Count() const { return m_Items.Count(); }
     void Remove(qint64 position);
-    void Remove(const QString& key);
+    void Remove(const HashedKey& key);
 
     template <class Visit>
     void NewEnum(Visit&& visit) const {

@@ -6,7 +6,10 @@ QString LogKeys::LogKey() const {
     return TrapAccessor("LogKeys:LogKey Property Get", [&] { return m_LogKey; });
 }
 void LogKeys::SetLogKey(const QString& value) {
-    TrapAccessor("LogKeys:LogKey Property Let", [&] { m_LogKey = value; });
+    TrapAccessor("LogKeys:LogKey Property Let", [&] {
+        m_LogKey = value;
+        m_LogKeyHash = CaseInsensitiveHash(m_LogKey);
+    });
 }
 QString LogKeys::FName() const {
     return TrapAccessor("LogKeys:FName Property Get", [&] { return m_FName; });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/KeyIndex.h"
+
 #include <QString>
 
 // Link from an open download's file name to the key of its record.
@@ -10,6 +12,8 @@ public:
 
     QString LogKey() const;
     void SetLogKey(const QString& value);
+    // The linked record's key with its hash, worked out once when the link is made.
+    HashedKey HashedLogKey() const { return HashedKey(m_LogKey, m_LogKeyHash); }
     QString FName() const;
     void SetFName(const QString& value);
 
@@ -17,4 +21,5 @@ private:
     QString m_Key;
     QString m_FName;
     QString m_LogKey;
+    size_t m_LogKeyHash = CaseInsensitiveHash(QStringView());
 };

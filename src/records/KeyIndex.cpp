@@ -1,0 +1,148 @@
+#include "records/KeyIndex.h"
+
+#include <QChar>
+
+#include <cstring>
+
+namespace {
+
+constexpr quint64 Multiplier = 0x9E3779B97F4A7C15ull;
+
+// Folds four ASCII UTF-16 units packed in 64 bits to lower case.
+inline quint64 FoldAsciiLanes(quint64 lanes) {
+    const quint64 high = 0x0080008000800080ull;
+    const quint64 aboveA = lanes + (0x0080 - 0x41) * 0x0001000100010001ull;
+    const quint64 aboveZ = lanes + (0x0080 - 0x5B) * 0x0001000100010001ull;
+    const quint64 upper = (aboveA & ~aboveZ) & high;
+    return lanes | (upper >> 2); // 0x80 >> 2 == 0x20
+}
+
+// Feeds case-folded UTF-16 units into the hash four at a time, so that the ASCII fast path
+// and the general path mix exactly the same stream.
+class FoldedMixer {
+public:
+    FoldedMixer() = default;
+    bool Empty() const { return m_Count == 0; }
+    void MixLanes(quint64 lanes) {
+        m_Hash = (m_Hash ^ lanes) * Multiplier;
+        m_Hash ^= m_Hash >> 29;
+    }
+    void Unit(char16_t unit) {
+        m_Pending |= quint64(unit) << (16 * m_Count);
+        if (++m_Count == 4) {
+            MixLanes(m_Pending);
+            m_Pending = 0;
+            m_Count = 0;
+        }
+    }
+    size_t Finish() {
+        if (m_Count > 0)
+            MixLanes(m_Pending ^ (quint64(m_Count) << 62));
+        return size_t(m_Hash ^ (m_Hash >> 32));
+    }
+
+private:
+    quint64 m_Hash = Multiplier;
+    quint64 m_Pending = 0;
+    int m_Count = 0;
+};
+
+} // namespace
+
+size_t CaseInsensitiveHash(QStringView key) noexcept {
+    const char16_t* p = key.utf16();
+    const char16_t* end = p + key.size();
+    FoldedMixer mixer;
+    while (p < end) {
+        if (mixer.Empty() && end - p >= 4) {
+            quint64 lanes;
+            std::memcpy(&lanes, p, 8);
+            if (!(lanes & 0xFF80FF80FF80FF80ull)) {
+                mixer.MixLanes(FoldAsciiLanes(lanes));
+                p += 4;
+                continue;
+            }
+        }
+        char32_t c = *p++;
+        if (c < 0x80) {
+            mixer.Unit(char16_t((c >= u'A' && c <= u'Z') ? c + 0x20 : c));
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
+            c = QChar::surrogateToUcs4(char16_t(c), *p++);
+        c = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(c)) {
+            mixer.Unit(QChar::highSurrogate(c));
+            mixer.Unit(QChar::lowSurrogate(c));
+        } else {
+            mixer.Unit(char16_t(c));
+        }
+    }
+    return mixer.Finish();
+}
+
+bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
+    if (a.size() == b.size()) {
+        // Keys are most often looked up in the case they were filed in.
+        if (std::memcmp(a.utf16(), b.utf16(), size_t(a.size()) * sizeof(char16_t)) == 0)
+            return true;
+        const char16_t* p = a.utf16();
+        const char16_t* q = b.utf16();
+        qsizetype i = 0;
+        for (; i < a.size(); ++i) {
+            const char16_t x = p[i], y = q[i];
+            if (x == y)
+                continue;
+            if ((x | y) >= 0x80)
+                break; // leave non-ASCII to the full comparison
+            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z')
+                return false;
+        }
+        if (i == a.size())
+            return true;
+    }
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+void KeyIndex::Insert(const HashedKey& key, quint32 slot) {
+    if ((m_Live + m_Deleted + 1) * 4 >= m_Cells.size() * 3)
+        Grow();
+    const size_t hash = key.Hash;
+    for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
+        Cell& cell = m_Cells[i];
+        if (cell.Slot == Empty || cell.Slot == Deleted) {
+            if (cell.Slot == Deleted)
+                --m_Deleted;
+            cell = Cell{hash, slot};
+            ++m_Live;
+            return;
+        }
+    }
+}
+
+void KeyIndex::Grow() {
+    std::vector<Cell> old = std::move(m_Cells);
+    size_t size = 16;
+    while (size * 3 <= (m_Live + 1) * 4 * 2)
+        size *= 2;
+    m_Cells.assign(size, Cell{0, Empty});
+    m_Mask = size - 1;
+    m_Deleted = 0;
+    for (const Cell& cell : old) {
+        if (cell.Slot == Empty || cell.Slot == Deleted)
+            continue;
+        for (size_t i = cell.Hash & m_Mask;; i = (i + 1) & m_Mask) {
+            if (m_Cells[i].Slot == Empty) {
+                m_Cells[i] = cell;
+                break;
+            }
+        }
+    }
+}
+
+void KeyIndex::Clear() {
+    m_Cells.clear();
+    m_Mask = 0;
+    m_Live = 0;
+    m_Deleted = 0;
+}
