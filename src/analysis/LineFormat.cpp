@@ -143,7 +143,49 @@ std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats
 
 int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
 
+namespace {
+
+inline int Digit(QStringView s, qsizetype i) {
+    const char16_t c = s[i].unicode();
+    return (c >= u'0' && c <= u'9') ? c - u'0' : -1;
+}
+
+// The shapes nearly every log line starts with, "mm/dd/yy", "mm/dd/yyyy" and the ten
+// characters "mm/dd/yy h", decided without the general parser. Returns -1 when the text
+// has another shape and the general parser must decide.
+int QuickDate(QStringView s, const LocaleFormats& formats) {
+    if (formats.Order() == DateOrder::YearMonthDay || (s.size() != 8 && s.size() != 10))
+        return -1;
+    const int a1 = Digit(s, 0), a2 = Digit(s, 1), b1 = Digit(s, 3), b2 = Digit(s, 4);
+    const int y1 = Digit(s, 6), y2 = Digit(s, 7);
+    if ((a1 | a2 | b1 | b2 | y1 | y2) < 0 || !IsDateSeparator(s[2]) || !IsDateSeparator(s[5]))
+        return -1;
+    int year = y1 * 10 + y2;
+    if (s.size() == 10) {
+        const int y3 = Digit(s, 8), y4 = Digit(s, 9);
+        if (y3 >= 0 && y4 >= 0) {
+            year = year * 100 + y3 * 10 + y4;
+            if (year < 100)
+                return 0;
+        } else if (s[8] == u' ' && y4 >= 0) {
+            return 0; // a date, a blank and a lone digit: not a time of day
+        } else {
+            return -1;
+        }
+    } else {
+        year = ExpandTwoDigitYear(year);
+    }
+    const int first = a1 * 10 + a2, second = b1 * 10 + b2;
+    const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
+    return ValidDate(year, monthFirst ? first : second, monthFirst ? second : first) ? 1 : 0;
+}
+
+} // namespace
+
 bool IsDate(QStringView text, const LocaleFormats& formats) {
+    const int quick = QuickDate(text, formats);
+    if (quick >= 0)
+        return quick == 1;
     return ParseDateTime(text, formats).has_value();
 }
 

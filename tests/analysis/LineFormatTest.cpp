@@ -48,6 +48,28 @@ private slots:
         QCOMPARE(*ReadDate(u"03/04/05", us), QDate(2005, 3, 4));
     }
 
+    void quickDateShapesAgreeWithTheFullReading() {
+        // IsDate decides the common shapes on a short path; ReadDate always takes the long
+        // one. Both must agree on every text made of the characters a line starts with.
+        const char16_t alphabet[] = u"0123456789/-. :aP";
+        quint32 seed = 2024;
+        for (int round = 0; round < 200000; ++round) {
+            char16_t text[10];
+            const int length = (round & 1) ? 10 : 8;
+            for (int i = 0; i < length; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                // Mostly digits in the places a date has them, so valid dates come up often.
+                const bool separatorPlace = i == 2 || i == 5 || i == 8;
+                text[i] = separatorPlace && (seed >> 20) % 4 != 0 ? u"/- "[(seed >> 12) % 3]
+                          : (seed >> 20) % 8 != 0 ? char16_t(u'0' + (seed >> 8) % 10)
+                                                  : alphabet[(seed >> 4) % 17];
+            }
+            const QStringView view(text, length);
+            for (const LocaleFormats* f : {&us, &gb, &de})
+                QCOMPARE(IsDate(view, *f), ReadDate(view, *f).has_value());
+        }
+    }
+
     void twoDigitYearsPivotAtThirty() {
         QCOMPARE(*ReadDate(u"1/1/00", us), QDate(2000, 1, 1));
         QCOMPARE(*ReadDate(u"1/1/29", us), QDate(2029, 1, 1));
