@@ -102,6 +102,14 @@ private slots:
         auto empty = Load(QString());
         QCOMPARE(empty->Outcome.Result, LoadOutcome::Kind::Failed);
 
+#ifdef Q_OS_LINUX
+        // A file that opens but cannot be read (address 0 of this process is unmapped).
+        auto unreadable = Load(u"/proc/self/mem"_s);
+        QCOMPARE(unreadable->Outcome.Result, LoadOutcome::Kind::Failed);
+        QVERIFY(unreadable->Host.Messages.isEmpty());
+        QCOMPARE(unreadable->Analysis->LogLines.UpperBound(), 0);
+#endif
+
         if (::geteuid() != 0) { // root reads anything
             const QString locked = WriteFile(dir, u"locked.log"_s, CrLf({"12/31/01 10:00:00 - a"}));
             QFile::setPermissions(locked, QFileDevice::WriteOwner);
