@@ -373,8 +373,9 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
     TreeModel tree;
     SortOrder sortMode = SortOrder::NoSort;
     PopulateHost treeHost;
-    const bool hasTree = pass.Completed;
-    if (hasTree) {
+    // Building the tree costs as much as the pass itself: only when something shows it.
+    const bool needTree = options.Tree || options.Nodes || options.Search || options.ExecuteKey;
+    if (pass.Completed && needTree) {
         PopulateTree(tree, sortMode, analysis, treeHost);
         for (const SortOrder button : options.Sorts)
             SortButtonClick(button, sortMode, tree, analysis, treeHost);

@@ -53,28 +53,46 @@ struct TreeModel::ChildList {
     bool Resort = false;
 };
 
-// Characters of keys and texts, in large chunks that never move once written.
+// Characters of keys and texts, in chunks that never move once written. A clear keeps
+// the chunks for the next build, which then writes over them without new pages.
 class TreeModel::TextStore {
 public:
     QStringView Keep(QStringView text) {
         const qsizetype size = text.size();
         if (size == 0) return {};
-        if (m_Free < size) {
-            const qsizetype chunk = std::max(size, ChunkSize);
-            m_Chunks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(chunk)));
-            m_Next = m_Chunks.back().get();
-            m_Free = chunk;
+        if (size > ChunkSize) {
+            m_Large.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(size)));
+            return Copy(text, m_Large.back().get());
         }
-        char16_t* out = m_Next;
-        std::copy_n(text.utf16(), size, out);
+        if (m_Free < size) {
+            if (++m_Current == m_Chunks.size())
+                m_Chunks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(ChunkSize)));
+            m_Next = m_Chunks[m_Current].get();
+            m_Free = ChunkSize;
+        }
+        const QStringView kept = Copy(text, m_Next);
         m_Next += size;
         m_Free -= size;
-        return QStringView(out, size);
+        return kept;
+    }
+
+    void Reset() {
+        m_Large.clear();
+        m_Current = size_t(-1);
+        m_Next = nullptr;
+        m_Free = 0;
     }
 
 private:
+    static QStringView Copy(QStringView text, char16_t* out) {
+        std::copy_n(text.utf16(), text.size(), out);
+        return QStringView(out, text.size());
+    }
+
     static constexpr qsizetype ChunkSize = qsizetype(1) << 16;
     std::vector<std::unique_ptr<char16_t[]>> m_Chunks;
+    std::vector<std::unique_ptr<char16_t[]>> m_Large;
+    size_t m_Current = size_t(-1);
     char16_t* m_Next = nullptr;
     qsizetype m_Free = 0;
 };
@@ -95,25 +113,37 @@ public:
 
     qint32 Find(QStringView key, quint32 hash, const TreeModel& tree) const {
         if (m_Slots.empty()) return NoNode;
-        for (size_t i = hash & Mask();; i = (i + 1) & Mask()) {
-            const Slot& slot = m_Slots[i];
-            if (slot.Node == NoNode) return NoNode;
-            if (slot.Hash == hash && tree.At(slot.Node).Key() == key) return slot.Node;
-        }
+        return m_Slots[Probe(key, hash, tree)].Node;
     }
 
-    // Files node under a key known to be absent.
-    void Insert(quint32 hash, qint32 node) {
+    // The empty slot where key belongs, with room made for it; null when the key is
+    // filed already. One probe serves both the uniqueness test and the insertion.
+    Slot* Claim(QStringView key, quint32 hash, const TreeModel& tree) {
         if ((m_Used + 1) * 4 > m_Slots.size() * 3) Grow();
-        size_t i = hash & Mask();
-        while (m_Slots[i].Node != NoNode)
-            i = (i + 1) & Mask();
-        m_Slots[i] = Slot{node, hash};
+        Slot& slot = m_Slots[Probe(key, hash, tree)];
+        return slot.Node == NoNode ? &slot : nullptr;
+    }
+
+    void Reset() {
+        std::fill(m_Slots.begin(), m_Slots.end(), Slot{});
+        m_Used = 0;
+    }
+
+    void Fill(Slot& slot, quint32 hash, qint32 node) {
+        slot = Slot{node, hash};
         ++m_Used;
     }
 
 private:
     size_t Mask() const { return m_Slots.size() - 1; }
+
+    size_t Probe(QStringView key, quint32 hash, const TreeModel& tree) const {
+        size_t i = hash & Mask();
+        while (m_Slots[i].Node != NoNode &&
+               (m_Slots[i].Hash != hash || tree.At(m_Slots[i].Node).Key() != key))
+            i = (i + 1) & Mask();
+        return i;
+    }
 
     void Grow() {
         std::vector<Slot> old = std::move(m_Slots);
@@ -131,20 +161,22 @@ private:
     size_t m_Used = 0;
 };
 
-TreeModel::TreeModel() {
-    Clear();
+TreeModel::TreeModel()
+    : m_Texts(std::make_unique<TextStore>()), m_Keys(std::make_unique<KeyIndex>()) {
+    m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
 }
 
 TreeModel::~TreeModel() = default;
 
 void TreeModel::Clear() {
-    const bool rootSorted = m_Blocks.empty() ? false : At(NoNode).IsSorted;
-    m_Blocks.clear();
-    m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+    // Node blocks, text chunks and key slots stay allocated: a rebuild of the same log
+    // needs them all again, and reusing them spares a page fault for each new page.
+    const bool rootSorted = At(NoNode).IsSorted;
+    At(NoNode) = Node{};
     At(NoNode).IsSorted = rootSorted;
     m_Lists.clear();
-    m_Texts = std::make_unique<TextStore>();
-    m_Keys = std::make_unique<KeyIndex>();
+    m_Texts->Reset();
+    m_Keys->Reset();
     m_Count = 0;
     m_Selected = NoNode;
 }
@@ -168,8 +200,9 @@ TreeModel::Node& TreeModel::Checked(qint32 node) {
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
+    KeyIndex::Slot* slot = nullptr;
     const quint32 hash = key.isEmpty() ? 0 : KeyIndex::HashOf(key);
-    if (!key.isEmpty() && m_Keys->Find(key, hash, *this) != NoNode)
+    if (!key.isEmpty() && !(slot = m_Keys->Claim(key, hash, *this)))
         RaiseTree(35602, u"Key is not unique in collection"_s);
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
@@ -178,6 +211,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (size_t(node >> BlockShift) == m_Blocks.size())
         m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
     Node& n = At(node);
+    n = Node{};
     const QStringView keptKey = m_Texts->Keep(key);
     const QStringView keptText = m_Texts->Keep(text);
     n.KeyData = keptKey.utf16();
@@ -185,7 +219,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     n.TextData = keptText.utf16();
     n.TextLength = qint32(keptText.size());
     m_Count = node;
-    if (!key.isEmpty()) m_Keys->Insert(hash, node);
+    if (slot) m_Keys->Fill(*slot, hash, node);
     LinkChild(parent, node);
     return node;
 }
@@ -221,26 +255,73 @@ void TreeModel::LinkChild(qint32 parent, qint32 child) {
     }
 }
 
+namespace {
+
+// A text folded to one case once, so that sorting compares plain code units; the first
+// four units, packed, settle most comparisons without touching the characters.
+struct SortKey {
+    quint64 Head;
+    qint32 Node;
+    qint32 Offset;
+    qint32 Length;
+};
+
+void AppendFolded(std::vector<char16_t>& out, QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            out.push_back(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            const char32_t folded =
+                QChar::toCaseFolded(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            out.push_back(QChar::highSurrogate(folded));
+            out.push_back(QChar::lowSurrogate(folded));
+            ++i;
+        } else {
+            out.push_back(char16_t(QChar::toCaseFolded(char32_t(c))));
+        }
+    }
+}
+
+} // namespace
+
 void TreeModel::Settle(const Node& parent) const {
     if (parent.List < 0) return;
     ChildList& list = m_Lists[size_t(parent.List)];
     const qint32 size = qint32(list.Items.size());
     if (!list.Resort && list.Settled == size) return;
+
+    std::vector<char16_t> folded;
+    std::vector<SortKey> keys;
+    keys.reserve(size_t(size));
+    for (const qint32 node : list.Items) {
+        const qint32 offset = qint32(folded.size());
+        AppendFolded(folded, At(node).Text());
+        const qint32 length = qint32(folded.size()) - offset;
+        quint64 head = 0;
+        for (qint32 k = 0; k < 4; ++k)
+            head = (head << 16) | (k < length ? folded[size_t(offset + k)] : 0);
+        keys.push_back(SortKey{head, node, offset, length});
+    }
     // Equal texts stand in the order they were added: the node index breaks the tie,
     // which keeps the result independent of when the order happened to be settled.
-    const auto less = [this](qint32 a, qint32 b) {
-        const int byText = At(a).Text().compare(At(b).Text(), Qt::CaseInsensitive);
-        return byText != 0 ? byText < 0 : a < b;
+    const auto less = [&folded](const SortKey& a, const SortKey& b) {
+        if (a.Head != b.Head) return a.Head < b.Head;
+        const int byText = QStringView(folded.data() + a.Offset, a.Length)
+                               .compare(QStringView(folded.data() + b.Offset, b.Length));
+        return byText != 0 ? byText < 0 : a.Node < b.Node;
     };
-    const auto first = list.Items.begin();
-    const auto middle = first + (list.Resort ? 0 : list.Settled);
-    std::sort(middle, list.Items.end(), less);
-    if (middle != first) std::inplace_merge(first, middle, list.Items.end(), less);
+    const auto middle = keys.begin() + (list.Resort ? 0 : list.Settled);
+    std::sort(middle, keys.end(), less);
+    if (middle != keys.begin()) std::inplace_merge(keys.begin(), middle, keys.end(), less);
+
     // Blocks are owned through unique_ptr, so the rows can be written from a const read.
-    for (qint32 row = 0; row < size; ++row)
-        m_Blocks[size_t(list.Items[size_t(row)] >> BlockShift)]
-                [size_t(list.Items[size_t(row)] & (BlockSize - 1))]
-                    .Row = row;
+    for (qint32 row = 0; row < size; ++row) {
+        const qint32 node = keys[size_t(row)].Node;
+        list.Items[size_t(row)] = node;
+        m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))].Row = row;
+    }
     list.Settled = size;
     list.Resort = false;
 }
