@@ -1,0 +1,495 @@
+#include "shell/frmMain.h"
+
+#include "controls/HotCommand.h"
+#include "controls/ucPBar.h"
+#include "records/modErrorHandling.h"
+#include "shell/ImageList.h"
+#include "shell/TreeItemModel.h"
+#include "shell/WindowLayout.h"
+#include "shell/modRegistry.h"
+#include "view/ExecuteTarget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString AppTitle = u"Quillan"_s;
+const QString ErrorTitle = u"Quillan Error"_s;
+
+template <class T> T* Named(const QHash<QString, QWidget*>& elements, const QString& name) {
+    T* w = qobject_cast<T*>(elements.value(name));
+    if (!w) qFatal("stored layout: no element %s of the expected kind", qPrintable(name));
+    return w;
+}
+
+} // namespace
+
+frmMain::frmMain(ShellPlatform platform, QWidget* parent)
+    : QWidget(parent), m_Platform(ShellPlatform::Native(std::move(platform))) {
+    m_Analysis.SetHost(this);
+    BuildWindow();
+    ConnectCommands();
+}
+
+frmMain::~frmMain() {
+    m_Analysis.SetHost(nullptr);
+}
+
+void frmMain::BuildWindow() {
+    WindowLayout::UseClosestFonts();
+    m_Elements = WindowLayout::Build(this, WindowLayout::Stored());
+    setWindowIcon(ProgramIcon());
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+
+    txtFileName = Named<QLineEdit>(m_Elements, u"txtFileName"_s);
+    cmdOpenDefault = Named<HotCommand>(m_Elements, u"cmdOpenDefault"_s);
+    cmdGetLog = Named<HotCommand>(m_Elements, u"cmdGetLog"_s);
+    cmdPlay = Named<HotCommand>(m_Elements, u"cmdPlay"_s);
+    cmdCase = Named<HotCommand>(m_Elements, u"cmdCase"_s);
+    cmdSearch = Named<HotCommand>(m_Elements, u"cmdSearch"_s);
+    cmdSearchNext = Named<HotCommand>(m_Elements, u"cmdSearchNext"_s);
+    cmdSearchPrev = Named<HotCommand>(m_Elements, u"cmdSearchPrev"_s);
+    cmdReRead = Named<HotCommand>(m_Elements, u"cmdReRead"_s);
+    cmdExit = Named<HotCommand>(m_Elements, u"cmdExit"_s);
+    m_SortButtons[size_t(SortOrder::NoSort)] = Named<HotCommand>(m_Elements, u"cmdNoSort"_s);
+    m_SortButtons[size_t(SortOrder::ByDate)] = Named<HotCommand>(m_Elements, u"cmdByDate"_s);
+    m_SortButtons[size_t(SortOrder::ByName)] = Named<HotCommand>(m_Elements, u"cmdByName"_s);
+    m_SortButtons[size_t(SortOrder::ByURL)] = Named<HotCommand>(m_Elements, u"cmdByURL"_s);
+    m_SortButtons[size_t(SortOrder::ByLocal)] = Named<HotCommand>(m_Elements, u"cmdByLocal"_s);
+    tvwFiles = Named<QTreeView>(m_Elements, u"tvwFiles"_s);
+    txtSearch = Named<QLineEdit>(m_Elements, u"txtSearch"_s);
+    lblLogChanged = Named<QLabel>(m_Elements, u"lblLogChanged"_s);
+    for (int i = 0; i < 7; ++i)
+        lblStatTxt[size_t(i)] = Named<QLabel>(m_Elements, u"lblStatTxt(%1)"_s.arg(i));
+    chkMonitor = Named<QCheckBox>(m_Elements, u"chkMonitor"_s);
+    txtGetright = Named<QPlainTextEdit>(m_Elements, u"txtGetright"_s);
+    Text1 = Named<QLineEdit>(m_Elements, u"Text1"_s);
+    PBar1 = Named<ucPBar>(m_Elements, u"PBar1"_s);
+    PBar1->raise(); // drawn over "Re-read Log" and "Exit" while it shows
+
+    m_Model = new TreeItemModel(m_Tree, this);
+    tvwFiles->setModel(m_Model);
+    Timer1.setInterval(0);
+}
+
+void frmMain::ConnectCommands() {
+    connect(cmdGetLog, &HotCommand::Click, this, &frmMain::cmdGetLog_Click);
+    connect(cmdOpenDefault, &HotCommand::Click, this, &frmMain::cmdOpenDefault_Click);
+    connect(cmdReRead, &HotCommand::Click, this, &frmMain::cmdReRead_Click);
+    connect(cmdExit, &HotCommand::Click, this, &frmMain::cmdExit_Click);
+    for (const SortOrder mode : SortButtonOrder)
+        connect(SortButton(mode), &HotCommand::Click, this, [this, mode] { cmdSort_Click(mode); });
+    connect(cmdSearch, &HotCommand::Click, this, &frmMain::cmdSearch_Click);
+    connect(cmdSearchNext, &HotCommand::Click, this, &frmMain::cmdSearchNext_Click);
+    connect(cmdSearchPrev, &HotCommand::Click, this, &frmMain::cmdSearchPrev_Click);
+    connect(cmdCase, &HotCommand::Click, this, &frmMain::cmdCase_Click);
+    connect(cmdPlay, &HotCommand::Click, this, &frmMain::cmdPlay_Click);
+    connect(chkMonitor, &QCheckBox::toggled, this, &frmMain::chkMonitor_Click);
+    connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    txtSearch->installEventFilter(this);
+
+    // The user's own selection and expansion go to the plain tree, which search and
+    // "Execute" read.
+    connect(tvwFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_SyncingView) m_Tree.Select(TreeItemModel::NodeOf(current));
+            });
+    connect(tvwFiles, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        m_Tree.SetExpanded(TreeItemModel::NodeOf(index), true);
+    });
+    connect(tvwFiles, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        m_Tree.SetExpanded(TreeItemModel::NodeOf(index), false);
+    });
+}
+
+QWidget* frmMain::Element(const QString& name) const {
+    return m_Elements.value(name);
+}
+
+// ---- start-up and the log commands
+
+void frmMain::Form_Load() {
+    m_DefaultLogPath = GetRegString(*m_Platform.Settings, GetRightSettings::RootKey,
+                                    GetRightSettings::KeyPath, GetRightSettings::ValueName, {});
+    if (!m_DefaultLogPath.trimmed().isEmpty()) {
+        txtFileName->setText(m_DefaultLogPath);
+        cmdOpenDefault->SetEnabled(true);
+    } else {
+        cmdOpenDefault->SetEnabled(false);
+        txtFileName->setText(NoLogLoaded.toString());
+    }
+    m_Analysis.LogLines.Clear();
+    const quint64 generation = m_LoadGeneration;
+    DoEvents();
+    if (generation != m_LoadGeneration) return; // a log was opened meanwhile; keep it
+    m_Analysis.ResetAnalysis();
+    m_SortMode = SortOrder::NoSort;
+}
+
+void frmMain::OpenLog(const QString& path) {
+    ChosenLog(QFileInfo(path).absoluteFilePath());
+}
+
+void frmMain::cmdGetLog_Click() {
+    FileChooser::Request request;
+    request.Filter = u"Log Files (*.log)"_s;
+    request.DefaultName = u"getright.log"_s;
+    request.DefaultSuffix = u"log"_s;
+    const QString shown = txtFileName->text();
+    if (shown != NoLogLoaded) request.StartFolder = QFileInfo(shown).absolutePath();
+    const FileChooser::Result chosen = m_Platform.Files->ChooseExistingFile(this, request);
+    switch (chosen.What) {
+    case FileChooser::Result::Kind::Cancelled:
+        return;
+    case FileChooser::Result::Kind::Failed:
+        txtFileName->setText(NoLogLoaded.toString());
+        return;
+    case FileChooser::Result::Kind::Chosen:
+        ChosenLog(chosen.Path);
+        return;
+    }
+}
+
+void frmMain::ChosenLog(const QString& path) {
+    try {
+        txtFileName->setText(path);
+        PBar1->SetMin(0);
+        PBar1->SetValue(1);
+        PBar1->SetMax(1);
+        PBar1->setVisible(true);
+        PBar1->SetCaption(u"Reading"_s);
+        LoadLogFile(txtFileName->text());
+        PBar1->SetCaption(QString());
+        AnalyzeLog();
+    } catch (const std::exception&) {
+        txtFileName->setText(NoLogLoaded.toString());
+    }
+}
+
+void frmMain::cmdOpenDefault_Click() {
+    if (m_DefaultLogPath.trimmed().isEmpty()) return;
+    txtFileName->setText(m_DefaultLogPath);
+    cmdReRead_Click();
+}
+
+void frmMain::cmdReRead_Click() {
+    if (txtFileName->text() == NoLogLoaded) return;
+    cmdReRead->setVisible(false);
+    cmdExit->setVisible(false);
+    PBar1->SetValue(0);
+    PBar1->setVisible(true);
+    PBar1->SetCaption(u"Reading"_s);
+    LoadLogFile(txtFileName->text());
+    const quint64 generation = m_LoadGeneration;
+    DoEvents();
+    if (generation != m_LoadGeneration) return;
+    PBar1->SetCaption(QString());
+    AnalyzeLog();
+}
+
+void frmMain::cmdExit_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Timer1.stop();
+    QWidget::closeEvent(event);
+}
+
+void frmMain::LoadLogFile(const QString& path) {
+    ++m_LoadGeneration;
+    m_Analysis.LoadLogFile(path);
+}
+
+// ---- the analysis pass
+
+void frmMain::AnalyzeLog() {
+    if (m_Analysis.LogLines.UpperBound() == 0) {
+        PBar1->setVisible(false);
+        // A re-read hid these; with nothing loaded they are the way on.
+        cmdReRead->setVisible(true);
+        cmdExit->setVisible(true);
+        return;
+    }
+    // A pass that starts inside another's yield keeps the value the first one noted.
+    if (!m_MonitorNoted) m_MonitorNoted = chkMonitor->isChecked();
+    chkMonitor->setChecked(false);
+    chkMonitor->setEnabled(false);
+    PBar1->setVisible(true);
+    PBar1->SetCaption(u"Analyzing"_s);
+    PBar1->SetMax(qint32(qMin<qint64>(m_Analysis.LogLines.UpperBound(), INT32_MAX)));
+    PBar1->SetMin(1);
+    repaint(); // the loop never yields, so this is the bar's one chance to show at once
+    m_Tree.SetVisible(false);
+    tvwFiles->setVisible(false);
+
+    const PassOutcome pass = m_Analysis.RunPass();
+    if (!pass.Completed) {
+        PassEndedEarly();
+        return;
+    }
+    m_Tree.SetVisible(true);
+    tvwFiles->setVisible(true);
+    const auto texts = m_Analysis.StatTexts();
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i]) lblStatTxt[i]->setText(*texts[i]);
+
+    const quint64 generation = m_LoadGeneration;
+    DoEvents();
+    if (generation != m_LoadGeneration) return;
+
+    chkMonitor->setEnabled(true);
+    chkMonitor->setChecked(m_MonitorNoted.value_or(false));
+    m_MonitorNoted.reset();
+    SetCommandsEnabled(true);
+    try {
+        PopulateTree();
+    } catch (const std::exception&) {
+        // A grouped build that fails ends the pass where it stands, tree hidden.
+        return;
+    }
+    PBar1->setVisible(false);
+    cmdReRead->setVisible(true);
+    cmdExit->setVisible(true);
+}
+
+// A pass that stops at a line it cannot read leaves its counts and records but builds no
+// tree; the window is given back so that another log can be chosen or this one re-read.
+void frmMain::PassEndedEarly() {
+    PBar1->setVisible(false);
+    cmdReRead->setVisible(true);
+    cmdExit->setVisible(true);
+    cmdReRead->SetEnabled(true);
+    chkMonitor->setEnabled(true);
+    chkMonitor->setChecked(m_MonitorNoted.value_or(false));
+    m_MonitorNoted.reset();
+    m_Tree.SetVisible(true);
+    tvwFiles->setVisible(true);
+}
+
+void frmMain::SetCommandsEnabled(bool enabled) {
+    for (HotCommand* b : {cmdCase, cmdSearch, cmdSearchNext, cmdSearchPrev, cmdPlay, cmdReRead})
+        b->SetEnabled(enabled);
+    txtSearch->setEnabled(enabled);
+}
+
+void frmMain::PopulateTree() {
+    ::PopulateTree(m_Tree, m_SortMode, m_Analysis, *this);
+}
+
+void frmMain::cmdSort_Click(SortOrder button) {
+    try {
+        SortButtonClick(button, m_SortMode, m_Tree, m_Analysis, *this);
+    } catch (const std::exception&) {
+        // As after a pass: a grouped build that fails leaves the tree hidden.
+    }
+}
+
+// ---- AnalysisHost
+
+void frmMain::ResetControls() {
+    lblLogChanged->setVisible(false);
+    PBar1->SetMin(1);
+    PBar1->SetMax(2);
+    PBar1->SetValue(1);
+    for (size_t i = 0; i < 5; ++i) lblStatTxt[i]->setText(u"0"_s);
+    for (HotCommand* b : {cmdCase, cmdSearch, cmdSearchNext, cmdSearchPrev})
+        b->SetEnabled(false);
+    for (const SortOrder mode : SortButtonOrder) SortButton(mode)->SetEnabled(false);
+    cmdPlay->SetEnabled(false);
+    cmdReRead->SetEnabled(false);
+    txtSearch->setEnabled(false);
+    tvwFiles->setVisible(false);
+    ClearTree();
+    tvwFiles->setVisible(true);
+}
+
+void frmMain::ClearTree() {
+    m_Model->BeginRebuild();
+    m_Tree.Clear();
+    m_Model->EndRebuild();
+}
+
+void frmMain::HideLogChanged() {
+    lblLogChanged->setVisible(false);
+}
+
+void frmMain::ShowMessage(MessageIcon icon, const QString& title, const QString& text) {
+    m_Platform.Messages->Show(this, icon, title, text);
+}
+
+void frmMain::Progress(qint32 value) {
+    PBar1->SetValue(value);
+}
+
+// ---- PopulateHost
+
+void frmMain::SetTreeVisible(bool visible) {
+    tvwFiles->setVisible(visible);
+}
+
+void frmMain::DoEvents() {
+    m_Platform.DoEvents();
+}
+
+void frmMain::TreeClearing() {
+    m_Model->BeginRebuild();
+}
+
+void frmMain::TreeRebuilt() {
+    m_Model->EndRebuild();
+    ShowSelection();
+}
+
+void frmMain::ShowSelection() {
+    m_SyncingView = true;
+    auto done = qScopeGuard([this] { m_SyncingView = false; });
+    const QModelIndex index = m_Model->IndexOf(m_Tree.Selected());
+    tvwFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (index.isValid()) tvwFiles->scrollTo(index);
+}
+
+void frmMain::SetProgressVisible(bool visible) {
+    PBar1->setVisible(visible);
+}
+
+void frmMain::SetProgressCaption(const QString& caption) {
+    PBar1->SetCaption(caption);
+}
+
+void frmMain::SetProgressMin(qint32 value) {
+    PBar1->SetMin(value);
+}
+
+void frmMain::SetProgressMax(qint32 value) {
+    PBar1->SetMax(value);
+}
+
+void frmMain::SetProgressValue(qint32 value) {
+    PBar1->SetValue(value);
+}
+
+void frmMain::SetSortButtonEnabled(SortOrder button, bool enabled) {
+    SortButton(button)->SetEnabled(enabled);
+}
+
+// ---- search
+
+template <class Walk> void frmMain::RunSearch(Walk walk) {
+    walk(m_Tree, txtSearch->text(), m_MatchCase, m_Analysis.Formats(), m_Analysis.CurLine,
+         static_cast<SearchHost&>(*this));
+}
+
+void frmMain::cmdSearch_Click() {
+    RunSearch(SearchFromTop);
+}
+
+void frmMain::cmdSearchNext_Click() {
+    RunSearch(SearchNext);
+}
+
+void frmMain::cmdSearchPrev_Click() {
+    RunSearch(SearchPrev);
+}
+
+void frmMain::cmdCase_Click() {
+    QString caption = cmdCase->Caption();
+    CaseClick(caption, m_MatchCase);
+    cmdCase->SetCaption(caption);
+    txtSearch->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtSearch) {
+        if (event->type() == QEvent::FocusIn) {
+            txtSearch->selectAll();
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                cmdSearch_Click();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::SetBusy(bool busy) {
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMain::Revealed(qint32 node) {
+    // The plain tree has expanded the ancestors; the view follows, outermost first.
+    QList<qint32> ancestors;
+    for (qint32 p = m_Tree.Parent(node); p != TreeModel::NoNode; p = m_Tree.Parent(p))
+        ancestors.prepend(p);
+    for (const qint32 p : ancestors) tvwFiles->expand(m_Model->IndexOf(p));
+    ShowSelection();
+}
+
+void frmMain::Beep() {
+    m_Platform.Beep();
+}
+
+void frmMain::FocusTree() {
+    tvwFiles->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- Execute
+
+void frmMain::cmdPlay_Click() {
+    if (m_Tree.Count() == 0) return;
+    const ExecuteAction action = DecideExecute(m_Tree);
+    switch (action.What) {
+    case ExecuteAction::Kind::Nothing:
+        return;
+    case ExecuteAction::Kind::Message:
+        ShowMessage(MessageIcon::Critical, AppTitle, action.Message);
+        return;
+    case ExecuteAction::Kind::Run:
+        if (!m_Platform.Open->Open({action.CommandLine, action.Target, action.TargetIsLocalFile}))
+            ShowMessage(MessageIcon::Critical, ErrorTitle,
+                        u"Could not open \"%1\": no program is set to open it."_s.arg(
+                            action.Target));
+        return;
+    }
+}
+
+// ---- the download monitor's seam
+
+void frmMain::chkMonitor_Click() {}
+
+void frmMain::Timer1_Timer() {}
+
+// ---- a file dropped on the window
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    ChosenLog(QFileInfo(urls.front().toLocalFile()).absoluteFilePath());
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "analysis/LogAnalysis.h"
+#include "shell/Platform.h"
+#include "view/TreeBuilds.h"
+#include "view/TreeModel.h"
+#include "view/TreeSearch.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class HotCommand;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTreeView;
+class TreeItemModel;
+class ucPBar;
+
+// The sentinel of the file strip: no log has been chosen.
+inline constexpr QStringView NoLogLoaded = u"No log loaded...";
+
+// Quillan's one window. It owns the analysed log, the results tree and the sort and case
+// state, and drives them from its commands in the order the user sees them happen. It
+// yields to the message loop only at start-up, between loading and analysing in a
+// re-read, after the analysis loop and at the start of a tree rebuild; a command that
+// arrives during one of those yields runs at once, and a load it starts supersedes the
+// one that yielded.
+class frmMain : public QWidget,
+                private AnalysisHost,
+                private PopulateHost,
+                private SearchHost {
+    Q_OBJECT
+
+public:
+    explicit frmMain(ShellPlatform platform = ShellPlatform::Native(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void Form_Load();
+    // A log named on the command line or dropped on the window: loaded as the browse
+    // button loads the file it is given.
+    void OpenLog(const QString& path);
+
+    void cmdGetLog_Click();
+    void cmdOpenDefault_Click();
+    void cmdReRead_Click();
+    void cmdExit_Click();
+    void cmdSort_Click(SortOrder button);
+    void cmdSearch_Click();
+    void cmdSearchNext_Click();
+    void cmdSearchPrev_Click();
+    void cmdCase_Click();
+    void cmdPlay_Click();
+    // The download monitor's check box and clock; monitoring itself comes later.
+    void chkMonitor_Click();
+    void Timer1_Timer();
+
+    void AnalyzeLog();
+    void PopulateTree();
+
+    // The state the commands work on, for the window's tests and tools.
+    LogAnalysis& Analysis() { return m_Analysis; }
+    const TreeModel& Tree() const { return m_Tree; }
+    SortOrder SortMode() const { return m_SortMode; }
+    bool MatchCase() const { return m_MatchCase; }
+    const QString& DefaultLogPath() const { return m_DefaultLogPath; }
+    QWidget* Element(const QString& name) const;
+    HotCommand* SortButton(SortOrder mode) const { return m_SortButtons[size_t(mode)]; }
+    QTreeView* TreeView() const { return tvwFiles; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // AnalysisHost
+    void ResetControls() override;
+    void HideLogChanged() override;
+    void ShowMessage(MessageIcon icon, const QString& title, const QString& text) override;
+    void Progress(qint32 value) override;
+    // PopulateHost
+    void SetTreeVisible(bool visible) override;
+    void DoEvents() override;
+    void TreeClearing() override;
+    void TreeRebuilt() override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgressCaption(const QString& caption) override;
+    void SetProgressMin(qint32 value) override;
+    void SetProgressMax(qint32 value) override;
+    void SetProgressValue(qint32 value) override;
+    void SetSortButtonEnabled(SortOrder button, bool enabled) override;
+    // SearchHost
+    void SetBusy(bool busy) override;
+    void Revealed(qint32 node) override;
+    void Beep() override;
+    void FocusTree() override;
+
+    void BuildWindow();
+    void ConnectCommands();
+    void LoadLogFile(const QString& path);
+    void ChosenLog(const QString& path);
+    void PassEndedEarly();
+    void ClearTree();
+    void ShowSelection();
+    void SetCommandsEnabled(bool enabled);
+    template <class Walk> void RunSearch(Walk walk);
+
+    ShellPlatform m_Platform;
+    LogAnalysis m_Analysis;
+    TreeModel m_Tree;
+    TreeItemModel* m_Model = nullptr;
+    SortOrder m_SortMode = SortOrder::NoSort;
+    bool m_MatchCase = false;
+    QString m_DefaultLogPath;
+    // Counts loads; a command that yielded and finds it changed was superseded.
+    quint64 m_LoadGeneration = 0;
+    // The monitor box's value as the analysis pass found it, until a pass gives it back.
+    std::optional<bool> m_MonitorNoted;
+    bool m_SyncingView = false;
+
+    QHash<QString, QWidget*> m_Elements;
+    QLineEdit* txtFileName = nullptr;
+    HotCommand* cmdOpenDefault = nullptr;
+    HotCommand* cmdGetLog = nullptr;
+    HotCommand* cmdPlay = nullptr;
+    HotCommand* cmdCase = nullptr;
+    HotCommand* cmdSearch = nullptr;
+    HotCommand* cmdSearchNext = nullptr;
+    HotCommand* cmdSearchPrev = nullptr;
+    HotCommand* cmdReRead = nullptr;
+    HotCommand* cmdExit = nullptr;
+    std::array<HotCommand*, 5> m_SortButtons{};
+    QTreeView* tvwFiles = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QLabel* lblLogChanged = nullptr;
+    std::array<QLabel*, 7> lblStatTxt{};
+    QCheckBox* chkMonitor = nullptr;
+    QPlainTextEdit* txtGetright = nullptr;
+    QLineEdit* Text1 = nullptr;
+    ucPBar* PBar1 = nullptr;
+    QTimer Timer1;
+};
