@@ -27,7 +27,8 @@ public:
     TreeModel(const TreeModel&) = delete;
     TreeModel& operator=(const TreeModel&) = delete;
 
-    // Removes every node and the selection. The root level's sorted flag stays.
+    // Removes every node and the selection. The root level's sorted flag stays, and so
+    // does the storage, for the next build to reuse.
     void Clear();
 
     // Adds a node as the last child of parent (NoNode: a root); a sorted parent puts it in

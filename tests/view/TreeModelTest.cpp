@@ -159,26 +159,6 @@ private slots:
             }
         }
     }
-
-    void visibilitySelectionAndDisplayOrder() {
-        TreeModel tree;
-        const qint32 group = tree.Add(TreeModel::NoNode, u"G", u"group");
-        const qint32 entry = tree.Add(group, u"E", u"entry");
-        const qint32 detail = tree.Add(entry, u"D", u"detail");
-        const qint32 other = tree.Add(TreeModel::NoNode, u"O", u"other");
-        tree.EnsureVisible(detail);
-        QVERIFY(tree.Expanded(group) && tree.Expanded(entry));
-        QVERIFY(!tree.Expanded(detail) && !tree.Expanded(other));
-        tree.Select(detail);
-        QCOMPARE(tree.Selected(), detail);
-        QCOMPARE(RaisedNumber([&] { tree.Select(99); }), 35600);
-        QCOMPARE(tree.Selected(), detail);
-
-        QStringList shown;
-        tree.ForEachDisplayed(
-            [&](qint32 node, qint32 depth) { shown << QString::number(depth) + tree.Text(node); });
-        QCOMPARE(shown, QStringList({u"0group"_s, u"1entry"_s, u"2detail"_s, u"0other"_s}));
-    }
 };
 
 QTEST_APPLESS_MAIN(TreeModelTest)
