@@ -14,6 +14,7 @@ if(QUILLAN_SANITIZE)
   target_compile_options(quillan_sanitizers INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(quillan_sanitizers INTERFACE -fsanitize=address,undefined)
+  target_compile_definitions(quillan_sanitizers INTERFACE QUILLAN_SANITIZED)
 endif()
 
 add_library(quillan_qt_strict INTERFACE)

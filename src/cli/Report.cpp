@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -339,7 +340,7 @@ QJsonValue ExecuteJson(const ExecuteAction& action) {
     return QJsonObject{{u"action"_s, u"nothing"_s}};
 }
 
-int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
+int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, Teardown teardown) {
     ReportOptions options;
     QString error;
     if (!ParseReportOptions(arguments, options, error)) {
@@ -347,8 +348,20 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
         return 2;
     }
 
-    LogAnalysis analysis(options.Locale.isEmpty() ? LocaleFormats::System()
-                                                  : LocaleFormats::Named(options.Locale));
+    struct State {
+        explicit State(const LocaleFormats& formats) : Analysis(formats) {}
+        LogAnalysis Analysis;
+        TreeModel Tree;
+    };
+    auto state = std::make_unique<State>(options.Locale.isEmpty()
+                                             ? LocaleFormats::System()
+                                             : LocaleFormats::Named(options.Locale));
+    // A process about to end need not free a million records one by one.
+    const auto keep = qScopeGuard([&] {
+        if (teardown == Teardown::LeaveToExit)
+            (void)state.release();
+    });
+    LogAnalysis& analysis = state->Analysis;
     ReportHost host(errors);
     analysis.SetHost(&host);
     const QString& path = options.LogFile;
@@ -370,7 +383,7 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors) {
 
     // The window builds the tree only after a pass that ran to its end; the sort buttons,
     // search and Execute then work on that tree as successive clicks would.
-    TreeModel tree;
+    TreeModel& tree = state->Tree;
     SortOrder sortMode = SortOrder::NoSort;
     PopulateHost treeHost;
     // Building the tree costs as much as the pass itself: only when something shows it.

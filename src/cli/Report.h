@@ -73,5 +73,11 @@ QJsonArray NodesJson(const TreeModel& tree);
 QJsonValue SelectionJson(const TreeModel& tree);
 QJsonValue ExecuteJson(const ExecuteAction& action);
 
+enum class Teardown {
+    Full,        // free everything before returning (tests, sanitizer builds)
+    LeaveToExit, // the caller ends the process at once; the system takes the memory back
+};
+
 // Runs the whole report; returns the exit status.
-int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors);
+int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors,
+              Teardown teardown = Teardown::Full);
