@@ -108,13 +108,25 @@ private:
             stored = LineEncoding::Utf8;
             break;
         }
-        // Only the first ten characters decide whether the line is kept; cut the bytes
-        // looked at on a character boundary.
-        qsizetype cut = std::min<qsizetype>(bytes.size(), 40);
-        while (stored == LineEncoding::Utf8 && cut < bytes.size() && cut > 0 &&
-               (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
-            --cut;
-        const QStringView prefix = DecodeLine(bytes.first(cut), stored, m_Prefix);
+        // Only the first ten characters decide whether the line is kept. Plain ASCII (nearly
+        // every line) is widened as it stands; otherwise decode enough bytes for ten
+        // characters, cut on a character boundary.
+        QStringView prefix;
+        const qsizetype ten = std::min<qsizetype>(bytes.size(), 10);
+        qsizetype ascii = 0;
+        while (ascii < ten && static_cast<unsigned char>(bytes[ascii]) < 0x80) {
+            m_Ascii[ascii] = char16_t(bytes[ascii]);
+            ++ascii;
+        }
+        if (ascii == ten) {
+            prefix = QStringView(m_Ascii, ten);
+        } else {
+            qsizetype cut = std::min<qsizetype>(bytes.size(), 40);
+            while (stored == LineEncoding::Utf8 && cut < bytes.size() && cut > 0 &&
+                   (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+                --cut;
+            prefix = DecodeLine(bytes.first(cut), stored, m_Prefix);
+        }
         const bool longDate = IsDate(LeftOf(prefix, 10), m_Formats);
         if (longDate || IsDate(LeftOf(prefix, 8), m_Formats)) {
             m_Store.SetEncoding(stored);
@@ -131,6 +143,7 @@ private:
     Encoding m_Encoding;
     QStringDecoder m_System{QStringDecoder::System};
     std::vector<char16_t> m_Prefix;
+    char16_t m_Ascii[10];
 };
 
 bool ParentFolderExists(const QString& path) {

@@ -93,6 +93,14 @@ bool IsValidUtf8(const char* data, qsizetype size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* end = p + size;
     while (p < end) {
+#ifdef __SSE2__
+        while (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (_mm_movemask_epi8(chunk))
+                break;
+            p += 16;
+        }
+#endif
         while (end - p >= 8) {
             quint64 chunk;
             std::memcpy(&chunk, p, 8);
