@@ -30,8 +30,11 @@ bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
     if (path.size() < 9)
         return false;
     const QStringView tail = QStringView(path).last(9);
-    if (IsAscii(tail))
-        return tail.compare(u".GETRIGHT", Qt::CaseInsensitive) == 0;
+    if (IsAscii(tail)) {
+        QString upper;
+        AsciiToUpper(tail, upper);
+        return upper == u".GETRIGHT";
+    }
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
 }
 
