@@ -31,9 +31,13 @@ bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
         return false;
     const QStringView tail = QStringView(path).last(9);
     if (IsAscii(tail)) {
-        QString upper;
-        AsciiToUpper(tail, upper);
-        return upper == u".GETRIGHT";
+        static constexpr char16_t Suffix[] = u".GETRIGHT";
+        for (qsizetype i = 0; i < 9; ++i) {
+            const char16_t c = tail[i].unicode();
+            if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != Suffix[i])
+                return false;
+        }
+        return true;
     }
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
 }
