@@ -144,9 +144,9 @@ int main(int argc, char** argv) {
                                           {u"--stats"_s, u"--locale"_s, u"en_US"_s, path});
         const Timing awk = TimeCommand(u"awk"_s, {QString::fromLatin1(AwkScript), path});
         auto both = [](double wall, double cpu) {
-            static char text[4][32];
+            static char text[8][32];
             static int next = 0;
-            char* t = text[next++ % 4];
+            char* t = text[next++ % 8];
             std::snprintf(t, 32, "%.0f (%.0f)", wall, cpu);
             return t;
         };
