@@ -20,18 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class NoSettings : public SettingsReader {
-public:
-    std::optional<QString> ReadString(quint32, const QString&, const QString&) const override {
-        return std::nullopt;
-    }
-};
-
-class NoMessages : public MessageBoxes {
-public:
-    void Show(QWidget*, MessageIcon, const QString&, const QString&) override {}
-};
-
 template <class Work> double Ms(Work&& work) {
     QElapsedTimer timer;
     timer.start();
@@ -68,11 +56,7 @@ int main(int argc, char** argv) {
     const double plainSort =
         Ms([&] { SortButtonClick(SortOrder::ByName, mode, tree, plain, quiet); });
 
-    ShellPlatform platform;
-    platform.Settings = std::make_shared<NoSettings>();
-    platform.Messages = std::make_shared<NoMessages>();
-    platform.Beep = [] {};
-    frmMain window(platform);
+    frmMain window(ShellPlatform::Headless());
     window.Form_Load();
     window.show();
     window.OpenLog(path);

@@ -79,4 +79,8 @@ struct ShellPlatform {
 
     // Fills every empty member with the real implementation of this platform.
     static ShellPlatform Native(ShellPlatform given = {});
+    // For tools that show the window without a user: no settings, no beep, and message
+    // boxes handed to `messages` (title, text) instead of shown.
+    static ShellPlatform Headless(
+        std::function<void(const QString&, const QString&)> messages = {});
 };

@@ -82,7 +82,35 @@ public:
 };
 #endif
 
+class NoSettings : public SettingsReader {
+public:
+    std::optional<QString> ReadString(quint32, const QString&, const QString&) const override {
+        return std::nullopt;
+    }
+};
+
+class MessageSink : public MessageBoxes {
+public:
+    explicit MessageSink(std::function<void(const QString&, const QString&)> sink)
+        : m_Sink(std::move(sink)) {}
+    void Show(QWidget*, MessageIcon, const QString& title, const QString& text) override {
+        if (m_Sink) m_Sink(title, text);
+    }
+
+private:
+    std::function<void(const QString&, const QString&)> m_Sink;
+};
+
 } // namespace
+
+ShellPlatform ShellPlatform::Headless(
+    std::function<void(const QString&, const QString&)> messages) {
+    ShellPlatform p;
+    p.Settings = std::make_shared<NoSettings>();
+    p.Messages = std::make_shared<MessageSink>(std::move(messages));
+    p.Beep = [] {};
+    return Native(std::move(p));
+}
 
 ShellPlatform ShellPlatform::Native(ShellPlatform given) {
 #ifdef Q_OS_WIN

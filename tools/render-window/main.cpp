@@ -21,20 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class NoSettings : public SettingsReader {
-public:
-    std::optional<QString> ReadString(quint32, const QString&, const QString&) const override {
-        return std::nullopt;
-    }
-};
-
-class PrintedMessages : public MessageBoxes {
-public:
-    void Show(QWidget*, MessageIcon, const QString& title, const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    }
-};
-
 bool Save(const QImage& image, const QString& path) {
     if (!image.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -103,11 +89,9 @@ int main(int argc, char* argv[]) {
                             ? args[2]
                             : QStringLiteral(QUILLAN_SOURCE_DIR "/examples/getright.log");
 
-    ShellPlatform platform;
-    platform.Settings = std::make_shared<NoSettings>();
-    platform.Messages = std::make_shared<PrintedMessages>();
-    platform.Beep = [] {};
-    frmMain window(platform);
+    frmMain window(ShellPlatform::Headless([](const QString& title, const QString& text) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    }));
     window.Form_Load();
     window.show();
     bool ok = Shot(window, dir, u"window-startup"_s);
