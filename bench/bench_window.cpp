@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
         window.cmdReRead_Click();
         QCoreApplication::processEvents(); // the tree painted
     });
-    const bool selected = window.Tree().Selected() == 1 &&
-                          window.TreeView()->currentIndex().internalId() == 1;
+    const bool selected =
+        window.Tree().Selected() == 1 && window.TreeView()->currentIndex().internalId() == 1;
     const double windowSort = Ms([&] {
         window.cmdSort_Click(SortOrder::ByName);
         QCoreApplication::processEvents();
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
         paintTotal += ms;
     }
 
-    std::printf("log: %lld lines, %d records, %d nodes\n",
-                qlonglong(plain.LogLines.UpperBound()), plain.Entries.Count(), tree.Count());
+    std::printf("log: %lld lines, %d records, %d nodes\n", qlonglong(plain.LogLines.UpperBound()),
+                plain.Entries.Count(), tree.Count());
     std::printf("re-read to tree shown:  window %8.1f ms   plain %8.1f ms   ratio %.2f%s\n",
                 windowRoad, plainRoad, windowRoad / plainRoad,
                 selected ? "" : "   (node 1 NOT selected)");

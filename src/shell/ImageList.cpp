@@ -53,7 +53,8 @@ void Page(QPainter& p, qreal right = 12.5) {
 
 void WrittenLines(QPainter& p, qreal right, int last) {
     p.setPen(QPen(QColor(0x80, 0x80, 0x90), 1));
-    for (int y = 5; y <= last; y += 2) p.drawLine(QPointF(4.5, y + 0.5), QPointF(right, y + 0.5));
+    for (int y = 5; y <= last; y += 2)
+        p.drawLine(QPointF(4.5, y + 0.5), QPointF(right, y + 0.5));
 }
 
 void Tick(QPainter& p, QPointF at) {
@@ -85,7 +86,8 @@ void Calendar(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x70, 0x70, 0x80));
     for (int row = 0; row < 3; ++row)
-        for (int col = 0; col < 4; ++col) p.drawRect(QRectF(3 + col * 3, 7.5 + row * 2.5, 1.6, 1.4));
+        for (int col = 0; col < 4; ++col)
+            p.drawRect(QRectF(3 + col * 3, 7.5 + row * 2.5, 1.6, 1.4));
 }
 
 void Monogram(QPainter& p) {
@@ -215,7 +217,7 @@ void TickedCalendar(QPainter& p) {
 
 using Painter = void (*)(QPainter&);
 constexpr std::array<Painter, ImageList1::Count> Painters = {
-    Monogram, GlobePage,  Calendar,   TickedPage, ClockPage,
+    Monogram,   GlobePage,     Calendar, TickedPage, ClockPage,
     OpenFolder, ChasingArrows, KbArrows, SwapArrows, TickedCalendar};
 
 QImage Paint(Painter paint, int pixels, qreal gridUnits) {
@@ -242,7 +244,8 @@ QImage Picture(int index, qreal scale) {
 
 QIcon Icon(int index) {
     QIcon icon;
-    for (const qreal scale : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(Picture(index, scale)));
+    for (const qreal scale : {1.0, 2.0})
+        icon.addPixmap(QPixmap::fromImage(Picture(index, scale)));
     return icon;
 }
 
@@ -254,6 +257,7 @@ QImage ProgramIconImage(int pixels) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (const int pixels : {16, 32, 64}) icon.addPixmap(QPixmap::fromImage(ProgramIconImage(pixels)));
+    for (const int pixels : {16, 32, 64})
+        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(pixels)));
     return icon;
 }

@@ -81,6 +81,6 @@ struct ShellPlatform {
     static ShellPlatform Native(ShellPlatform given = {});
     // For tools that show the window without a user: no settings, no beep, and message
     // boxes handed to `messages` (title, text) instead of shown.
-    static ShellPlatform Headless(
-        std::function<void(const QString&, const QString&)> messages = {});
+    static ShellPlatform
+    Headless(std::function<void(const QString&, const QString&)> messages = {});
 };

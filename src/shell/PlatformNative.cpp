@@ -103,8 +103,8 @@ private:
 
 } // namespace
 
-ShellPlatform ShellPlatform::Headless(
-    std::function<void(const QString&, const QString&)> messages) {
+ShellPlatform
+ShellPlatform::Headless(std::function<void(const QString&, const QString&)> messages) {
     ShellPlatform p;
     p.Settings = std::make_shared<NoSettings>();
     p.Messages = std::make_shared<MessageSink>(std::move(messages));

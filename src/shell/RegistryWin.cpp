@@ -20,8 +20,9 @@ std::optional<std::string> ReadRegSzA(std::uint32_t rootKey, const std::string& 
         type != REG_SZ)
         return std::nullopt;
     std::vector<char> buffer(size, ' ');
-    if (size > 0 && RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
-                                     reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+    if (size > 0 &&
+        RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return std::nullopt;
     std::string text(buffer.data(), buffer.size());
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);

@@ -4,7 +4,8 @@
 
 TreeItemModel::TreeItemModel(const TreeModel& tree, QObject* parent)
     : QAbstractItemModel(parent), m_Tree(tree) {
-    for (int i = 1; i <= ImageList1::Count; ++i) m_Icons[size_t(i)] = ImageList1::Icon(i);
+    for (int i = 1; i <= ImageList1::Count; ++i)
+        m_Icons[size_t(i)] = ImageList1::Icon(i);
 }
 
 void TreeItemModel::BeginRebuild() {

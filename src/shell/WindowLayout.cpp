@@ -146,8 +146,7 @@ QList<StoredControl> Stored() {
     QFile file(u":/quillan/frmMain.layout"_s);
     if (!file.open(QIODevice::ReadOnly)) qFatal("stored layout missing from the resources");
     const LayoutReadResult read = ReadLayoutText(QString::fromUtf8(file.readAll()));
-    if (!read.Ok())
-        qFatal("stored layout, line %d: %s", read.ErrorLine, qPrintable(read.Error));
+    if (!read.Ok()) qFatal("stored layout, line %d: %s", read.ErrorLine, qPrintable(read.Error));
     return read.Controls;
 }
 

@@ -50,8 +50,10 @@ std::optional<QString> SectionKey(QStringView line) {
 
 QString NormalKey(QStringView key) {
     QStringView k = key.trimmed();
-    while (k.endsWith(u'\\')) k.chop(1);
-    while (k.startsWith(u'\\')) k = k.mid(1);
+    while (k.endsWith(u'\\'))
+        k.chop(1);
+    while (k.startsWith(u'\\'))
+        k = k.mid(1);
     return k.toString();
 }
 
@@ -81,9 +83,8 @@ QString Unescape(QStringView s) {
         }
         if (c >= u'0' && c <= u'7') {
             char16_t unit = char16_t(c.unicode() - u'0');
-            for (int digits = 1; digits < 3 && i + 1 < s.size() && s[i + 1] >= u'0' &&
-                                 s[i + 1] <= u'7';
-                 ++digits)
+            for (int digits = 1;
+                 digits < 3 && i + 1 < s.size() && s[i + 1] >= u'0' && s[i + 1] <= u'7'; ++digits)
                 unit = char16_t(unit * 8 + (s[++i].unicode() - u'0'));
             out += QChar(unit);
             continue;
@@ -162,9 +163,8 @@ QString ToLinuxPath(const QString& prefix, const QString& windowsPath) {
         const QString& part = parts[i];
         QString next = path + u'/' + part;
         if (!QFileInfo::exists(next)) {
-            const QStringList names =
-                QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                     QDir::NoDotAndDotDot);
+            const QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden |
+                                                           QDir::System | QDir::NoDotAndDotDot);
             for (const QString& name : names) {
                 if (name.compare(part, Qt::CaseInsensitive) == 0) {
                     next = path + u'/' + name;

@@ -308,10 +308,12 @@ void frmMain::ResetControls() {
     PBar1->SetMin(1);
     PBar1->SetMax(2);
     PBar1->SetValue(1);
-    for (size_t i = 0; i < 5; ++i) lblStatTxt[i]->setText(u"0"_s);
+    for (size_t i = 0; i < 5; ++i)
+        lblStatTxt[i]->setText(u"0"_s);
     for (HotCommand* b : {cmdCase, cmdSearch, cmdSearchNext, cmdSearchPrev})
         b->SetEnabled(false);
-    for (const SortOrder mode : SortButtonOrder) SortButton(mode)->SetEnabled(false);
+    for (const SortOrder mode : SortButtonOrder)
+        SortButton(mode)->SetEnabled(false);
     cmdPlay->SetEnabled(false);
     cmdReRead->SetEnabled(false);
     txtSearch->setEnabled(false);
@@ -442,7 +444,8 @@ void frmMain::Revealed(qint32 node) {
     QList<qint32> ancestors;
     for (qint32 p = m_Tree.Parent(node); p != TreeModel::NoNode; p = m_Tree.Parent(p))
         ancestors.prepend(p);
-    for (const qint32 p : ancestors) tvwFiles->expand(m_Model->IndexOf(p));
+    for (const qint32 p : ancestors)
+        tvwFiles->expand(m_Model->IndexOf(p));
     ShowSelection();
 }
 
@@ -467,9 +470,9 @@ void frmMain::cmdPlay_Click() {
         return;
     case ExecuteAction::Kind::Run:
         if (!m_Platform.Open->Open({action.CommandLine, action.Target, action.TargetIsLocalFile}))
-            ShowMessage(MessageIcon::Critical, ErrorTitle,
-                        u"Could not open \"%1\": no program is set to open it."_s.arg(
-                            action.Target));
+            ShowMessage(
+                MessageIcon::Critical, ErrorTitle,
+                u"Could not open \"%1\": no program is set to open it."_s.arg(action.Target));
         return;
     }
 }

@@ -30,10 +30,7 @@ inline constexpr QStringView NoLogLoaded = u"No log loaded...";
 // re-read, after the analysis loop and at the start of a tree rebuild; a command that
 // arrives during one of those yields runs at once, and a load it starts supersedes the
 // one that yielded.
-class frmMain : public QWidget,
-                private AnalysisHost,
-                private PopulateHost,
-                private SearchHost {
+class frmMain : public QWidget, private AnalysisHost, private PopulateHost, private SearchHost {
     Q_OBJECT
 
 public:

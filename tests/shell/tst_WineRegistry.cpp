@@ -11,24 +11,24 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // As Wine writes it: escaped backslashes, \x for non-ASCII, str(2): for REG_EXPAND_SZ.
-const QString UserReg = QString::fromUtf8(
-    "WINE REGISTRY Version 2\n"
-    ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
-    "\n"
-    "#arch=win64\n"
-    "\n"
-    "[Software\\\\Headlight\\\\GetRight\\\\Config] 1700000000\n"
-    "#time=1da0000000000000\n"
-    "\"Expand\"=str(2):\"%USERPROFILE%\\\\getright.log\"\n"
-    "\"LogFile\"=\"C:\\\\Program Files\\\\GetRight\\\\getright.log\"\n"
-    "\"Number\"=dword:00000001\n"
-    "\"Quoted\"=\"say \\\"hi\\\"\\tthere\"\n"
-    "\"Unicode\"=\"C:\\\\Users\\\\J\\x00f6rg\\\\log\\x4e2d.log\"\n"
-    "\"Truncated\"=\"abc\\0def\"\n"
-    "@=\"the default\"\n"
-    "\n"
-    "[Software\\\\Headlight\\\\GetRight\\\\Other] 1700000000\n"
-    "\"LogFile\"=\"wrong key\"\n");
+const QString UserReg =
+    QString::fromUtf8("WINE REGISTRY Version 2\n"
+                      ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
+                      "\n"
+                      "#arch=win64\n"
+                      "\n"
+                      "[Software\\\\Headlight\\\\GetRight\\\\Config] 1700000000\n"
+                      "#time=1da0000000000000\n"
+                      "\"Expand\"=str(2):\"%USERPROFILE%\\\\getright.log\"\n"
+                      "\"LogFile\"=\"C:\\\\Program Files\\\\GetRight\\\\getright.log\"\n"
+                      "\"Number\"=dword:00000001\n"
+                      "\"Quoted\"=\"say \\\"hi\\\"\\tthere\"\n"
+                      "\"Unicode\"=\"C:\\\\Users\\\\J\\x00f6rg\\\\log\\x4e2d.log\"\n"
+                      "\"Truncated\"=\"abc\\0def\"\n"
+                      "@=\"the default\"\n"
+                      "\n"
+                      "[Software\\\\Headlight\\\\GetRight\\\\Other] 1700000000\n"
+                      "\"LogFile\"=\"wrong key\"\n");
 
 void Write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -48,23 +48,22 @@ private slots:
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"LogFile"),
                  u"C:\\Program Files\\GetRight\\getright.log"_s);
         // Names compare without regard to case, and so do keys.
-        QCOMPARE(WineRegistry::ReadString(UserReg, u"software\\HEADLIGHT\\getright\\config",
-                                          u"logfile"),
-                 u"C:\\Program Files\\GetRight\\getright.log"_s);
+        QCOMPARE(
+            WineRegistry::ReadString(UserReg, u"software\\HEADLIGHT\\getright\\config", u"logfile"),
+            u"C:\\Program Files\\GetRight\\getright.log"_s);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Quoted"), u"say \"hi\"\tthere"_s);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Unicode"),
                  u"C:\\Users\\J\u00f6rg\\log\u4e2d.log"_s);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Truncated"), u"abc"_s);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"@"), u"the default"_s);
-        QCOMPARE(WineRegistry::ReadString(UserReg, u"Software\\Headlight\\GetRight\\Other",
-                                          u"LogFile"),
-                 u"wrong key"_s);
+        QCOMPARE(
+            WineRegistry::ReadString(UserReg, u"Software\\Headlight\\GetRight\\Other", u"LogFile"),
+            u"wrong key"_s);
         // REG_EXPAND_SZ, a number, a missing value and a missing key give nothing.
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Expand"), std::nullopt);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Number"), std::nullopt);
         QCOMPARE(WineRegistry::ReadString(UserReg, key, u"Missing"), std::nullopt);
-        QCOMPARE(WineRegistry::ReadString(UserReg, u"Software\\Nobody", u"LogFile"),
-                 std::nullopt);
+        QCOMPARE(WineRegistry::ReadString(UserReg, u"Software\\Nobody", u"LogFile"), std::nullopt);
     }
 
     void unescapesEveryForm() {
@@ -82,8 +81,7 @@ private slots:
         QDir(root).mkpath(u"dosdevices"_s);
         QVERIFY(QFile::link(u"../drive_c"_s, root + u"/dosdevices/c:"_s));
         const QString expected =
-            QFileInfo(root + u"/drive_c/Program Files/GetRight/getright.log"_s)
-                .canonicalFilePath();
+            QFileInfo(root + u"/drive_c/Program Files/GetRight/getright.log"_s).canonicalFilePath();
         QCOMPARE(WineRegistry::ToLinuxPath(root, u"C:\\Program Files\\GetRight\\getright.log"_s),
                  expected);
         // Wine finds names whatever their case; so does the mapping.
@@ -100,15 +98,14 @@ private slots:
         Write(root + u"/user.reg"_s, UserReg.toUtf8());
         Write(root + u"/drive_c/Program Files/GetRight/getright.log"_s, "x");
         const WineSettingsReader reader(root);
-        const QString got = GetRegString(reader, RootKeys::CurrentUser,
-                                         u"Software\\Headlight\\GetRight\\Config\\"_s,
-                                         u"LogFile"_s, u"none"_s);
+        const QString got =
+            GetRegString(reader, RootKeys::CurrentUser,
+                         u"Software\\Headlight\\GetRight\\Config\\"_s, u"LogFile"_s, u"none"_s);
         // No dosdevices links: drive C: is still the prefix's drive_c.
         QCOMPARE(got, QFileInfo(root + u"/drive_c/Program Files/GetRight/getright.log"_s)
                           .canonicalFilePath());
         QCOMPARE(GetRegString(reader, RootKeys::CurrentUser,
-                              u"Software\\Headlight\\GetRight\\Config\\"_s, u"Expand"_s,
-                              u"none"_s),
+                              u"Software\\Headlight\\GetRight\\Config\\"_s, u"Expand"_s, u"none"_s),
                  u"none"_s);
         // No prefix at all gives the default.
         const WineSettingsReader nowhere(root + u"/missing"_s);

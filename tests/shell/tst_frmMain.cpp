@@ -50,9 +50,9 @@ struct Window {
     // Which of the commands that need a loaded log are enabled, as one text.
     QString EnabledCommands() const {
         QStringList on;
-        for (const char* name : {"cmdNoSort", "cmdByDate", "cmdByName", "cmdByURL", "cmdByLocal",
-                                 "cmdPlay", "cmdCase", "cmdSearchPrev", "cmdSearch",
-                                 "cmdSearchNext", "cmdReRead"})
+        for (const char* name :
+             {"cmdNoSort", "cmdByDate", "cmdByName", "cmdByURL", "cmdByLocal", "cmdPlay", "cmdCase",
+              "cmdSearchPrev", "cmdSearch", "cmdSearchNext", "cmdReRead"})
             if (Button(QString::fromLatin1(name))->Enabled()) on << QString::fromLatin1(name);
         if (Get(u"txtSearch"_s)->isEnabled()) on << u"txtSearch"_s;
         return on.join(u' ');
@@ -62,7 +62,8 @@ struct Window {
 const QString AllLoaded = u"cmdPlay cmdCase cmdSearchPrev cmdSearch cmdSearchNext cmdReRead "
                           u"txtSearch"_s;
 
-QString WriteLog(QTemporaryDir& dir, const QString& name, std::initializer_list<const char*> lines) {
+QString WriteLog(QTemporaryDir& dir, const QString& name,
+                 std::initializer_list<const char*> lines) {
     return TestSupport::WriteFile(dir, name, TestSupport::CrLf(lines));
 }
 
@@ -99,10 +100,9 @@ private slots:
         QCOMPARE(w.Button(u"cmdCase"_s)->Caption(), u"ABC"_s);
         QCOMPARE(w.Get<QLineEdit>(u"txtSearch"_s)->text(), u"Enter search string..."_s);
         // Captions pair with values by row, not by index.
-        const QStringList captions = {u"Total Files"_s,     u"Total Resumes"_s,
-                                      u"Total Restarts"_s,  u"Total Completed"_s,
-                                      u"Bytes Recovered"_s, u"Log Started"_s,
-                                      u"Log Finished"_s};
+        const QStringList captions = {
+            u"Total Files"_s,     u"Total Resumes"_s, u"Total Restarts"_s, u"Total Completed"_s,
+            u"Bytes Recovered"_s, u"Log Started"_s,   u"Log Finished"_s};
         const int captionOf[] = {0, 5, 4, 3, 2, 1, 6};
         for (int row = 0; row < 7; ++row) {
             auto* caption = w.Get<QLabel>(u"Label3(%1)"_s.arg(captionOf[row]));
@@ -136,8 +136,8 @@ private slots:
         QCOMPARE(w.W->Analysis().Entries.Count(), 0); // start-up loads nothing
         // "D" loads the default, also after the user browsed elsewhere.
         QTemporaryDir dir;
-        const QString other = WriteLog(dir, u"other.log"_s,
-                                       {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
+        const QString other =
+            WriteLog(dir, u"other.log"_s, {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
         w.Browse(other);
         QCOMPARE(w.W->Analysis().Entries.Count(), 1);
         w.Click(u"cmdOpenDefault"_s);
@@ -154,29 +154,31 @@ private slots:
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
         QCOMPARE(w.Fakes.Boxes->Shown, QStringList{u"info|Quillan|5 bad records were ignored"_s});
         const auto texts = w.W->Analysis().StatTexts();
-        for (int i = 0; i < 7; ++i) QCOMPARE(w.Stat(i), texts[size_t(i)].value());
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(w.Stat(i), texts[size_t(i)].value());
         QCOMPARE(w.Stat(4), u"176,272 Kb"_s);
         QVERIFY(!w.Bar()->isVisible());
         QVERIFY(w.Button(u"cmdReRead"_s)->isVisible() && w.Button(u"cmdExit"_s)->isVisible());
         QVERIFY(w.W->TreeView()->isVisible());
-        QCOMPARE(w.EnabledCommands(),
-                 u"cmdByDate cmdByName cmdByURL cmdByLocal "_s + AllLoaded);
+        QCOMPARE(w.EnabledCommands(), u"cmdByDate cmdByName cmdByURL cmdByLocal "_s + AllLoaded);
         // Node 1 is selected on screen as in the plain tree.
         QCOMPARE(w.W->Tree().Selected(), 1);
         QCOMPARE(w.W->TreeView()->currentIndex().internalId(), quintptr(1));
 
         // Each order: a rebuild from memory, its own button the one disabled.
-        for (const auto& [name, mode] :
-             {std::pair{u"cmdByDate"_s, SortOrder::ByDate}, {u"cmdByName"_s, SortOrder::ByName},
-              {u"cmdByURL"_s, SortOrder::ByURL}, {u"cmdByLocal"_s, SortOrder::ByLocal},
-              {u"cmdNoSort"_s, SortOrder::NoSort}}) {
+        for (const auto& [name, mode] : {std::pair{u"cmdByDate"_s, SortOrder::ByDate},
+                                         {u"cmdByName"_s, SortOrder::ByName},
+                                         {u"cmdByURL"_s, SortOrder::ByURL},
+                                         {u"cmdByLocal"_s, SortOrder::ByLocal},
+                                         {u"cmdNoSort"_s, SortOrder::NoSort}}) {
             const int yields = w.Fakes.Yields;
             w.Click(name);
             QCOMPARE(w.W->SortMode(), mode);
             QCOMPARE(w.Fakes.Yields, yields + 1); // the rebuild's one yield
             QVERIFY(!w.Button(name)->Enabled());
             int enabled = 0;
-            for (const SortOrder m : SortButtonOrder) enabled += w.W->SortButton(m)->Enabled();
+            for (const SortOrder m : SortButtonOrder)
+                enabled += w.W->SortButton(m)->Enabled();
             QCOMPARE(enabled, 4);
             QCOMPARE(w.W->Tree().Selected(), 1);
         }
@@ -292,8 +294,9 @@ private slots:
         Window w;
         // The command-line road: a missing file gives the loader's own message.
         w.W->OpenLog(dir.filePath(u"nowhere.log"_s));
-        QCOMPARE(w.Fakes.Boxes->Shown,
-                 QStringList{u"stop|Quillan Error|Error loading file. Please check the file path"_s});
+        QCOMPARE(
+            w.Fakes.Boxes->Shown,
+            QStringList{u"stop|Quillan Error|Error loading file. Please check the file path"_s});
         QVERIFY(!w.Bar()->isVisible());
         QCOMPARE(w.EnabledCommands(), QString());
 
@@ -317,11 +320,10 @@ private slots:
 
     void aClickDuringEachYield() {
         QTemporaryDir dir;
-        const QString second = WriteLog(
-            dir, u"second.log"_s,
-            {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip",
-             "12/31/01 09:36:14 - File: C:\\b.zip=http://h/b.zip",
-             "12/31/01 09:37:14 - Finished downloading: C:\\a.zip"});
+        const QString second = WriteLog(dir, u"second.log"_s,
+                                        {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip",
+                                         "12/31/01 09:36:14 - File: C:\\b.zip=http://h/b.zip",
+                                         "12/31/01 09:37:14 - Finished downloading: C:\\a.zip"});
         // A re-read of the sample yields three times; at each, the user browses to another
         // log, which supersedes the re-read. The window ends showing exactly that log.
         for (int at = 1; at <= 3; ++at) {

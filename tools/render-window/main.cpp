@@ -85,9 +85,8 @@ int main(int argc, char* argv[]) {
     }
     const QString dir = args[1];
     QDir().mkpath(dir);
-    const QString log = args.size() == 3
-                            ? args[2]
-                            : QStringLiteral(QUILLAN_SOURCE_DIR "/examples/getright.log");
+    const QString log =
+        args.size() == 3 ? args[2] : QStringLiteral(QUILLAN_SOURCE_DIR "/examples/getright.log");
 
     frmMain window(ShellPlatform::Headless([](const QString& title, const QString& text) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
@@ -97,10 +96,11 @@ int main(int argc, char* argv[]) {
     bool ok = Shot(window, dir, u"window-startup"_s);
 
     window.OpenLog(log);
-    const std::pair<SortOrder, QString> modes[] = {
-        {SortOrder::NoSort, u"nosort"_s}, {SortOrder::ByDate, u"bydate"_s},
-        {SortOrder::ByName, u"byname"_s}, {SortOrder::ByURL, u"byurl"_s},
-        {SortOrder::ByLocal, u"bylocal"_s}};
+    const std::pair<SortOrder, QString> modes[] = {{SortOrder::NoSort, u"nosort"_s},
+                                                   {SortOrder::ByDate, u"bydate"_s},
+                                                   {SortOrder::ByName, u"byname"_s},
+                                                   {SortOrder::ByURL, u"byurl"_s},
+                                                   {SortOrder::ByLocal, u"bylocal"_s}};
     for (const auto& [mode, name] : modes) {
         window.cmdSort_Click(mode);
         ok &= Shot(window, dir, u"window-"_s + name);
