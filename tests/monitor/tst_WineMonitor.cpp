@@ -1,0 +1,156 @@
+#include "MonitorFakes.h"
+#include "WinePrefixRig.h"
+
+#include "analysis/LogAnalysis.h"
+#include "monitor/BridgeFeed.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+// The real pieces under Wine: the DDE client and the settings reader in a Windows test
+// program, and the Linux bridge feed through quillan-dde-bridge.exe, all against the fake
+// GetRight in a prefix of their own.
+class tst_WineMonitor : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WinePrefixRig> rig;
+    std::unique_ptr<QProcess> server;
+    QTemporaryDir logDir;
+    QString logPath;
+    QString logStamp;
+    const QLocale us{QLocale::English, QLocale::UnitedStates};
+
+    void StartServer(const QStringList& arguments) {
+        StopServer();
+        server = std::make_unique<QProcess>();
+        server->setProcessEnvironment(rig->Environment());
+        server->setStandardErrorFile(QProcess::nullDevice());
+        server->start(u"wine"_s, QStringList{QStringLiteral(FAKE_GETRIGHT_EXE)} + arguments);
+        QDeadlineTimer deadline(30000);
+        while (!server->canReadLine() && !deadline.hasExpired() &&
+               server->state() != QProcess::NotRunning)
+            server->waitForReadyRead(200);
+        QCOMPARE(server->readLine().trimmed(), QByteArray("READY"));
+    }
+    void StopServer() {
+        if (!server)
+            return;
+        server->closeWriteChannel();
+        if (!server->waitForFinished(5000))
+            server->kill();
+        server->waitForFinished(2000);
+        server.reset();
+    }
+
+    BridgeFeed::Locator Bridge() const {
+        const QProcessEnvironment environment = rig->Environment();
+        return [environment] {
+            return BridgeFeed::WineCommand(environment, QStringLiteral(QUILLAN_BRIDGE_EXE));
+        };
+    }
+    // One tick of the monitor through the bridge; the text the box shows.
+    QString Tick(BridgeDeadlines deadlines = {}) {
+        RecordingView view;
+        view.Getright = MonitorTexts::NotMonitoring;
+        DownloadMonitor monitor(view, std::make_unique<BridgeFeed>(Bridge(), deadlines), us);
+        monitor.Click();
+        monitor.Tick(logPath, logStamp);
+        return view.Getright;
+    }
+
+private slots:
+    void initTestCase() {
+        QUILLAN_REQUIRE_WINE(FAKE_GETRIGHT_EXE, QUILLAN_BRIDGE_EXE, WINE_SELFTEST_EXE);
+        rig = std::make_unique<WinePrefixRig>();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(rig->Create(), "wineboot -i in a temporary prefix failed");
+        qInfo("prefix ready in %lld ms", clock.elapsed());
+        logPath = logDir.filePath(u"getright.log"_s);
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.close();
+        logStamp = LogAnalysis::FileStamp(logPath);
+    }
+    void cleanup() { StopServer(); }
+    void cleanupTestCase() {
+        StopServer();
+        rig.reset();
+    }
+
+    void win32ClientAndRegistryReaderAgainstWine() {
+        const QString path = u"C:\\Program Files\\GetRight\\getright.log"_s;
+        QVERIFY(rig->Wine({u"reg"_s, u"add"_s, u"HKCU\\Software\\QuillanTest"_s, u"/v"_s,
+                           u"LogFile"_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s, path, u"/f"_s}));
+        QByteArray output;
+        int failures = -1;
+        rig->Run(u"wine"_s, {QStringLiteral(WINE_SELFTEST_EXE), u"registry"_s, path}, 60000,
+                 &output, &failures);
+        QVERIFY2(failures == 0, output.constData());
+
+        StartServer({u"a.zip|2048|50|x|y"_s, u"b|1|c|C:\\dl\\b"_s, u""_s});
+        rig->Run(u"wine"_s,
+                 {QStringLiteral(WINE_SELFTEST_EXE), u"dde"_s, u"a.zip|2048|50|x|y"_s,
+                  u"b|1|c|C:\\dl\\b"_s, u""_s},
+                 60000, &output, &failures);
+        QVERIFY2(failures == 0, output.constData());
+    }
+
+    void bridgeFeedListsTheDownloadsInProgress() {
+        StartServer({u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|C:\\dl\\b.exe"_s,
+                     u"caf\u00e9.zip|1|\u00fc|"_s});
+
+        RecordingView view;
+        auto owned = std::make_unique<BridgeFeed>(Bridge());
+        BridgeFeed& feed = *owned;
+        DownloadMonitor monitor(view, std::move(owned), us);
+        QElapsedTimer clock;
+        clock.start();
+        monitor.Click();
+        QCOMPARE(feed.Request(1), std::optional<QString>(u"a.zip|2048|50|x|y"_s));
+        qInfo("bridge started and answered in %lld ms", clock.elapsed());
+
+        clock.restart();
+        monitor.Tick(logPath, logStamp);
+        qInfo("tick of three downloads through the bridge: %lld ms", clock.elapsed());
+        clock.restart();
+        for (int i = 0; i < 10; ++i)
+            monitor.Tick(logPath, logStamp);
+        qInfo("then %lld ms a tick over ten", clock.elapsed() / 10);
+        QCOMPARE(view.Getright, u"a.zip: 50\r\nb.exe: 75%\r\ncaf\u00e9.zip: \u00fc\r\n"_s);
+        QCOMPARE(view.LastReply, u"caf\u00e9.zip|1|\u00fc|"_s);
+
+        view.ShowLogChanged();
+        view.Ticked = false;
+        monitor.Click();
+        QVERIFY(!feed.Running());
+    }
+
+    void theListEndsAtTheFirstUnsplittableReply() {
+        StartServer({u"x|1|1|"_s, u"a|1|c"_s, u"y|1|1|"_s});
+        QCOMPARE(Tick(), u"x: 1\r\n"_s);
+        StartServer({u"x|1|1|"_s, u"a|n/a|c|d"_s, u"y|1|1|"_s});
+        QCOMPARE(Tick(), u"x: 1\r\n"_s);
+    }
+
+    void noServerShowsNoDownloads() { QCOMPARE(Tick(), MonitorTexts::NoDownloads); }
+
+    void aHungServerCostsOneDeadlineNotTheWindow() {
+        StartServer({u"--hang"_s, u"2"_s, u"a|1|b|"_s, u"c|1|d|"_s});
+        RecordingView view;
+        auto owned = std::make_unique<BridgeFeed>(Bridge(), BridgeDeadlines{15000, 500});
+        BridgeFeed& feed = *owned;
+        DownloadMonitor monitor(view, std::move(owned), us);
+        monitor.Click();
+        QTRY_COMPARE_WITH_TIMEOUT(feed.Request(1), std::optional<QString>(u"a|1|b|"_s), 15000);
+        QElapsedTimer clock;
+        clock.start();
+        monitor.Tick(logPath, logStamp);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(view.Getright, u"a: b\r\n"_s);
+        QVERIFY(!feed.Running());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_WineMonitor)
+#include "tst_WineMonitor.moc"
