@@ -46,7 +46,7 @@ public:
                Wine({u"reg"_s, u"add"_s, u"HKCU\\Software\\Wine\\Drivers"_s, u"/v"_s,
                      u"Graphics"_s, u"/d"_s, u"null"_s, u"/f"_s}) &&
                Run(u"wineserver"_s, {u"-k"_s}, 30000) && Run(u"wineserver"_s, {u"-w"_s}, 30000) &&
-               Run(u"wineserver"_s, {u"-p"_s}, 30000);
+               Run(u"wineserver"_s, {u"-p30"_s}, 30000);
     }
 
     bool Wine(const QStringList& arguments, QByteArray* output = nullptr, int timeoutMs = 60000) {
