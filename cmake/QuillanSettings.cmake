@@ -5,7 +5,7 @@ if(MSVC)
   target_compile_options(quillan_warnings INTERFACE /W4 $<$<BOOL:${QUILLAN_WERROR}>:/WX>)
 else()
   target_compile_options(quillan_warnings INTERFACE
-    -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor
+    -Wall -Wextra -Wpedantic $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor
     $<$<BOOL:${QUILLAN_WERROR}>:-Werror>)
 endif()
 

@@ -18,6 +18,12 @@ constexpr size_t HugePage = size_t(2) << 20;
 // Blocks are aligned to huge pages and marked for them where the system offers it: filling
 // a block then faults in four pages instead of two thousand.
 char* AllocateBlock(size_t bytes) {
+    if (bytes < HugePage) {
+        void* small = std::malloc(bytes);
+        if (!small)
+            throw std::bad_alloc();
+        return static_cast<char*>(small);
+    }
     const size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
     void* data = std::aligned_alloc(HugePage, rounded);
     if (!data)
@@ -58,7 +64,10 @@ void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
     const qsizetype length = std::min<qsizetype>(bytes.size(), MaxLineLength);
     if (m_Blocks.empty() || m_Blocks.back().Capacity - m_Blocks.back().Used < length) {
         // A line longer than a block gets a block of its own size.
-        const qsizetype capacity = std::max<qsizetype>({BlockBytes, length, 1});
+        qsizetype capacity = BlockBytes;
+        if (m_Blocks.empty() && m_SizeHint >= 0)
+            capacity = std::min<qsizetype>(BlockBytes, m_SizeHint + 4096);
+        capacity = std::max<qsizetype>({capacity, length, 1});
         m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(AllocateBlock(size_t(capacity))),
                                  capacity, 0});
     }
@@ -76,6 +85,7 @@ void LineStore::Clear() {
     m_Lines.clear();
     m_Lines.shrink_to_fit();
     m_Encoding = LineEncoding::Utf8;
+    m_SizeHint = -1;
 }
 
 size_t LineStore::MemoryBytes() const {

@@ -43,6 +43,8 @@ public:
     }
 
     void Append(QByteArrayView bytes, qint64 fileLine = 0, bool longDate = false);
+    // The bytes expected in all (the file's size), so that a small log gets a small block.
+    void SetSizeHint(qint64 bytes) { m_SizeHint = bytes; }
     void Clear();
     size_t MemoryBytes() const;
 
@@ -64,6 +66,7 @@ private:
     std::vector<Block> m_Blocks;
     std::vector<LineRef> m_Lines;
     LineEncoding m_Encoding = LineEncoding::Utf8;
+    qint64 m_SizeHint = -1;
 };
 
 // Decodes bytes known to be in the given encoding.

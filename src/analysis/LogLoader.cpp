@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -31,20 +32,29 @@ public:
     enum class Result { Done, NotUtf8, ReadError, LineTooLong };
 
     Result Run(qint64& badRecords) {
-        std::vector<char> buffer;
+        // A small log needs no large buffer; a growing one still reads to its end.
+        const qint64 block = std::min<qint64>(ReadBlock, std::max<qint64>(m_File.size(), 0) + 65536);
+        std::unique_ptr<char[]> buffer;
+        qsizetype capacity = 0;
         qsizetype carry = 0; // bytes of an unfinished line at the front of the buffer
         bool skipLineFeed = false;
         bool first = true;
         qint64 fileLine = 0;
         for (;;) {
-            if (qsizetype(buffer.size()) < carry + ReadBlock)
-                buffer.resize(size_t(carry + ReadBlock));
-            const qint64 got = m_File.read(buffer.data() + carry, ReadBlock);
+            if (capacity < carry + block) {
+                // Grows only when one unfinished line outgrows it; nothing is zero-filled.
+                auto bigger = std::make_unique_for_overwrite<char[]>(size_t(carry + block));
+                if (carry > 0)
+                    std::memcpy(bigger.get(), buffer.get(), size_t(carry));
+                buffer = std::move(bigger);
+                capacity = carry + block;
+            }
+            const qint64 got = m_File.read(buffer.get() + carry, block);
             if (got < 0)
                 return Result::ReadError;
             const bool atEnd = got == 0;
             qsizetype size = carry + qsizetype(got);
-            const char* data = buffer.data();
+            const char* data = buffer.get();
             qsizetype pos = 0;
             if (first && (size >= 3 || atEnd)) {
                 if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
@@ -83,7 +93,7 @@ public:
             }
             carry = size - pos;
             if (carry > 0 && pos > 0)
-                std::memmove(buffer.data(), data + pos, size_t(carry));
+                std::memmove(buffer.get(), data + pos, size_t(carry));
         }
     }
 
@@ -197,6 +207,7 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     qint64 badRecords = 0;
     for (;;) {
         badRecords = 0;
+        LogLines.SetSizeHint(info.size());
         LineReader reader(file, LogLines, m_Formats, encoding);
         const auto result = reader.Run(badRecords);
         if (result == LineReader::Result::Done)
