@@ -11,22 +11,22 @@ using namespace Qt::StringLiterals;
 BridgeFeed::BridgeFeed(Locator locate, BridgeDeadlines deadlines)
     : m_Locate(std::move(locate)), m_Deadlines(deadlines) {}
 
-BridgeFeed::~BridgeFeed() { Close(); }
+BridgeFeed::~BridgeFeed() {
+    Close();
+}
 
 bool BridgeFeed::Running() const {
     return m_Process && m_Process->state() != QProcess::NotRunning;
 }
 
 void BridgeFeed::Open() {
-    if (!Running())
-        Start();
+    if (!Running()) Start();
 }
 
 bool BridgeFeed::Start() {
     Kill();
     const std::optional<BridgeCommand> command = m_Locate ? m_Locate() : std::nullopt;
-    if (!command)
-        return false;
+    if (!command) return false;
     m_Process = std::make_unique<QProcess>();
     m_Process->setProcessEnvironment(command->Environment);
     // Wine's own chatter must never reach the protocol.
@@ -39,8 +39,7 @@ bool BridgeFeed::Start() {
 }
 
 void BridgeFeed::Kill() {
-    if (!m_Process)
-        return;
+    if (!m_Process) return;
     if (m_Process->state() != QProcess::NotRunning) {
         m_Process->kill();
         m_Process->waitForFinished(1000);
@@ -50,8 +49,7 @@ void BridgeFeed::Kill() {
 }
 
 void BridgeFeed::Close() {
-    if (!m_Process)
-        return;
+    if (!m_Process) return;
     // End of input asks the helper to leave; one that does not is killed.
     if (m_Process->state() == QProcess::Running) {
         m_Process->closeWriteChannel();
@@ -77,8 +75,7 @@ bool BridgeFeed::WaitForReady(const QDeadlineTimer& deadline) {
         const std::optional<QByteArray> line = ReadLine(wait);
         if (!line) {
             // Still starting and within its allowance: this request fails, the next waits on.
-            if (m_Process->state() != QProcess::NotRunning && !m_ReadyBy.hasExpired())
-                return false;
+            if (m_Process->state() != QProcess::NotRunning && !m_ReadyBy.hasExpired()) return false;
             Kill();
             return false;
         }
@@ -94,11 +91,9 @@ bool BridgeFeed::WaitForReady(const QDeadlineTimer& deadline) {
 }
 
 std::optional<QString> BridgeFeed::Request(int ItemNumber) {
-    if (!Running() && !Start())
-        return std::nullopt;
+    if (!Running() && !Start()) return std::nullopt;
     const QDeadlineTimer deadline(m_Deadlines.RequestMs);
-    if (!WaitForReady(deadline))
-        return std::nullopt;
+    if (!WaitForReady(deadline)) return std::nullopt;
     m_Process->write(BridgeProtocol::RequestLine(ItemNumber));
     const std::optional<QByteArray> line = ReadLine(deadline);
     if (!line) {
@@ -108,9 +103,12 @@ std::optional<QString> BridgeFeed::Request(int ItemNumber) {
     }
     const BridgeProtocol::Answer answer = BridgeProtocol::ParseAnswer(*line);
     switch (answer.What) {
-    case BridgeProtocol::Answer::Kind::Reply: return answer.Text;
-    case BridgeProtocol::Answer::Kind::Failure: return std::nullopt;
-    case BridgeProtocol::Answer::Kind::Malformed: break;
+    case BridgeProtocol::Answer::Kind::Reply:
+        return answer.Text;
+    case BridgeProtocol::Answer::Kind::Failure:
+        return std::nullopt;
+    case BridgeProtocol::Answer::Kind::Malformed:
+        break;
     }
     Kill();
     return std::nullopt;
@@ -118,23 +116,19 @@ std::optional<QString> BridgeFeed::Request(int ItemNumber) {
 
 QString BridgeFeed::WinePrefix(const QProcessEnvironment& environment) {
     const QString given = environment.value(u"WINEPREFIX"_s);
-    if (!given.isEmpty())
-        return given;
+    if (!given.isEmpty()) return given;
     return QDir(environment.value(u"HOME"_s, QDir::homePath())).filePath(u".wine"_s);
 }
 
 std::optional<BridgeCommand> BridgeFeed::WineCommand(const QProcessEnvironment& environment,
                                                      const QString& bridgeExe) {
-    if (bridgeExe.isEmpty() || !QFileInfo(bridgeExe).isFile())
-        return std::nullopt;
+    if (bridgeExe.isEmpty() || !QFileInfo(bridgeExe).isFile()) return std::nullopt;
     const QString prefix = WinePrefix(environment);
     // Wine would make a fresh prefix on first use; GetRight cannot be running in one.
-    if (!QFileInfo(QDir(prefix).filePath(u"system.reg"_s)).isFile())
-        return std::nullopt;
+    if (!QFileInfo(QDir(prefix).filePath(u"system.reg"_s)).isFile()) return std::nullopt;
     const QStringList path = environment.value(u"PATH"_s).split(u':', Qt::SkipEmptyParts);
     const QString wine = QStandardPaths::findExecutable(u"wine"_s, path);
-    if (wine.isEmpty())
-        return std::nullopt;
+    if (wine.isEmpty()) return std::nullopt;
     BridgeCommand command;
     command.Program = wine;
     command.Arguments = {bridgeExe};

@@ -16,13 +16,19 @@ bool Unescape(QByteArrayView escaped, QByteArray& out) {
             out.append(c);
             continue;
         }
-        if (++i == escaped.size())
-            return false;
+        if (++i == escaped.size()) return false;
         switch (escaped[i]) {
-        case '\\': out.append('\\'); break;
-        case 'r': out.append('\r'); break;
-        case 'n': out.append('\n'); break;
-        default: return false;
+        case '\\':
+            out.append('\\');
+            break;
+        case 'r':
+            out.append('\r');
+            break;
+        case 'n':
+            out.append('\n');
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -51,6 +57,8 @@ Answer ParseAnswer(QByteArrayView line) {
     return answer;
 }
 
-QByteArray RequestLine(int itemNumber) { return QByteArray::number(itemNumber) + '\n'; }
+QByteArray RequestLine(int itemNumber) {
+    return QByteArray::number(itemNumber) + '\n';
+}
 
 } // namespace BridgeProtocol

@@ -10,7 +10,7 @@ struct DownloadInfoRecord {
     QString First;
     QString SizeKb; // the second field in kilobytes, "####" style: empty when it rounds to 0
     QString Third;
-    QString Rest;   // everything after the third bar, further bars included
+    QString Rest; // everything after the third bar, further bars included
 };
 
 // Nothing when a bar is missing or the second field is not a number in the locale's form.

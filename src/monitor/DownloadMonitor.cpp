@@ -1,28 +1,21 @@
 #include "monitor/DownloadMonitor.h"
 
 #include "analysis/LogAnalysis.h"
+#include "analysis/TextRules.h"
 #include "monitor/DownloadInfo.h"
 
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 DownloadMonitor::DownloadMonitor(MonitorView& view, std::unique_ptr<DownloadFeed> feed,
                                  QLocale locale)
     : m_View(view), m_Feed(feed ? std::move(feed) : std::make_unique<NoDownloadFeed>()),
       m_Locale(std::move(locale)) {}
 
-DownloadMonitor::~DownloadMonitor() { m_Feed->Close(); }
+DownloadMonitor::~DownloadMonitor() {
+    m_Feed->Close();
+}
 
 int DownloadMonitor::Click() {
     if (m_View.MonitorTicked()) {
@@ -34,7 +27,9 @@ int DownloadMonitor::Click() {
     return 0;
 }
 
-void DownloadMonitor::Close() { m_Feed->Close(); }
+void DownloadMonitor::Close() {
+    m_Feed->Close();
+}
 
 QString DownloadMonitor::CollectDownloads(DownloadFeed& feed, MonitorView& view,
                                           const QLocale& locale) {
@@ -42,12 +37,10 @@ QString DownloadMonitor::CollectDownloads(DownloadFeed& feed, MonitorView& view,
     // The item number is a 16-bit count: passing its largest value ends the round.
     for (int ItemNumber = 1; ItemNumber <= std::numeric_limits<qint16>::max(); ++ItemNumber) {
         const std::optional<QString> reply = feed.Request(ItemNumber);
-        if (!reply)
-            break;
+        if (!reply) break;
         view.SetLastReply(*reply);
         const std::optional<DownloadInfoRecord> record = SplitDownloadInfo(*reply, locale);
-        if (!record)
-            break;
+        if (!record) break;
         MonitorText += record->First + u": "_s + record->Third + u"\r\n"_s;
     }
     return MonitorText;
@@ -60,8 +53,7 @@ void DownloadMonitor::Tick(const QString& LogFilePath, const QString& LogFileSta
         Display({});
         return;
     }
-    if (stamp != LogFileStamp)
-        m_View.ShowLogChanged();
+    if (stamp != LogFileStamp) m_View.ShowLogChanged();
     if (!m_View.MonitorTicked()) {
         m_View.SetGetrightText(MonitorTexts::NotMonitoring);
         return;
@@ -71,8 +63,7 @@ void DownloadMonitor::Tick(const QString& LogFilePath, const QString& LogFileSta
 
 void DownloadMonitor::Display(const QString& MonitorText) {
     // An unchanged list is not written again, so the box neither flickers nor scrolls.
-    if (m_View.GetrightText() == MonitorText)
-        return;
+    if (m_View.GetrightText() == MonitorText) return;
     m_View.SetGetrightText(TrimBlanks(MonitorText).isEmpty() ? MonitorTexts::NoDownloads
                                                              : MonitorText);
 }

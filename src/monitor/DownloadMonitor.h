@@ -11,11 +11,11 @@
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
-    virtual bool MonitorTicked() const = 0;                  // chkMonitor
-    virtual QString GetrightText() const = 0;                // txtGetright
-    virtual void SetGetrightText(const QString& text) = 0;   // txtGetright
-    virtual void SetLastReply(const QString& text) = 0;      // Text1
-    virtual void ShowLogChanged() = 0;                       // lblLogChanged
+    virtual bool MonitorTicked() const = 0;                // chkMonitor
+    virtual QString GetrightText() const = 0;              // txtGetright
+    virtual void SetGetrightText(const QString& text) = 0; // txtGetright
+    virtual void SetLastReply(const QString& text) = 0;    // Text1
+    virtual void ShowLogChanged() = 0;                     // lblLogChanged
 };
 
 namespace MonitorTexts {
@@ -50,6 +50,3 @@ private:
     std::unique_ptr<DownloadFeed> m_Feed;
     QLocale m_Locale;
 };
-
-// Leading and trailing blanks removed; other white space stays.
-QString TrimBlanks(const QString& text);

@@ -23,8 +23,7 @@ QString FindBridgeExe() {
     places << QStringLiteral(QUILLAN_BRIDGE_BUILD_PATH);
 #endif
     for (const QString& place : std::as_const(places))
-        if (QFileInfo(place).isFile())
-            return QFileInfo(place).absoluteFilePath();
+        if (QFileInfo(place).isFile()) return QFileInfo(place).absoluteFilePath();
     return {};
 }
 

@@ -14,8 +14,7 @@ public:
         : Replies(std::move(replies)) {}
     std::optional<QString> Request(int ItemNumber) override {
         Asked.push_back(ItemNumber);
-        if (ItemNumber < 1 || size_t(ItemNumber) > Replies.size())
-            return std::nullopt;
+        if (ItemNumber < 1 || size_t(ItemNumber) > Replies.size()) return std::nullopt;
         return Replies[size_t(ItemNumber - 1)];
     }
     void Open() override { ++Opened; }

@@ -27,13 +27,11 @@ public:
     static bool Required() { return qEnvironmentVariableIsSet("QUILLAN_WINE_REQUIRED"); }
 
     ~WinePrefixRig() {
-        if (!m_Prefix.isEmpty())
-            Run(u"wineserver"_s, {u"-k"_s}, 30000);
+        if (!m_Prefix.isEmpty()) Run(u"wineserver"_s, {u"-k"_s}, 30000);
     }
 
     bool Create() {
-        if (!m_Root.isValid())
-            return false;
+        if (!m_Root.isValid()) return false;
         m_Prefix = m_Root.filePath(u"prefix"_s);
         m_Environment = QProcessEnvironment::systemEnvironment();
         m_Environment.insert(u"WINEPREFIX"_s, m_Prefix);
@@ -43,8 +41,8 @@ public:
         // The desktop process reads the driver when it starts, so the server is restarted
         // after the setting; kept persistent, so that every wine start below is quick.
         return Run(u"wineboot"_s, {u"-i"_s}, 180000) &&
-               Wine({u"reg"_s, u"add"_s, u"HKCU\\Software\\Wine\\Drivers"_s, u"/v"_s,
-                     u"Graphics"_s, u"/d"_s, u"null"_s, u"/f"_s}) &&
+               Wine({u"reg"_s, u"add"_s, u"HKCU\\Software\\Wine\\Drivers"_s, u"/v"_s, u"Graphics"_s,
+                     u"/d"_s, u"null"_s, u"/f"_s}) &&
                Run(u"wineserver"_s, {u"-k"_s}, 30000) && Run(u"wineserver"_s, {u"-w"_s}, 30000) &&
                Run(u"wineserver"_s, {u"-p30"_s}, 30000);
     }
@@ -61,13 +59,10 @@ public:
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(program, arguments);
         const bool finished = process.waitForFinished(timeoutMs);
-        if (!finished)
-            process.kill();
+        if (!finished) process.kill();
         process.waitForFinished(5000);
-        if (output)
-            *output = process.readAllStandardOutput();
-        if (exitCode)
-            *exitCode = process.exitCode();
+        if (output) *output = process.readAllStandardOutput();
+        if (exitCode) *exitCode = process.exitCode();
         return finished && process.exitStatus() == QProcess::NormalExit &&
                (exitCode || process.exitCode() == 0);
     }
@@ -81,12 +76,11 @@ private:
     QProcessEnvironment m_Environment;
 };
 
-#define QUILLAN_REQUIRE_WINE(...)                                                              \
-    do {                                                                                       \
-        const QString missing = WinePrefixRig::Missing({__VA_ARGS__});                         \
-        if (!missing.isEmpty()) {                                                              \
-            if (WinePrefixRig::Required())                                                     \
-                QFAIL(qPrintable(missing));                                                    \
-            QSKIP(qPrintable(u"Wine tests skipped: "_s + missing));                           \
-        }                                                                                      \
+#define QUILLAN_REQUIRE_WINE(...)                                                                  \
+    do {                                                                                           \
+        const QString missing = WinePrefixRig::Missing({__VA_ARGS__});                             \
+        if (!missing.isEmpty()) {                                                                  \
+            if (WinePrefixRig::Required()) QFAIL(qPrintable(missing));                             \
+            QSKIP(qPrintable(u"Wine tests skipped: "_s + missing));                                \
+        }                                                                                          \
     } while (false)

@@ -79,7 +79,6 @@ private slots:
         auto blank = Make({u"|1||"_s});
         blank->Monitor->Tick(logPath, logStamp);
         QCOMPARE(blank->View.Getright, u": \r\n"_s);
-        QCOMPARE(TrimBlanks(u"  a \t "_s), u"a \t"_s);
     }
 
     void anUnreadableStampEndsTheTickBeforeTheFeed() {

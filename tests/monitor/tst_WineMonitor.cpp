@@ -37,11 +37,9 @@ class tst_WineMonitor : public QObject {
         QCOMPARE(server->readLine().trimmed(), QByteArray("READY"));
     }
     void StopServer() {
-        if (!server)
-            return;
+        if (!server) return;
         server->closeWriteChannel();
-        if (!server->waitForFinished(5000))
-            server->kill();
+        if (!server->waitForFinished(5000)) server->kill();
         server->waitForFinished(2000);
         server.reset();
     }
@@ -108,9 +106,9 @@ private slots:
         const QString accented = u"C:\\GetRight\\T\u00e9l\u00e9chargements \u4e2d\\getright.log"_s;
         const QString share = uR"(\\server\share\dir\)"_s;
         const QString quoted = u"say \"hi\" 100%"_s;
-        for (const auto& [name, value] : {std::pair{u"Accented"_s, accented},
-                                          std::pair{u"Share"_s, share},
-                                          std::pair{u"Quoted"_s, quoted}})
+        for (const auto& [name, value] :
+             {std::pair{u"Accented"_s, accented}, std::pair{u"Share"_s, share},
+              std::pair{u"Quoted"_s, quoted}})
             QVERIFY(rig->Wine({u"reg"_s, u"add"_s, key, u"/v"_s, name, u"/d"_s, value, u"/f"_s}));
         // The server writes user.reg when it ends; the next wine start brings it back.
         QVERIFY(rig->Run(u"wineserver"_s, {u"-k"_s}, 30000));
@@ -128,8 +126,8 @@ private slots:
     }
 
     void bridgeFeedListsTheDownloadsInProgress() {
-        StartServer({u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|C:\\dl\\b.exe"_s,
-                     u"caf\u00e9.zip|1|\u00fc|"_s});
+        StartServer(
+            {u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|C:\\dl\\b.exe"_s, u"caf\u00e9.zip|1|\u00fc|"_s});
 
         RecordingView view;
         auto owned = std::make_unique<BridgeFeed>(Bridge());
@@ -164,7 +162,9 @@ private slots:
         QCOMPARE(Tick(), u"x: 1\r\n"_s);
     }
 
-    void noServerShowsNoDownloads() { QCOMPARE(Tick(), MonitorTexts::NoDownloads); }
+    void noServerShowsNoDownloads() {
+        QCOMPARE(Tick(), MonitorTexts::NoDownloads);
+    }
 
     void aHungServerCostsOneDeadlineNotTheWindow() {
         StartServer({u"--hang"_s, u"2"_s, u"a|1|b|"_s, u"c|1|d|"_s});

@@ -33,25 +33,21 @@ std::string ToAnsi(const wchar_t* text) {
     return out;
 }
 
-HDDEDATA CALLBACK Serve(UINT type, UINT format, HCONV, HSZ topic, HSZ item, HDDEDATA,
-                       ULONG_PTR, ULONG_PTR) {
+HDDEDATA CALLBACK Serve(UINT type, UINT format, HCONV, HSZ topic, HSZ item, HDDEDATA, ULONG_PTR,
+                        ULONG_PTR) {
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(
             static_cast<ULONG_PTR>(DdeCmpStringHandles(topic, g_Topic) == 0));
     case XTYP_REQUEST: {
-        if (format != CF_TEXT || DdeCmpStringHandles(topic, g_Topic) != 0)
-            return nullptr;
+        if (format != CF_TEXT || DdeCmpStringHandles(topic, g_Topic) != 0) return nullptr;
         char name[32] = {};
         DdeQueryStringA(g_Instance, item, name, sizeof name, CP_WINANSI);
         char* end = nullptr;
         const long number = std::strtol(name, &end, 10);
-        if (*name == '\0' || *end != '\0')
-            return nullptr;
-        if (number == g_HangItem)
-            Sleep(60000);
-        if (number < 1 || size_t(number) > g_Replies.size())
-            return nullptr;
+        if (*name == '\0' || *end != '\0') return nullptr;
+        if (number == g_HangItem) Sleep(60000);
+        if (number < 1 || size_t(number) > g_Replies.size()) return nullptr;
         const std::string& reply = g_Replies[size_t(number - 1)];
         return DdeCreateDataHandle(g_Instance,
                                    reinterpret_cast<LPBYTE>(const_cast<char*>(reply.c_str())),
@@ -66,8 +62,7 @@ DWORD WINAPI WatchInput(LPVOID mainThread) {
     char buffer[256];
     while (std::fgets(buffer, sizeof buffer, stdin)) {
     }
-    PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(mainThread)), WM_QUIT, 0,
-                       0);
+    PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(mainThread)), WM_QUIT, 0, 0);
     return 0;
 }
 
@@ -109,8 +104,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stdout);
 
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.hwnd == nullptr)
-            break;
+        if (message.message == WM_TIMER && message.hwnd == nullptr) break;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -15,8 +15,7 @@ namespace {
 
 // CF_TEXT comes in the ANSI code page; Quillan reads UTF-8.
 std::string AnsiToUtf8(const std::string& ansi) {
-    if (ansi.empty())
-        return {};
+    if (ansi.empty()) return {};
     const int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
     std::wstring text(size_t(wide), L'\0');
     MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), text.data(), wide);
@@ -29,11 +28,9 @@ std::string AnsiToUtf8(const std::string& ansi) {
 
 // The decimal text of 1 to 32767, without sign or leading zeros.
 bool IsItemNumber(const std::string& item) {
-    if (item.empty() || item.size() > 5 || item[0] == '0')
-        return false;
+    if (item.empty() || item.size() > 5 || item[0] == '0') return false;
     for (const char c : item)
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
     return std::stol(item) <= 32767;
 }
 
@@ -48,10 +45,8 @@ bool ReadLine(std::string& line) {
     line.clear();
     int c;
     while ((c = std::fgetc(stdin)) != EOF) {
-        if (c == '\n')
-            return true;
-        if (c != '\r' && line.size() < 64)
-            line += char(c);
+        if (c == '\n') return true;
+        if (c != '\r' && line.size() < 64) line += char(c);
     }
     return !line.empty();
 }

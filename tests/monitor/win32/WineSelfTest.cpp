@@ -31,8 +31,7 @@ std::string ToAnsi(const wchar_t* text) {
 void Check(const char* name, bool ok, const std::string& detail = {}) {
     std::printf("%s %s%s%s\n", ok ? "PASS" : "FAIL", name, detail.empty() ? "" : ": ",
                 detail.c_str());
-    if (!ok)
-        ++g_Failures;
+    if (!ok) ++g_Failures;
 }
 
 std::string Shown(const std::optional<std::string>& value) {
@@ -87,8 +86,8 @@ int Dde(int count, wchar_t** replies) {
         Check(("item " + item).c_str(), reply.Ok && reply.Text == want,
               reply.Ok ? "got \"" + reply.Text + "\"" : reply.Error);
     }
-    const QuillanDde::Reply beyond = client.Request("GetRight", "DownloadInfo",
-                                                    std::to_string(count + 1), 1000);
+    const QuillanDde::Reply beyond =
+        client.Request("GetRight", "DownloadInfo", std::to_string(count + 1), 1000);
     Check("item past the last fails", !beyond.Ok, beyond.Error);
     const QuillanDde::Reply otherTopic = client.Request("GetRight", "Other", "1", 1000);
     Check("another topic is refused", !otherTopic.Ok && otherTopic.Error.rfind("connect", 0) == 0,
@@ -102,10 +101,8 @@ int Dde(int count, wchar_t** replies) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc >= 3 && std::wcscmp(argv[1], L"registry") == 0)
-        return Registry(ToAnsi(argv[2]));
-    if (argc >= 2 && std::wcscmp(argv[1], L"dde") == 0)
-        return Dde(argc - 2, argv + 2);
+    if (argc >= 3 && std::wcscmp(argv[1], L"registry") == 0) return Registry(ToAnsi(argv[2]));
+    if (argc >= 2 && std::wcscmp(argv[1], L"dde") == 0) return Dde(argc - 2, argv + 2);
     std::puts("usage: wine-selftest.exe registry PATH | dde REPLY...");
     return 100;
 }
