@@ -10,6 +10,7 @@
 #include "view/ExecuteTarget.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -421,6 +422,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtSearch) {
         if (event->type() == QEvent::FocusIn) {
             txtSearch->selectAll();
+            // A click that brings the focus goes on to place the caret; select again once
+            // it has, so that typing still replaces the whole text.
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+                QTimer::singleShot(0, txtSearch, [box = txtSearch] { box->selectAll(); });
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -206,6 +206,10 @@ private slots:
         w.Click(u"cmdSearchNext"_s);
         QCOMPARE(w.Fakes.Beeps, 2);
         QCOMPARE(w.W->Tree().Selected(), found);
+        // Clicking into the box also leaves its whole text selected, ready to be typed over.
+        w.W->TreeView()->setFocus(Qt::OtherFocusReason);
+        QTest::mouseClick(search, Qt::LeftButton, {}, QPoint(5, search->height() / 2));
+        QTRY_COMPARE(search->selectedText(), search->text());
         w.Click(u"cmdCase"_s);
         QCOMPARE(w.Button(u"cmdCase"_s)->Caption(), u"ABC"_s);
         QVERIFY(!w.W->MatchCase());
