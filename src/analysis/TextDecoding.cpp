@@ -6,12 +6,64 @@
 #include <emmintrin.h>
 #endif
 
+namespace {
+
+// The first byte at or after p that is not ASCII (or end), looking sixteen or eight at a time.
+inline const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end) {
+#ifdef __SSE2__
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(chunk))
+            return p;
+        p += 16;
+    }
+#endif
+    while (end - p >= 8) {
+        quint64 chunk;
+        std::memcpy(&chunk, p, 8);
+        if (chunk & 0x8080808080808080ull)
+            return p;
+        p += 8;
+    }
+    return p;
+}
+
+// Reads one multi-byte sequence at p (p[0] >= 0x80). Returns its length, or 0 when it is
+// not well-formed UTF-8 (overlong, a surrogate, past U+10FFFF, cut short).
+inline int ReadSequence(const unsigned char* p, const unsigned char* end, char32_t& cp) {
+    const unsigned c = *p;
+    int extra;
+    char32_t min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        cp = c & 0x1F, extra = 1, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        cp = c & 0x0F, extra = 2, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        cp = c & 0x07, extra = 3, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p <= extra)
+        return 0;
+    for (int i = 1; i <= extra; ++i) {
+        const unsigned cc = p[i];
+        if ((cc & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return extra + 1;
+}
+
+} // namespace
+
 qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* end = p + size;
     char16_t* o = out;
     while (p < end) {
-        // Runs of ASCII, sixteen or eight bytes at a time where possible.
+        // Runs of ASCII are widened sixteen bytes at a time where possible.
 #ifdef __SSE2__
         while (end - p >= 16) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -24,47 +76,15 @@ qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
             p += 16;
         }
 #endif
-        while (end - p >= 8) {
-            quint64 chunk;
-            std::memcpy(&chunk, p, 8);
-            if (chunk & 0x8080808080808080ull)
-                break;
-            for (int i = 0; i < 8; ++i)
-                o[i] = p[i];
-            o += 8;
-            p += 8;
-        }
-        if (p >= end)
-            break;
-        const unsigned c = *p;
-        if (c < 0x80) {
-            *o++ = char16_t(c);
-            ++p;
+        if (*p < 0x80) {
+            *o++ = char16_t(*p++);
             continue;
         }
         char32_t cp;
-        int extra;
-        char32_t min;
-        if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F, extra = 1, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F, extra = 2, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07, extra = 3, min = 0x10000;
-        } else {
+        const int length = ReadSequence(p, end, cp);
+        if (length == 0)
             return -1;
-        }
-        if (end - p <= extra)
-            return -1;
-        for (int i = 1; i <= extra; ++i) {
-            const unsigned cc = p[i];
-            if ((cc & 0xC0) != 0x80)
-                return -1;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return -1;
-        p += extra + 1;
+        p += length;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             *o++ = char16_t(0xD800 + (cp >> 10));
@@ -92,56 +112,16 @@ qsizetype DecodeWindows1252(const char* data, qsizetype size, char16_t* out) {
 bool IsValidUtf8(const char* data, qsizetype size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* end = p + size;
-    while (p < end) {
-#ifdef __SSE2__
-        while (end - p >= 16) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            if (_mm_movemask_epi8(chunk))
-                break;
-            p += 16;
-        }
-#endif
-        while (end - p >= 8) {
-            quint64 chunk;
-            std::memcpy(&chunk, p, 8);
-            if (chunk & 0x8080808080808080ull)
-                break;
-            p += 8;
-        }
-        if (p >= end)
-            break;
-        const unsigned c = *p;
-        if (c < 0x80) {
+    while ((p = SkipAscii(p, end)) < end) {
+        if (*p < 0x80) {
             ++p;
             continue;
         }
-        int extra;
-        unsigned low = 0x80, high = 0xBF; // allowed range of the first continuation byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0)
-                low = 0xA0; // overlong
-            else if (c == 0xED)
-                high = 0x9F; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
+        char32_t cp;
+        const int length = ReadSequence(p, end, cp);
+        if (length == 0)
             return false;
-        }
-        if (end - p <= extra)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= extra; ++i)
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        p += extra + 1;
+        p += length;
     }
     return true;
 }
