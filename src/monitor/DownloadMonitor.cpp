@@ -8,9 +8,9 @@
 
 using namespace Qt::StringLiterals;
 
-DownloadMonitor::DownloadMonitor(MonitorView& view, std::unique_ptr<DownloadFeed> feed,
+DownloadMonitor::DownloadMonitor(MonitorView& view, std::shared_ptr<DownloadFeed> feed,
                                  QLocale locale)
-    : m_View(view), m_Feed(feed ? std::move(feed) : std::make_unique<NoDownloadFeed>()),
+    : m_View(view), m_Feed(feed ? std::move(feed) : std::make_shared<NoDownloadFeed>()),
       m_Locale(std::move(locale)) {}
 
 DownloadMonitor::~DownloadMonitor() {

@@ -28,7 +28,7 @@ inline constexpr int MonitorIntervalMs = 1000;
 // The download monitor without a window: the check box's click and the timer's tick.
 class DownloadMonitor {
 public:
-    DownloadMonitor(MonitorView& view, std::unique_ptr<DownloadFeed> feed,
+    DownloadMonitor(MonitorView& view, std::shared_ptr<DownloadFeed> feed,
                     QLocale locale = QLocale::system());
     ~DownloadMonitor();
 
@@ -47,6 +47,6 @@ private:
     void Display(const QString& MonitorText);
 
     MonitorView& m_View;
-    std::unique_ptr<DownloadFeed> m_Feed;
+    std::shared_ptr<DownloadFeed> m_Feed;
     QLocale m_Locale;
 };
