@@ -51,7 +51,9 @@ class tst_WineMonitor : public QObject {
         };
     }
     // One tick of the monitor through the bridge; the text the box shows.
-    QString Tick(BridgeDeadlines deadlines = {}) {
+    // Generous deadlines: a loaded CI machine may start the helper slowly.
+    static constexpr BridgeDeadlines Patient{30000, 10000};
+    QString Tick(BridgeDeadlines deadlines = Patient) {
         RecordingView view;
         view.Getright = MonitorTexts::NotMonitoring;
         DownloadMonitor monitor(view, std::make_unique<BridgeFeed>(Bridge(), deadlines), us);
@@ -130,7 +132,7 @@ private slots:
             {u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|C:\\dl\\b.exe"_s, u"caf\u00e9.zip|1|\u00fc|"_s});
 
         RecordingView view;
-        auto owned = std::make_unique<BridgeFeed>(Bridge());
+        auto owned = std::make_unique<BridgeFeed>(Bridge(), Patient);
         BridgeFeed& feed = *owned;
         DownloadMonitor monitor(view, std::move(owned), us);
         QElapsedTimer clock;
