@@ -76,6 +76,8 @@ qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
             p += 16;
         }
 #endif
+        if (p >= end)
+            break;
         if (*p < 0x80) {
             *o++ = char16_t(*p++);
             continue;
