@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/LogAnalysis.h"
+#include "monitor/DownloadFeed.h"
 
 #include <QString>
 
@@ -76,6 +77,8 @@ struct ShellPlatform {
     std::function<void()> Beep;
     // One pass of the message loop.
     std::function<void()> DoEvents;
+    // GetRight's "DownloadInfo" feed for the download monitor.
+    std::shared_ptr<DownloadFeed> Feed;
 
     // Fills every empty member with the real implementation of this platform.
     static ShellPlatform Native(ShellPlatform given = {});

@@ -1,3 +1,4 @@
+#include "monitor/NativeFeed.h"
 #include "shell/Platform.h"
 
 #include "shell/WineRegistry.h"
@@ -109,6 +110,7 @@ ShellPlatform::Headless(std::function<void(const QString&, const QString&)> mess
     p.Settings = std::make_shared<NoSettings>();
     p.Messages = std::make_shared<MessageSink>(std::move(messages));
     p.Beep = [] {};
+    p.Feed = std::make_shared<NoDownloadFeed>();
     return Native(std::move(p));
 }
 
@@ -124,6 +126,7 @@ ShellPlatform ShellPlatform::Native(ShellPlatform given) {
     if (!given.Files) given.Files = std::make_shared<DialogFileChooser>();
     if (!given.Messages) given.Messages = std::make_shared<DialogMessageBoxes>();
     if (!given.Beep) given.Beep = [] { QApplication::beep(); };
+    if (!given.Feed) given.Feed = NativeDownloadFeed();
     if (!given.DoEvents) given.DoEvents = [] { QCoreApplication::processEvents(); };
     return given;
 }

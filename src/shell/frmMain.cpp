@@ -42,6 +42,8 @@ frmMain::frmMain(ShellPlatform platform, QWidget* parent)
     : QWidget(parent), m_Platform(ShellPlatform::Native(std::move(platform))) {
     m_Analysis.SetHost(this);
     BuildWindow();
+    m_Monitor = std::make_unique<DownloadMonitor>(static_cast<MonitorView&>(*this), m_Platform.Feed,
+                                                  LocaleFormats::System().Locale());
     ConnectCommands();
 }
 
@@ -210,6 +212,7 @@ void frmMain::cmdExit_Click() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Timer1.stop();
+    m_Monitor->Close();
     QWidget::closeEvent(event);
 }
 
@@ -484,9 +487,41 @@ void frmMain::cmdPlay_Click() {
 
 // ---- the download monitor's seam
 
-void frmMain::chkMonitor_Click() {}
+void frmMain::chkMonitor_Click() {
+    const int interval = m_Monitor->Click();
+    Timer1.setInterval(interval);
+    if (interval > 0)
+        Timer1.start();
+    else
+        Timer1.stop();
+    // A tree build hides the tree and yields, so the click may come while it is hidden.
+    if (!tvwFiles->isHidden()) FocusTree();
+}
 
-void frmMain::Timer1_Timer() {}
+void frmMain::Timer1_Timer() {
+    m_Monitor->Tick(m_Analysis.LogFilePath, m_Analysis.LogFileStamp);
+}
+
+bool frmMain::MonitorTicked() const {
+    return chkMonitor->isChecked();
+}
+
+QString frmMain::GetrightText() const {
+    return m_GetrightShown;
+}
+
+void frmMain::SetGetrightText(const QString& text) {
+    m_GetrightShown = text;
+    txtGetright->setPlainText(text);
+}
+
+void frmMain::SetLastReply(const QString& text) {
+    Text1->setText(text);
+}
+
+void frmMain::ShowLogChanged() {
+    lblLogChanged->setVisible(true);
+}
 
 // ---- a file dropped on the window
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/LogAnalysis.h"
+#include "monitor/DownloadMonitor.h"
 #include "shell/Platform.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeModel.h"
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class HotCommand;
@@ -30,7 +32,11 @@ inline constexpr QStringView NoLogLoaded = u"No log loaded...";
 // re-read, after the analysis loop and at the start of a tree rebuild; a command that
 // arrives during one of those yields runs at once, and a load it starts supersedes the
 // one that yielded.
-class frmMain : public QWidget, private AnalysisHost, private PopulateHost, private SearchHost {
+class frmMain : public QWidget,
+                private AnalysisHost,
+                private PopulateHost,
+                private SearchHost,
+                private MonitorView {
     Q_OBJECT
 
 public:
@@ -52,7 +58,7 @@ public:
     void cmdSearchPrev_Click();
     void cmdCase_Click();
     void cmdPlay_Click();
-    // The download monitor's check box and clock; monitoring itself comes later.
+    // The download monitor's check box and clock.
     void chkMonitor_Click();
     void Timer1_Timer();
 
@@ -97,6 +103,12 @@ private:
     void Revealed(qint32 node) override;
     void Beep() override;
     void FocusTree() override;
+    // MonitorView
+    bool MonitorTicked() const override;
+    QString GetrightText() const override;
+    void SetGetrightText(const QString& text) override;
+    void SetLastReply(const QString& text) override;
+    void ShowLogChanged() override;
 
     void BuildWindow();
     void ConnectCommands();
@@ -120,6 +132,9 @@ private:
     // The monitor box's value as the analysis pass found it, until a pass gives it back.
     std::optional<bool> m_MonitorNoted;
     bool m_SyncingView = false;
+    std::unique_ptr<DownloadMonitor> m_Monitor;
+    // What the monitor last wrote to txtGetright: the box keeps its own line ends.
+    QString m_GetrightShown;
 
     QHash<QString, QWidget*> m_Elements;
     QLineEdit* txtFileName = nullptr;

@@ -1,0 +1,77 @@
+#include "MonitorFakes.h"
+
+#include "shell/frmMain.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The monitor as the window drives it: the box, the clock, the label and the pass.
+class tst_MonitorWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(u"en_US"_s)); }
+
+    void monitorsWhileTickedAndNotesAChangedLog() {
+        const QString log = dir.filePath(u"getright.log"_s);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("12/31/01 10:00:00 File: http://x/a.zip\r\n");
+        file.close();
+
+        auto feed = std::make_shared<ScriptedFeed>(
+            std::vector<std::optional<QString>>{u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|"_s});
+        ShellPlatform platform = ShellPlatform::Headless();
+        platform.Feed = feed;
+        frmMain w(platform);
+        w.Form_Load();
+        w.show();
+        auto* chk = qobject_cast<QCheckBox*>(w.Element(u"chkMonitor"_s));
+        auto* box = qobject_cast<QPlainTextEdit*>(w.Element(u"txtGetright"_s));
+        auto* label = qobject_cast<QLabel*>(w.Element(u"lblLogChanged"_s));
+        auto* text1 = qobject_cast<QLineEdit*>(w.Element(u"Text1"_s));
+        QVERIFY(chk && box && label && text1);
+
+        w.OpenLog(log);
+        QVERIFY(label->isHidden());
+        chk->setChecked(true);
+        QCOMPARE(feed->Opened, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!feed->Asked.empty(), 2500);
+        QCOMPARE(box->toPlainText().replace(u"\r"_s, QString()), u"a.zip: 50\nb.exe: 75%\n"_s);
+        QCOMPARE(text1->text(), u"b.exe|1|75%|"_s);
+        QVERIFY(text1->isHidden());
+
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QFileInfo(log).lastModified().addSecs(5),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        w.Timer1_Timer();
+        QVERIFY(!label->isHidden());
+
+        // The pass turns monitoring off and back on; the load hides the label.
+        w.OpenLog(log);
+        QVERIFY(label->isHidden());
+        QVERIFY(chk->isChecked());
+        QCOMPARE(feed->Closed, 1);
+        QCOMPARE(feed->Opened, 2);
+
+        chk->setChecked(false);
+        QCOMPARE(box->toPlainText(), MonitorTexts::NotMonitoring);
+        const size_t asked = feed->Asked.size();
+        QTest::qWait(1300);
+        QCOMPARE(feed->Asked.size(), asked);
+    }
+};
+
+QTEST_MAIN(tst_MonitorWindow)
+#include "tst_MonitorWindow.moc"
