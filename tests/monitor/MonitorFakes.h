@@ -2,6 +2,8 @@
 
 #include "monitor/DownloadMonitor.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <optional>
@@ -43,3 +45,11 @@ public:
     bool LogChanged = false;
     int Writes = 0;
 };
+
+// Moves a file's modification time by seconds, as GetRight appending to its log would.
+inline bool Touch(const QString& path, int seconds) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(QFileInfo(path).lastModified().addSecs(seconds),
+                            QFileDevice::FileModificationTime);
+}

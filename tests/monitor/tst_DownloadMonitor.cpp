@@ -1,4 +1,5 @@
 #include "MonitorFakes.h"
+#include "TestSupport.h"
 
 #include "analysis/LogAnalysis.h"
 
@@ -32,11 +33,7 @@ class tst_DownloadMonitor : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        logPath = dir.filePath(u"getright.log"_s);
-        QFile file(logPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("12/31/01 10:00:00 - File: a\r\n");
-        file.close();
+        logPath = TestSupport::WriteFile(dir, u"getright.log"_s, "12/31/01 10:00:00 - File: a\r\n");
         logStamp = LogAnalysis::FileStamp(logPath);
         QVERIFY(!logStamp.isEmpty());
     }
@@ -93,21 +90,14 @@ private slots:
     }
 
     void aNewStampShowsLogChangedEvenWhenTheBoxIsUnticked() {
-        const QString path = dir.filePath(u"touched.log"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("x");
-        file.close();
+        const QString path = TestSupport::WriteFile(dir, u"touched.log"_s, "x");
         const QString stamp = LogAnalysis::FileStamp(path);
 
         auto rig = Make({u"a|1|b|"_s});
         rig->Monitor->Tick(path, stamp);
         QVERIFY(!rig->View.LogChanged);
 
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QFileInfo(path).lastModified().addSecs(5),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(Touch(path, 5));
         rig->View.Ticked = false;
         rig->Monitor->Tick(path, stamp);
         QVERIFY(rig->View.LogChanged);

@@ -1,4 +1,5 @@
 #include "MonitorFakes.h"
+#include "TestSupport.h"
 
 #include "shell/frmMain.h"
 
@@ -23,11 +24,8 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(u"en_US"_s)); }
 
     void monitorsWhileTickedAndNotesAChangedLog() {
-        const QString log = dir.filePath(u"getright.log"_s);
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("12/31/01 10:00:00 File: http://x/a.zip\r\n");
-        file.close();
+        const QString log = TestSupport::WriteFile(dir, u"getright.log"_s,
+                                                   "12/31/01 10:00:00 File: http://x/a.zip\r\n");
 
         auto feed = std::make_shared<ScriptedFeed>(
             std::vector<std::optional<QString>>{u"a.zip|2048|50|x|y"_s, u"b.exe|1|75%|"_s});
@@ -51,10 +49,7 @@ private slots:
         QCOMPARE(text1->text(), u"b.exe|1|75%|"_s);
         QVERIFY(text1->isHidden());
 
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QFileInfo(log).lastModified().addSecs(5),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(Touch(log, 5));
         w.Timer1_Timer();
         QVERIFY(!label->isHidden());
 
