@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/KeyIndex.h"
+#include "records/modErrorHandling.h"
 
 #include <QString>
 
@@ -11,14 +12,12 @@
 // 1-based position or by key (without regard to case). Removal leaves a hole that is closed
 // lazily the next time a position is asked for, so removing from the middle never costs
 // O(n) per call while the analysis pass only adds and looks up by key.
-template <class T>
-class KeyedCollection {
+template <class T> class KeyedCollection {
 public:
     // Appends under key (an empty key files the item without one). The key must be free.
     T* Append(std::unique_ptr<T> item, const QString& key, const HashedKey& hashed) {
         T* raw = item.get();
-        if (!key.isEmpty())
-            m_Index.Insert(hashed, quint32(m_Slots.size()));
+        if (!key.isEmpty()) m_Index.Insert(hashed, quint32(m_Slots.size()));
         m_Slots.push_back(Slot{std::move(item), key});
         ++m_Count;
         return raw;
@@ -33,8 +32,7 @@ public:
 
     // Item at a 1-based position, or null when out of range.
     T* At(qint64 position) const {
-        if (position < 1 || position > m_Count)
-            return nullptr;
+        if (position < 1 || position > m_Count) return nullptr;
         Compact();
         return m_Slots[size_t(position - 1)].Item.get();
     }
@@ -44,8 +42,7 @@ public:
     // Takes the item under key out and appends it again at the end without a key.
     bool MoveToEndUnkeyed(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
-        if (slot == KeyIndex::None)
-            return false;
+        if (slot == KeyIndex::None) return false;
         m_Index.Erase(key, KeyOf());
         std::unique_ptr<T> item = std::move(m_Slots[slot].Item);
         m_Slots[slot].Key.clear();
@@ -56,22 +53,31 @@ public:
 
     bool RemoveKey(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
-        if (slot == KeyIndex::None)
-            return false;
+        if (slot == KeyIndex::None) return false;
         m_Index.Erase(key, KeyOf());
         ClearSlot(slot);
         return true;
     }
 
     bool RemoveAt(qint64 position) {
-        if (position < 1 || position > m_Count)
-            return false;
+        if (position < 1 || position > m_Count) return false;
         Compact();
         const size_t slot = size_t(position - 1);
-        if (!m_Slots[slot].Key.isEmpty())
-            m_Index.Erase(HashedKey(m_Slots[slot].Key), KeyOf());
+        if (!m_Slots[slot].Key.isEmpty()) m_Index.Erase(HashedKey(m_Slots[slot].Key), KeyOf());
         ClearSlot(slot);
         return true;
+    }
+
+    // Removal as the collection classes offer it: a miss raises with the caller's source.
+    void RemoveOrRaise(qint64 position, const QString& source) {
+        if (!RemoveAt(position))
+            RaiseRuntime(ErrorNumbers::SubscriptOutOfRange, source,
+                         QStringLiteral("Subscript out of range"));
+    }
+    void RemoveOrRaise(const HashedKey& key, const QString& source) {
+        if (!RemoveKey(key))
+            RaiseRuntime(ErrorNumbers::InvalidArgument, source,
+                         QStringLiteral("Invalid procedure call or argument"));
     }
 
     void Clear() {
@@ -82,11 +88,9 @@ public:
     }
 
     // Visits the items in collection order.
-    template <class Visit>
-    void ForEach(Visit&& visit) const {
+    template <class Visit> void ForEach(Visit&& visit) const {
         for (const Slot& slot : m_Slots)
-            if (slot.Item)
-                visit(*slot.Item);
+            if (slot.Item) visit(*slot.Item);
     }
 
 private:
@@ -111,12 +115,10 @@ private:
     }
 
     void Compact() const {
-        if (m_Holes == 0)
-            return;
+        if (m_Holes == 0) return;
         size_t out = 0;
         for (size_t in = 0; in < m_Slots.size(); ++in) {
-            if (!m_Slots[in].Item)
-                continue;
+            if (!m_Slots[in].Item) continue;
             if (out != in) {
                 if (!m_Slots[in].Key.isEmpty())
                     m_Index.Remap(HashedKey(m_Slots[in].Key), quint32(out), KeyOf());

@@ -22,13 +22,9 @@ LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QStr
 }
 
 void LogCurEntries::Remove(qint64 position) {
-    if (!m_Items.RemoveAt(position))
-        RaiseRuntime(ErrorNumbers::SubscriptOutOfRange, u"LogCurEntries Collection Remove"_s,
-                     u"Subscript out of range"_s);
+    m_Items.RemoveOrRaise(position, u"LogCurEntries Collection Remove"_s);
 }
 
 void LogCurEntries::Remove(const HashedKey& key) {
-    if (!m_Items.RemoveKey(key))
-        RaiseRuntime(ErrorNumbers::InvalidArgument, u"LogCurEntries Collection Remove"_s,
-                     u"Invalid procedure call or argument"_s);
+    m_Items.RemoveOrRaise(key, u"LogCurEntries Collection Remove"_s);
 }

@@ -36,13 +36,9 @@ LogEntry* LogEntries::Item(qint64 position) const {
 }
 
 void LogEntries::Remove(qint64 position) {
-    if (!m_Items.RemoveAt(position))
-        RaiseRuntime(ErrorNumbers::SubscriptOutOfRange, u"LogEntries Collection Remove"_s,
-                     u"Subscript out of range"_s);
+    m_Items.RemoveOrRaise(position, u"LogEntries Collection Remove"_s);
 }
 
 void LogEntries::Remove(const HashedKey& key) {
-    if (!m_Items.RemoveKey(key))
-        RaiseRuntime(ErrorNumbers::InvalidArgument, u"LogEntries Collection Remove"_s,
-                     u"Invalid procedure call or argument"_s);
+    m_Items.RemoveOrRaise(key, u"LogEntries Collection Remove"_s);
 }
