@@ -74,6 +74,7 @@ public:
     QWidget* Element(const QString& name) const;
     HotCommand* SortButton(SortOrder mode) const { return m_SortButtons[size_t(mode)]; }
     QTreeView* TreeView() const { return tvwFiles; }
+    bool MonitorClockRunning() const { return Timer1.isActive(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/MonitorFakes.h"
 #include "shell/Platform.h"
 
 #include <QStringList>
@@ -55,6 +56,9 @@ struct Platform {
     std::shared_ptr<Chooser> Files = std::make_shared<Chooser>();
     std::shared_ptr<Messages> Boxes = std::make_shared<Messages>();
     std::shared_ptr<Opened> Opens = std::make_shared<Opened>();
+    // One download in progress; never a real GetRight.
+    std::shared_ptr<ScriptedFeed> Feed = std::make_shared<ScriptedFeed>(
+        std::vector<std::optional<QString>>{QStringLiteral("a.zip|2048|50|x|y")});
     int Beeps = 0;
     int Yields = 0;
     std::function<void(int)> DuringYield;
@@ -65,6 +69,7 @@ struct Platform {
         p.Files = Files;
         p.Messages = Boxes;
         p.Open = Opens;
+        p.Feed = Feed;
         p.Beep = [this] { ++Beeps; };
         p.DoEvents = [this] {
             const int n = ++Yields;

@@ -1,6 +1,6 @@
 #include "shell/frmMain.h"
 
-#include "ShellFakes.h"
+#include "WindowRig.h"
 #include "TestSupport.h"
 #include "controls/HotCommand.h"
 #include "controls/TestSupport.h"
@@ -15,59 +15,10 @@
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
+using ShellRig::AllLoaded;
+using ShellRig::Window;
+using ShellRig::WriteLog;
 
-namespace {
-
-// The window with every platform piece faked, started as the program starts it.
-struct Window {
-    ShellFakes::Platform Fakes;
-    std::unique_ptr<frmMain> W;
-
-    explicit Window(std::optional<QString> defaultLog = std::nullopt) {
-        Fakes.Registry->Value = std::move(defaultLog);
-        W = std::make_unique<frmMain>(Fakes.Make());
-        W->Form_Load();
-        W->show();
-        W->activateWindow();
-        if (!QTest::qWaitForWindowActive(W.get())) qWarning("window not active");
-    }
-    template <class T = QWidget> T* Get(const QString& name) const {
-        T* w = qobject_cast<T*>(W->Element(name));
-        if (!w) qFatal("no element %s", qPrintable(name));
-        return w;
-    }
-    HotCommand* Button(const QString& name) const { return Get<HotCommand>(name); }
-    ucPBar* Bar() const { return Get<ucPBar>(u"PBar1"_s); }
-    QString FileText() const { return Get<QLineEdit>(u"txtFileName"_s)->text(); }
-    QString Stat(int i) const { return Get<QLabel>(u"lblStatTxt(%1)"_s.arg(i))->text(); }
-    void Click(const QString& name) const {
-        QTest::mouseClick(Button(name)->picButton(), Qt::LeftButton);
-    }
-    void Browse(const QString& path) {
-        Fakes.Files->Next = {FileChooser::Result::Kind::Chosen, path};
-        Click(u"cmdGetLog"_s);
-    }
-    // Which of the commands that need a loaded log are enabled, as one text.
-    QString EnabledCommands() const {
-        QStringList on;
-        for (const char* name :
-             {"cmdNoSort", "cmdByDate", "cmdByName", "cmdByURL", "cmdByLocal", "cmdPlay", "cmdCase",
-              "cmdSearchPrev", "cmdSearch", "cmdSearchNext", "cmdReRead"})
-            if (Button(QString::fromLatin1(name))->Enabled()) on << QString::fromLatin1(name);
-        if (Get(u"txtSearch"_s)->isEnabled()) on << u"txtSearch"_s;
-        return on.join(u' ');
-    }
-};
-
-const QString AllLoaded = u"cmdPlay cmdCase cmdSearchPrev cmdSearch cmdSearchNext cmdReRead "
-                          u"txtSearch"_s;
-
-QString WriteLog(QTemporaryDir& dir, const QString& name,
-                 std::initializer_list<const char*> lines) {
-    return TestSupport::WriteFile(dir, name, TestSupport::CrLf(lines));
-}
-
-} // namespace
 
 class tst_frmMain : public QObject {
     Q_OBJECT
@@ -322,79 +273,21 @@ private slots:
         QVERIFY(w.W->TreeView()->isVisible());
     }
 
-    void aClickDuringEachYield() {
+    // Every other command during every yield is tst_Reentrancy's; here, the one that ends
+    // the window.
+    void exitDuringAYield() {
         QTemporaryDir dir;
         const QString second = WriteLog(dir, u"second.log"_s,
-                                        {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip",
-                                         "12/31/01 09:36:14 - File: C:\\b.zip=http://h/b.zip",
-                                         "12/31/01 09:37:14 - Finished downloading: C:\\a.zip"});
-        // A re-read of the sample yields three times; at each, the user browses to another
-        // log, which supersedes the re-read. The window ends showing exactly that log.
-        for (int at = 1; at <= 3; ++at) {
-            Window w;
-            w.Browse(TestSupport::SampleLog());
-            const int base = w.Fakes.Yields;
-            bool clicked = false;
-            w.Fakes.DuringYield = [&](int n) {
-                if (n != base + at || clicked) return;
-                clicked = true;
-                w.Browse(second);
-            };
-            w.Click(u"cmdReRead"_s);
-            QVERIFY(clicked);
-            QCOMPARE(w.FileText(), second);
-            QCOMPARE(w.W->Analysis().Entries.Count(), 2);
-            QCOMPARE(w.W->Analysis().TotalFiles, 2);
-            QCOMPARE(w.Stat(0), u"2"_s);
-            QCOMPARE(w.Stat(3), u"1"_s);
-            QVERIFY(!w.Bar()->isVisible());
-            QVERIFY(w.Button(u"cmdReRead"_s)->isVisible() && w.Button(u"cmdExit"_s)->isVisible());
-            QVERIFY(w.W->TreeView()->isVisible());
-            QCOMPARE(w.W->Tree().Selected(), 1);
-            QVERIFY(w.W->Tree().Text(1).startsWith(u"a.zip"));
-            QCOMPARE(w.EnabledCommands(),
-                     u"cmdByDate cmdByName cmdByURL cmdByLocal "_s + AllLoaded);
-        }
-        // A sort click during a rebuild's yield: the inner rebuild runs, the outer one
-        // then builds in the mode the click chose.
-        {
-            Window w;
-            w.Browse(second);
-            const int base = w.Fakes.Yields;
-            w.Fakes.DuringYield = [&](int n) {
-                if (n == base + 1) w.Click(u"cmdByName"_s);
-            };
-            w.Click(u"cmdByURL"_s);
-            QCOMPARE(w.W->SortMode(), SortOrder::ByName);
-            QVERIFY(!w.Button(u"cmdByName"_s)->Enabled());
-            QVERIFY(w.Button(u"cmdByURL"_s)->Enabled());
-            QCOMPARE(w.W->Tree().Count(), 2 * 4 + 1);
-        }
-        // A load during the start-up yield is kept, not reset away.
-        {
-            ShellFakes::Platform fakes;
-            fakes.Files->Next = {FileChooser::Result::Kind::Chosen, second};
-            frmMain* window = nullptr;
-            fakes.DuringYield = [&](int n) {
-                if (n == 1) window->cmdGetLog_Click();
-            };
-            frmMain w(fakes.Make());
-            window = &w;
-            w.Form_Load();
-            QCOMPARE(w.Analysis().Entries.Count(), 2);
-            QCOMPARE(w.Tree().Count(), 9);
-        }
-        // "Exit" during the yield after the pass closes the window; the pass still ends.
-        {
-            Window w;
-            w.Browse(second);
-            w.Fakes.DuringYield = [&](int) {
-                if (w.W->isVisible()) w.Click(u"cmdExit"_s);
-            };
-            w.Browse(TestSupport::SampleLog());
-            QVERIFY(!w.W->isVisible());
-            QCOMPARE(w.W->Analysis().TotalFiles, 30);
-        }
+                                        {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
+        // During the yield after the pass it closes the window; the pass still ends.
+        Window w;
+        w.Browse(second);
+        w.Fakes.DuringYield = [&](int) {
+            if (w.W->isVisible()) w.Click(u"cmdExit"_s);
+        };
+        w.Browse(TestSupport::SampleLog());
+        QVERIFY(!w.W->isVisible());
+        QCOMPARE(w.W->Analysis().TotalFiles, 30);
     }
 
     void droppedFileLoads() {
