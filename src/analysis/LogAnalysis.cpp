@@ -33,7 +33,9 @@ QString LogAnalysis::FileStamp(const QString& path) {
     if (!info.exists())
         return {};
     // Milliseconds included, so that two writes within one second still differ.
-    return info.lastModified().toString(Qt::ISODateWithMs);
+    const QString stamp = info.lastModified().toString(Qt::ISODateWithMs);
+    // A folder put where the log was is a change even if its time happens to match.
+    return info.isFile() ? stamp : stamp + u" (not a file)"_s;
 }
 
 QString LogAnalysis::LeadingDate(QStringView line) const {

@@ -27,6 +27,8 @@ public:
     }
     // Called once per line of the pass with the line's index.
     virtual void Progress(qint32 value) { Q_UNUSED(value); }
+    // Called after each block the loader reads, with the bytes read so far.
+    virtual void ReadProgress(qint64 bytesRead) { Q_UNUSED(bytesRead); }
 };
 
 struct LoadOutcome {

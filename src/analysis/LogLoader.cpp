@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -21,19 +22,32 @@ enum class Encoding { Utf8, Windows1252, System };
 
 constexpr qint64 ReadBlock = qint64(4) << 20;
 
+// A file cut shorter while it is read is read again from its start, this many times at most.
+constexpr int ReadAttempts = 3;
+
 // Splits the file into lines at CR or CR LF (a lone LF stays inside its line), decodes
-// each and keeps those that begin with a date. Returns false when the bytes turn out not
-// to be UTF-8, so that the caller starts again as Windows-1252.
+// each and keeps those that begin with a date. Stops with NotUtf8 when the bytes turn out
+// not to be UTF-8, so that the caller starts again as Windows-1252.
+//
+// The file is read as it was when reading began: GetRight may append while it is read,
+// and a file that never stops growing must not keep the loader reading forever. The bytes
+// after the last line end are then a line still being written and are left for the next
+// read. A file that ends before that size was cut or rewritten meanwhile (Shrank).
 class LineReader {
 public:
-    LineReader(QFile& file, LineStore& store, const LocaleFormats& formats, Encoding encoding)
-        : m_File(file), m_Store(store), m_Formats(formats), m_Encoding(encoding) {}
+    LineReader(QFile& file, LineStore& store, const LocaleFormats& formats, Encoding encoding,
+               AnalysisHost& host)
+        : m_File(file), m_Store(store), m_Formats(formats), m_Encoding(encoding), m_Host(host) {}
 
-    enum class Result { Done, NotUtf8, ReadError, LineTooLong };
+    enum class Result { Done, NotUtf8, ReadError, LineTooLong, Shrank };
 
     Result Run(qint64& badRecords) {
-        // A small log needs no large buffer; a growing one still reads to its end.
-        const qint64 block = std::min<qint64>(ReadBlock, std::max<qint64>(m_File.size(), 0) + 65536);
+        // Pseudo-files report no size; they are read to their end.
+        const qint64 limit = std::max<qint64>(m_File.size(), 0);
+        const bool limited = limit > 0;
+        // A small log needs no large buffer.
+        const qint64 block = std::min<qint64>(ReadBlock, limit + 65536);
+        qint64 consumed = 0;
         std::unique_ptr<char[]> buffer;
         qsizetype capacity = 0;
         qsizetype carry = 0; // bytes of an unfinished line at the front of the buffer
@@ -49,10 +63,22 @@ public:
                 buffer = std::move(bigger);
                 capacity = carry + block;
             }
-            const qint64 got = m_File.read(buffer.get() + carry, block);
+            const qint64 want = limited ? std::min(block, limit - consumed) : block;
+            const qint64 got = want > 0 ? m_File.read(buffer.get() + carry, want) : 0;
             if (got < 0)
                 return Result::ReadError;
+            consumed += got;
+            if (got > 0)
+                m_Host.ReadProgress(consumed);
             const bool atEnd = got == 0;
+            bool tailUnfinished = false;
+            if (atEnd && limited) {
+                const qint64 now = m_File.size();
+                if (consumed < limit || now < limit)
+                    return Result::Shrank;
+                // Grown past the size it had: an unfinished last line is not read yet.
+                tailUnfinished = now > limit;
+            }
             qsizetype size = carry + qsizetype(got);
             const char* data = buffer.get();
             qsizetype pos = 0;
@@ -84,7 +110,7 @@ public:
             }
             if (atEnd) {
                 // The last line needs no end marker.
-                if (pos < size) {
+                if (pos < size && !tailUnfinished) {
                     const Result r = Take(QByteArrayView(data + pos, size - pos), ++fileLine, badRecords);
                     if (r != Result::Done)
                         return r;
@@ -151,6 +177,7 @@ private:
     LineStore& m_Store;
     const LocaleFormats& m_Formats;
     Encoding m_Encoding;
+    AnalysisHost& m_Host;
     QStringDecoder m_System{QStringDecoder::System};
     std::vector<char16_t> m_Prefix;
     char16_t m_Ascii[10];
@@ -192,6 +219,9 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
 
     if (info.isDir())
         return fail(LoadOutcome::Kind::Failed, u"The path is a folder, not a file"_s);
+    // A pipe would block the open until something writes to it, and a device may never end.
+    if (!info.isFile())
+        return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (!file.exists())
@@ -205,19 +235,30 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     Encoding encoding = Encoding::Utf8;
 #endif
     qint64 badRecords = 0;
+    int attempts = 0;
     for (;;) {
         badRecords = 0;
-        LogLines.SetSizeHint(info.size());
-        LineReader reader(file, LogLines, m_Formats, encoding);
-        const auto result = reader.Run(badRecords);
+        LogLines.SetSizeHint(file.size());
+        LineReader reader(file, LogLines, m_Formats, encoding, *m_Host);
+        LineReader::Result result;
+        try {
+            result = reader.Run(badRecords);
+        } catch (const std::bad_alloc&) {
+            return fail(LoadOutcome::Kind::Failed, u"There is not enough memory to read the file"_s);
+        }
         if (result == LineReader::Result::Done)
             break;
-        if (result == LineReader::Result::NotUtf8) {
-            // GetRight writes the Windows code page; a log copied from Windows is read as such.
+        if (result == LineReader::Result::NotUtf8 || result == LineReader::Result::Shrank) {
+            if (result == LineReader::Result::Shrank && ++attempts == ReadAttempts)
+                return fail(LoadOutcome::Kind::Failed,
+                            u"The file kept changing while it was read"_s);
+            // GetRight writes the Windows code page; a log copied from Windows is read as
+            // such. A file cut short meanwhile is read again as it now is.
+            if (result == LineReader::Result::NotUtf8)
+                encoding = Encoding::Windows1252;
             LogLines.Clear();
             if (!file.seek(0))
                 return fail(LoadOutcome::Kind::Failed, file.errorString());
-            encoding = Encoding::Windows1252;
             continue;
         }
         if (result == LineReader::Result::LineTooLong)

@@ -2,6 +2,10 @@
 
 #include <QTest>
 
+#include <functional>
+#include <utility>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +31,35 @@ class LoaderTest : public QObject {
     }
     std::unique_ptr<Loaded> LoadBytes(const QByteArray& bytes) {
         return Load(WriteFile(dir, u"log.log"_s, bytes));
+    }
+
+    // A host that changes the file under the loader after each block it reads.
+    struct ChangingHost : RecordingHost {
+        std::function<void(qint64)> AfterBlock;
+        void ReadProgress(qint64 bytesRead) override {
+            if (AfterBlock) AfterBlock(bytesRead);
+        }
+    };
+    LoadOutcome LoadChanging(LogAnalysis& analysis, const QString& path,
+                             std::function<void(qint64)> afterBlock) {
+        ChangingHost host;
+        host.AfterBlock = std::move(afterBlock);
+        analysis.SetHost(&host);
+        const LoadOutcome outcome = analysis.LoadLogFile(path);
+        analysis.SetHost(nullptr);
+        return outcome;
+    }
+    static QByteArray Lines(int from, int count) {
+        QByteArray out;
+        for (int i = from; i < from + count; ++i)
+            out += "12/31/01 10:00:00 - File: C:\\f" + QByteArray::number(i) +
+                   ".zip=http://h/f.zip\r\n";
+        return out;
+    }
+    static void Append(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        QCOMPARE(file.write(bytes), bytes.size());
     }
 
 private slots:
@@ -142,6 +175,77 @@ private slots:
         // Overlong forms and encoded surrogates are not UTF-8.
         auto overlong = LoadBytes("12/31/01 10:00:00 - \xC0\xAF \xED\xA0\x80\r\n");
         QCOMPARE(overlong->Analysis->LogLines[1], u"12/31/01 10:00:00 - À¯ í\u00A0\u20AC");
+    }
+
+    // GetRight appends while the log is read, and users copy or cut files under it. The
+    // load is of the file as it was when reading began, or, if it was cut short meanwhile,
+    // of the file as it now is; it always ends.
+    void fileChangingWhileReadIsReadAsOneWhole() {
+        const int n = 120000; // about 7 MB: more than one read block
+        const QByteArray original = Lines(0, n) + "12/31/01 10:00:00 - File: C:\\unfini";
+
+        // Grows once, finishing the line being written: that line waits for the next read.
+        const QString growing = WriteFile(dir, u"growing.log"_s, original);
+        LogAnalysis once(LocaleFormats::Named(u"en_US"_s));
+        bool appended = false;
+        LoadOutcome outcome = LoadChanging(once, growing, [&](qint64) {
+            if (!std::exchange(appended, true)) Append(growing, "shed.zip=x\r\n" + Lines(n, 50));
+        });
+        QVERIFY(appended);
+        QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(once.LogLines.UpperBound(), n);
+        QCOMPARE(once.LogLines[n], QString::fromLatin1(Lines(n - 1, 1).chopped(2)));
+
+        // Never stops growing: the load still ends, at the size it began with.
+        const QString endless = WriteFile(dir, u"endless.log"_s, Lines(0, n));
+        LogAnalysis neverDone(LocaleFormats::Named(u"en_US"_s));
+        int blocks = 0;
+        outcome = LoadChanging(neverDone, endless, [&](qint64) {
+            ++blocks;
+            Append(endless, Lines(0, 80000));
+        });
+        QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(neverDone.LogLines.UpperBound(), n);
+        QVERIFY(blocks <= 3);
+
+        // Cut short after the first block: read again, as a fresh load of what is left.
+        const QString cut = WriteFile(dir, u"cut.log"_s, original);
+        LogAnalysis shortened(LocaleFormats::Named(u"en_US"_s));
+        bool truncated = false;
+        outcome = LoadChanging(shortened, cut, [&](qint64) {
+            if (!std::exchange(truncated, true))
+                QVERIFY(QFile::resize(cut, Lines(0, 1000).size() + 20)); // mid-line
+        });
+        QVERIFY(truncated);
+        auto fresh = Load(cut);
+        QCOMPARE(outcome.Result, fresh->Outcome.Result);
+        QCOMPARE(shortened.LogLines.UpperBound(), 1001);
+        QCOMPARE(shortened.LogLines.UpperBound(), fresh->Analysis->LogLines.UpperBound());
+        QCOMPARE(shortened.LogLines[1001], fresh->Analysis->LogLines[1001]);
+        QCOMPARE(shortened.LogEnd, fresh->Analysis->LogEnd);
+
+        // Cut again at every read: given up after a few tries, with nothing half-read kept.
+        const QString shrinking = WriteFile(dir, u"shrinking.log"_s, original);
+        LogAnalysis unstable(LocaleFormats::Named(u"en_US"_s));
+        int cuts = 0;
+        outcome = LoadChanging(unstable, shrinking, [&](qint64 bytesRead) {
+            ++cuts;
+            QVERIFY(QFile::resize(shrinking, bytesRead - 100));
+        });
+        QCOMPARE(outcome.Result, LoadOutcome::Kind::Failed);
+        QCOMPARE(outcome.Problem, u"The file kept changing while it was read"_s);
+        QCOMPARE(unstable.LogLines.UpperBound(), 0);
+        QVERIFY(cuts >= 3);
+
+#ifdef Q_OS_UNIX
+        // A pipe is refused before it is opened: opening it would wait for a writer.
+        const QString fifo = dir.filePath(u"pipe.log"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        auto piped = Load(fifo);
+        QCOMPARE(piped->Outcome.Result, LoadOutcome::Kind::Failed);
+        QCOMPARE(piped->Outcome.Problem, u"The path is not an ordinary file"_s);
+        QVERIFY(piped->Host.Messages.isEmpty());
+#endif
     }
 
     void hostileBytesNeverBreakTheLoader() {
