@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDirIterator>
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "analysis/LogAnalysis.h"
@@ -35,6 +39,27 @@ inline QByteArray CrLf(std::initializer_list<const char*> lines) {
         out += line;
         out += "\r\n";
     }
+    return out;
+}
+
+// Every file and folder under root with its size, modification time and content hash, to
+// show that a run wrote nothing there.
+inline QStringList Snapshot(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        QString line = info.filePath() + u' ' + QString::number(info.size()) + u' ' +
+                       info.lastModified().toString(Qt::ISODateWithMs);
+        QFile file(info.filePath());
+        if (info.isFile() && file.open(QIODevice::ReadOnly))
+            line += u' ' + QString::fromLatin1(
+                               QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1)
+                                   .toHex());
+        out << line;
+    }
+    out.sort();
     return out;
 }
 

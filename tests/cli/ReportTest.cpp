@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTest>
 
 #include <cstdio>
@@ -114,6 +115,69 @@ private slots:
         // Nothing to analyse is still a file that was read.
         const Run empty = Report({WriteFile(dir, u"empty.log"_s, QByteArray())});
         QCOMPARE(empty.Status, 0);
+    }
+
+    // The installed program on a log in a non-ASCII folder on a read-only file system, in
+    // the C locale, with a home of its own: it reads, reports, and writes nothing anywhere.
+    void readOnlyMediumNonAsciiPathNothingWritten() {
+#ifndef Q_OS_LINUX
+        QSKIP("needs Linux mount namespaces");
+#else
+        const QString folder = dir.filePath(u"Загрузки ü 日本"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString home = dir.filePath(u"home"_s);
+        QVERIFY(QDir().mkpath(home));
+        QFile sample(SampleLog());
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QString log = WriteFile(dir, u"Загрузки ü 日本/журнал €.log"_s,
+                                      sample.readAll() +
+                                          "01/01/02 10:00:00 - File: C:\\Müsic\\€ 日本.mp3="
+                                          "http://h/%E2%82%AC.mp3\r\n");
+        QVERIFY(QFile::setPermissions(log, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QStringList before = Snapshot(dir.path());
+
+        // Mount the folder read-only in a private namespace; without one (a container that
+        // forbids it) the run still happens, with only the permissions making it read-only.
+        const QString script =
+            u"mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && "
+            u"touch \"$1/probe\" 2>/dev/null && exit 99; shift; exec \"$@\""_s;
+        const QStringList report = {QStringLiteral(QUILLAN_REPORT_EXE), u"--json"_s,
+                                    u"--stats"_s, u"--records"_s, u"--sort"_s, u"local"_s, u"--tree"_s, log};
+        QProcess probe;
+        probe.start(u"unshare"_s, {u"--user"_s, u"--map-root-user"_s, u"--mount"_s, u"true"_s});
+        const bool namespaces = probe.waitForFinished(10000) &&
+                                probe.exitStatus() == QProcess::NormalExit &&
+                                probe.exitCode() == 0;
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"LC_ALL"_s, u"C"_s);
+        env.insert(u"HOME"_s, home);
+        for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                "XDG_STATE_HOME"})
+            env.insert(QString::fromLatin1(xdg), home + u"/."_s + QString::fromLatin1(xdg));
+        run.setProcessEnvironment(env);
+        if (namespaces)
+            run.start(u"unshare"_s, QStringList{u"--user"_s, u"--map-root-user"_s, u"--mount"_s,
+                                                u"sh"_s, u"-c"_s, script, u"sh"_s, folder} +
+                                        report);
+        else
+            run.start(report.front(), report.mid(1));
+        QVERIFY(run.waitForFinished(60000));
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(err, u"5 bad records were ignored\n"_s);
+        const QJsonObject json = QJsonDocument::fromJson(run.readAllStandardOutput()).object();
+        QCOMPARE(json[u"stats"_s].toObject()[u"Total Files"_s].toString(), u"31"_s);
+        bool found = false;
+        for (const QJsonValue record : json[u"records"_s].toArray())
+            found |= record.toObject()[u"LocalName"_s].toString() == u"C:\\Müsic\\€ 日本.mp3"_s;
+        QVERIFY(found);
+        QVERIFY(!json[u"tree"_s].toArray().isEmpty());
+
+        QCOMPARE(Snapshot(dir.path()), before);
+        QVERIFY(QDir(home).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        if (!namespaces) QSKIP("no mount namespace here: checked on a read-only-permission file only");
+#endif
     }
 };
 
