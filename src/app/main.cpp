@@ -1,12 +1,14 @@
 // quillan [LOG]: the window. A log named on the command line (as a file manager's "Open
 // with" passes it) is opened right after start-up, as if chosen with the browse button.
 
+#include "analysis/HeapTuning.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
+    PreferHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillan"));
     QApplication::setApplicationVersion(QStringLiteral("1.0b"));

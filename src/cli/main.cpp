@@ -1,3 +1,4 @@
+#include "analysis/HeapTuning.h"
 #include "cli/Report.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    PreferHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillan-report"));
 #ifdef QUILLAN_SANITIZED
