@@ -8,11 +8,16 @@
 #include <cstring>
 #include <string>
 
+#include <sys/auxv.h>
 #include <unistd.h>
 
 namespace {
 constexpr const char* Tunables = "GLIBC_TUNABLES";
 constexpr const char* HugeHeap = "glibc.malloc.hugetlb=1";
+// Set for the second start only: it marks that start, and carries the user's own tunables
+// so that they, not ours, are what the programs we start inherit.
+constexpr const char* Restarted = "QUILLAN_HEAP_RESTARTED";
+constexpr const char* UserTunables = "QUILLAN_USER_TUNABLES";
 
 // Huge pages only on request ("madvise"): the one setting where the heap must ask.
 bool KernelGivesHugePagesOnRequest() {
@@ -23,22 +28,37 @@ bool KernelGivesHugePagesOnRequest() {
     std::fclose(f);
     return read && std::strstr(mode, "[madvise]") != nullptr;
 }
+
+void PutBackUserTunables() {
+    if (const char* user = std::getenv(UserTunables))
+        setenv(Tunables, user, 1);
+    else
+        unsetenv(Tunables);
+    unsetenv(UserTunables);
+    unsetenv(Restarted);
+}
 } // namespace
 
 void PreferHugePageHeap(char** argv) {
+    if (std::getenv(Restarted)) {
+        // glibc has read the tunables; the environment goes back to what the user gave.
+        PutBackUserTunables();
+        return;
+    }
+    // A privileged start (set-user-ID, file capabilities) ignores tunables: leave it be.
+    if (getauxval(AT_SECURE)) return;
     const char* current = std::getenv(Tunables);
-    // Made already, by the first start or by the user.
+    // The user's own choice, either way (glibc.malloc.hugetlb=0 turns this off).
     if (current && std::strstr(current, "glibc.malloc.hugetlb")) return;
     if (!KernelGivesHugePagesOnRequest()) return;
     const std::string before = current ? current : "";
     const std::string tuned = before.empty() ? HugeHeap : before + ":" + HugeHeap;
-    if (setenv(Tunables, tuned.c_str(), 1) != 0) return;
+    if (current) setenv(UserTunables, current, 1);
+    setenv(Restarted, "1", 1);
+    setenv(Tunables, tuned.c_str(), 1);
     execv("/proc/self/exe", argv);
     // Could not start again: go on as we are, with the environment as it was.
-    if (current)
-        setenv(Tunables, before.c_str(), 1);
-    else
-        unsetenv(Tunables);
+    PutBackUserTunables();
 }
 
 #else

@@ -9,10 +9,17 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -73,8 +80,10 @@ public:
             const bool atEnd = got == 0;
             bool tailUnfinished = false;
             if (atEnd && limited) {
+                // Ending early with the size unchanged is a file that reports more than it
+                // holds (some network and pseudo file systems): what it gave is the file.
                 const qint64 now = m_File.size();
-                if (consumed < limit || now < limit)
+                if (now < limit)
                     return Result::Shrank;
                 // Grown past the size it had: an unfinished last line is not read yet.
                 tailUnfinished = now > limit;
@@ -223,11 +232,33 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     if (!info.isFile())
         return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
     QFile file(path);
+#ifdef Q_OS_UNIX
+    // Opened without waiting and checked again on the open file itself: a pipe put in the
+    // log's place since the look above must not hang the load.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
+        return fail(LoadOutcome::Kind::Failed, qt_error_string(error));
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(LoadOutcome::Kind::Failed, file.errorString());
+    }
+#else
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (!file.exists())
             return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
         return fail(LoadOutcome::Kind::Failed, file.errorString());
     }
+#endif
 
 #ifdef Q_OS_WIN
     Encoding encoding = Encoding::System;

@@ -138,13 +138,15 @@ private slots:
 
         // Mount the folder read-only in a private namespace; without one (a container that
         // forbids it) the run still happens, with only the permissions making it read-only.
-        const QString script =
+        const QString mountReadOnly =
             u"mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && "
-            u"touch \"$1/probe\" 2>/dev/null && exit 99; shift; exec \"$@\""_s;
+            u"! touch \"$1/probe\" 2>/dev/null"_s;
+        const QString script = mountReadOnly + u" || exit 98; shift; exec \"$@\""_s;
         const QStringList report = {QStringLiteral(QUILLAN_REPORT_EXE), u"--json"_s,
                                     u"--stats"_s, u"--records"_s, u"--sort"_s, u"local"_s, u"--tree"_s, log};
         QProcess probe;
-        probe.start(u"unshare"_s, {u"--user"_s, u"--map-root-user"_s, u"--mount"_s, u"true"_s});
+        probe.start(u"unshare"_s, {u"--user"_s, u"--map-root-user"_s, u"--mount"_s, u"sh"_s,
+                                   u"-c"_s, mountReadOnly, u"sh"_s, folder});
         const bool namespaces = probe.waitForFinished(10000) &&
                                 probe.exitStatus() == QProcess::NormalExit &&
                                 probe.exitCode() == 0;

@@ -98,12 +98,13 @@ private slots:
         for (const char* order : {"cmdByDate", "cmdByName", "cmdByURL", "cmdByLocal", "cmdNoSort"})
             w.Click(QString::fromLatin1(order));
         // Found by a word of its name; "Execute" on its local path opens that file.
-        w.Get<QLineEdit>(u"txtSearch"_s)->setText(u"Local Path: "_s + target);
+        const QString shownPath = u"Local Path: "_s + QDir::toNativeSeparators(target);
+        w.Get<QLineEdit>(u"txtSearch"_s)->setText(shownPath);
         w.Click(u"cmdSearch"_s);
-        QCOMPARE(w.W->Tree().Text(w.W->Tree().Selected()).toString(), QString(u"Local Path: "_s + target));
+        QCOMPARE(w.W->Tree().Text(w.W->Tree().Selected()).toString(), shownPath);
         w.Click(u"cmdPlay"_s);
         QCOMPARE(w.Fakes.Opens->Targets.size(), 1);
-        QCOMPARE(w.Fakes.Opens->Targets[0].Address, target);
+        QCOMPARE(w.Fakes.Opens->Targets[0].Address, QDir::toNativeSeparators(target));
         QVERIFY(w.Fakes.Opens->Targets[0].IsLocalFile);
         w.Click(u"cmdReRead"_s);
         QCOMPARE(w.Stat(0), u"31"_s);
