@@ -2,6 +2,7 @@
 // a million lines, against `wc -l` on the same file, and the whole `quillan-report --stats`
 // run against a one-pass awk count.
 #include "LogGenerator.h"
+#include "analysis/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 
 #include <QCoreApplication>
@@ -93,6 +94,7 @@ const char* const AwkScript =
 } // namespace
 
 int main(int argc, char** argv) {
+    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == u"--measure"_s)

@@ -3,6 +3,7 @@
 //
 //   bench_tree [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
+#include "analysis/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"
@@ -68,6 +69,7 @@ const char* ModeName(SortOrder mode) {
 } // namespace
 
 int main(int argc, char** argv) {
+    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     QString path;

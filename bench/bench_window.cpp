@@ -4,6 +4,7 @@
 //
 //   bench_window [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
+#include "analysis/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 #include "shell/frmMain.h"
 #include "view/TreeBuilds.h"
@@ -30,6 +31,7 @@ template <class Work> double Ms(Work&& work) {
 } // namespace
 
 int main(int argc, char** argv) {
+    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
