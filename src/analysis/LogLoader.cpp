@@ -261,15 +261,18 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
 #endif
 
 #ifdef Q_OS_WIN
-    Encoding encoding = Encoding::System;
+    const Encoding firstTry = Encoding::System;
 #else
-    Encoding encoding = Encoding::Utf8;
+    const Encoding firstTry = Encoding::Utf8;
 #endif
+    Encoding encoding = firstTry;
     qint64 badRecords = 0;
     int attempts = 0;
+    qint64 judgedSize = -1; // the file's size when its bytes were found not to be UTF-8
     for (;;) {
         badRecords = 0;
-        LogLines.SetSizeHint(file.size());
+        const qint64 sizeAtStart = file.size();
+        LogLines.SetSizeHint(sizeAtStart);
         LineReader reader(file, LogLines, m_Formats, encoding, *m_Host);
         LineReader::Result result;
         try {
@@ -277,6 +280,12 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
         } catch (const std::bad_alloc&) {
             return fail(LoadOutcome::Kind::Failed, u"There is not enough memory to read the file"_s);
         }
+        if (result == LineReader::Result::NotUtf8)
+            judgedSize = sizeAtStart;
+        // The bytes that were not UTF-8 may have been cut away since: judge again.
+        if (result == LineReader::Result::Done && encoding == Encoding::Windows1252 &&
+            file.size() < judgedSize)
+            result = LineReader::Result::Shrank;
         if (result == LineReader::Result::Done)
             break;
         if (result == LineReader::Result::NotUtf8 || result == LineReader::Result::Shrank) {
@@ -284,9 +293,9 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
                 return fail(LoadOutcome::Kind::Failed,
                             u"The file kept changing while it was read"_s);
             // GetRight writes the Windows code page; a log copied from Windows is read as
-            // such. A file cut short meanwhile is read again as it now is.
-            if (result == LineReader::Result::NotUtf8)
-                encoding = Encoding::Windows1252;
+            // such. A file cut short meanwhile is read again as it now is, its encoding
+            // judged afresh.
+            encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
             LogLines.Clear();
             if (!file.seek(0))
                 return fail(LoadOutcome::Kind::Failed, file.errorString());

@@ -247,6 +247,20 @@ private slots:
         QCOMPARE(shortened.LogLines[1001], fresh->Analysis->LogLines[1001]);
         QCOMPARE(shortened.LogEnd, fresh->Analysis->LogEnd);
 
+        // The bytes that made the file Windows-1252 are cut away while it is read: the
+        // encoding is judged again on what is left.
+        const QByteArray utf8Line = "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic.mp3=x\r\n";
+        const QString mixed = WriteFile(dir, u"mixed.log"_s,
+                                        utf8Line + "12/31/01 10:00:01 - \xFF\xFE\r\n");
+        LogAnalysis rejudged(LocaleFormats::Named(u"en_US"_s));
+        bool cutAway = false;
+        outcome = LoadChanging(rejudged, mixed, [&](qint64) {
+            if (!std::exchange(cutAway, true)) QVERIFY(QFile::resize(mixed, utf8Line.size()));
+        });
+        QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(rejudged.LogLines.UpperBound(), 1);
+        QCOMPARE(rejudged.LogLines[1], u"12/31/01 10:00:00 - File: C:\\Müsic.mp3=x");
+
         // Cut again at every read: given up after a few tries, with nothing half-read kept.
         const QString shrinking = WriteFile(dir, u"shrinking.log"_s, original);
         LogAnalysis unstable(LocaleFormats::Named(u"en_US"_s));

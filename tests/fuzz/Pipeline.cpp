@@ -50,6 +50,26 @@ private:
     qsizetype m_Taken = 0;
 };
 
+// Now and then the log changes under the loader after its first block, as a log still
+// being written, or cut by another program, would.
+struct ChangingFile : AnalysisHost {
+    enum class Change { None, Cut, Grow };
+    QString Path;
+    Change What = Change::None;
+    qint64 CutTo = 0;
+    QByteArray Appended;
+    bool Done = false;
+    void ReadProgress(qint64) override {
+        if (std::exchange(Done, true)) return;
+        if (What == Change::Cut) {
+            QFile::resize(Path, CutTo);
+        } else if (What == Change::Grow) {
+            QFile file(Path);
+            if (file.open(QIODevice::Append)) file.write(Appended);
+        }
+    }
+};
+
 // The window side of a rebuild: it remembers the buttons and can click a sort button
 // from inside the rebuild's message-loop pass, as an impatient user would.
 struct Host : PopulateHost {
@@ -295,11 +315,32 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     Choices choose(bytes);
     LogAnalysis analysis(Formats(choose.Next() & 1));
 
+    ChangingFile change;
+    change.Path = path;
+    const quint8 changeChoice = choose.Next();
+    change.What = changeChoice % 8 == 6   ? ChangingFile::Change::Cut
+                  : changeChoice % 8 == 7 ? ChangingFile::Change::Grow
+                                          : ChangingFile::Change::None;
+    change.CutTo = bytes.size() * choose.Next() / 256;
+    change.Appended = bytes.first(std::min<qsizetype>(bytes.size(), choose.Next())).toByteArray();
+    analysis.SetHost(&change);
     const LoadOutcome load = analysis.LoadLogFile(path);
+    analysis.SetHost(nullptr);
     summary.Loaded = load.Result == LoadOutcome::Kind::Loaded;
     if (summary.Loaded != (analysis.LogLines.UpperBound() > 0))
         summary.Problems << u"load: outcome %1 with %2 lines"_s.arg(int(load.Result))
                                 .arg(analysis.LogLines.UpperBound());
+    // A file cut while it was read is read again as it now is: as a fresh load reads it.
+    if (change.What == ChangingFile::Change::Cut && change.Done) {
+        LogAnalysis fresh(analysis.Formats());
+        const LoadOutcome again = fresh.LoadLogFile(path);
+        bool same = again.Result == load.Result &&
+                    fresh.LogLines.UpperBound() == analysis.LogLines.UpperBound();
+        for (qint64 i = 1; same && i <= fresh.LogLines.UpperBound(); ++i)
+            same = fresh.LogLines[i] == analysis.LogLines[i];
+        if (!same)
+            summary.Problems << u"load: a file cut while read differs from a fresh load of it"_s;
+    }
 
     const PassOutcome pass = analysis.RunPass();
     summary.PassCompleted = pass.Completed;
