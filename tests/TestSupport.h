@@ -22,6 +22,13 @@ inline QString SourceDir() {
 
 inline QString SampleLog() { return SourceDir() + QStringLiteral("/examples/getright.log"); }
 
+// The sample log's bytes, to build other logs from.
+inline QByteArray SampleBytes() {
+    QFile sample(SampleLog());
+    if (!sample.open(QIODevice::ReadOnly)) qFatal("cannot read the sample log");
+    return sample.readAll();
+}
+
 // Writes bytes to name inside dir and returns the path.
 inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);

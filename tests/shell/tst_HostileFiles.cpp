@@ -16,11 +16,6 @@ class tst_HostileFiles : public QObject {
 
     QTemporaryDir dir;
 
-    static QByteArray SampleBytes() {
-        QFile sample(TestSupport::SampleLog());
-        return sample.open(QIODevice::ReadOnly) ? sample.readAll() : QByteArray();
-    }
-
 private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(u"en_US"_s));
@@ -31,7 +26,7 @@ private slots:
     // and a folder made in its place. The change shows; re-reading it fails quietly and
     // gives the window back; a log put back loads again.
     void logReplacedByAFolderBetweenTicks() {
-        const QString log = TestSupport::WriteFile(dir, u"swap.log"_s, SampleBytes());
+        const QString log = TestSupport::WriteFile(dir, u"swap.log"_s, TestSupport::SampleBytes());
         Window w;
         w.Browse(log);
         auto* box = w.Get<QCheckBox>(u"chkMonitor"_s);
@@ -58,7 +53,7 @@ private slots:
         QVERIFY(w.W->MonitorClockRunning());
 
         QVERIFY(QDir().rmdir(log));
-        TestSupport::WriteFile(dir, u"swap.log"_s, SampleBytes());
+        TestSupport::WriteFile(dir, u"swap.log"_s, TestSupport::SampleBytes());
         w.Browse(log);
         QCOMPARE(w.Stat(0), u"30"_s);
         QVERIFY(changed->isHidden());
@@ -78,7 +73,7 @@ private slots:
         const QString target = TestSupport::WriteFile(dir, u"Загрузки ü 日本/€ 日本.mp3"_s, "ID3");
         const QString log = TestSupport::WriteFile(
             dir, u"Загрузки ü 日本/журнал €.log"_s,
-            SampleBytes() + "01/01/02 10:00:00 - File: " + QDir::toNativeSeparators(target).toUtf8() +
+            TestSupport::SampleBytes() + "01/01/02 10:00:00 - File: " + QDir::toNativeSeparators(target).toUtf8() +
                 "=http://h/%E2%82%AC.mp3\r\n");
         const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
         QVERIFY(QFile::setPermissions(log, readOnly));
