@@ -2,7 +2,7 @@
 // a million lines, against `wc -l` on the same file, and the whole `quillan-report --stats`
 // run against a one-pass awk count.
 #include "LogGenerator.h"
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 //   bench_bigfile [MEGABYTES]      (default 1024)
 //   bench_bigfile --window LOG     (the window's part, run by the first form)
 #include "LogGenerator.h"
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 //
 //   bench_tree [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"

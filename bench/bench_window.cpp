@@ -4,7 +4,7 @@
 //
 //   bench_window [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 #include "shell/frmMain.h"
 #include "view/TreeBuilds.h"

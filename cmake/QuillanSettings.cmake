@@ -24,11 +24,23 @@ target_compile_definitions(quillan_qt_strict INTERFACE
 
 add_library(quillan_settings INTERFACE)
 target_link_libraries(quillan_settings INTERFACE quillan_warnings quillan_sanitizers quillan_qt_strict)
-target_include_directories(quillan_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
-# One library per layer: quillan_layer(NAME SOURCES ... LINKS ...)
+# One library per layer: quillan_layer(NAME [FOLDER DIR] SOURCES ... LINKS ...)
+# Includes name their layer ("records/LogEntry.h"), and a layer's headers are on the path
+# only of the targets that link it: each layer exposes a folder of its own that holds one
+# link, named after the layer, to its sources. A layer that includes what it does not link
+# then fails to compile. FOLDER names the source folder when it is not src/NAME.
 function(quillan_layer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LINKS" ${ARGN})
+  if(NOT ARG_FOLDER)
+    set(ARG_FOLDER ${name})
+  endif()
   add_library(quillan_${name} STATIC ${ARG_SOURCES})
   target_link_libraries(quillan_${name} PUBLIC quillan_settings ${ARG_LINKS})
+  set(exposed ${CMAKE_BINARY_DIR}/layers/${ARG_FOLDER})
+  if(NOT EXISTS ${exposed}/${ARG_FOLDER})
+    file(MAKE_DIRECTORY ${exposed})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${ARG_FOLDER} ${exposed}/${ARG_FOLDER} SYMBOLIC)
+  endif()
+  target_include_directories(quillan_${name} PUBLIC ${exposed})
 endfunction()

@@ -10,9 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "analysis/LogAnalysis.h"
-
-// Shared helpers for the plain-logic tests.
+// Helpers shared by the tests of every layer: files, the sample log, snapshots.
 namespace TestSupport {
 
 inline QString SourceDir() {
@@ -69,21 +67,5 @@ inline QStringList Snapshot(const QString& root) {
     out.sort();
     return out;
 }
-
-// Records what the loader and the pass would show.
-struct RecordingHost : AnalysisHost {
-    QStringList Messages;
-    int Resets = 0;
-    int LogChangedHidden = 0;
-    qint32 LastProgress = 0;
-    void ResetControls() override { ++Resets; }
-    void HideLogChanged() override { ++LogChangedHidden; }
-    void ShowMessage(MessageIcon icon, const QString& title, const QString& text) override {
-        Messages << (QString(icon == MessageIcon::Critical ? QStringLiteral("stop|")
-                                                           : QStringLiteral("info|")) +
-                     title + QStringLiteral("|") + text);
-    }
-    void Progress(qint32 value) override { LastProgress = value; }
-};
 
 } // namespace TestSupport

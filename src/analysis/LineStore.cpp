@@ -2,40 +2,16 @@
 
 #include "analysis/TextDecoding.h"
 
+#include "platform/Memory.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include <cstdlib>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
-
 namespace {
 constexpr qsizetype BlockBytes = qsizetype(8) << 20;
-constexpr size_t HugePage = size_t(2) << 20;
-
-// Blocks are aligned to huge pages and marked for them where the system offers it: filling
-// a block then faults in four pages instead of two thousand.
-char* AllocateBlock(size_t bytes) {
-    if (bytes < HugePage) {
-        void* small = std::malloc(bytes);
-        if (!small)
-            throw std::bad_alloc();
-        return static_cast<char*>(small);
-    }
-    const size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
-    void* data = std::aligned_alloc(HugePage, rounded);
-    if (!data)
-        throw std::bad_alloc();
-#ifdef Q_OS_LINUX
-    madvise(data, rounded, MADV_HUGEPAGE);
-#endif
-    return static_cast<char*>(data);
 }
-} // namespace
 
-void LineStore::BlockFree::operator()(char* data) const { std::free(data); }
+void LineStore::BlockFree::operator()(char* data) const { PlatformMemory::FreeBlock(data); }
 
 QStringView DecodeLine(QByteArrayView bytes, LineEncoding encoding, std::vector<char16_t>& buffer) {
     if (buffer.size() < size_t(bytes.size()))
@@ -68,7 +44,7 @@ void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
         if (m_Blocks.empty() && m_SizeHint >= 0)
             capacity = std::min<qsizetype>(BlockBytes, m_SizeHint + 4096);
         capacity = std::max<qsizetype>({capacity, length, 1});
-        m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(AllocateBlock(size_t(capacity))),
+        m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(PlatformMemory::AllocateBlock(size_t(capacity))),
                                  capacity, 0});
     }
     Block& block = m_Blocks.back();

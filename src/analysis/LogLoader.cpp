@@ -3,23 +3,17 @@
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextDecoding.h"
 #include "analysis/TextRules.h"
+#include "platform/Files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -231,40 +225,20 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     // A pipe would block the open until something writes to it, and a device may never end.
     if (!info.isFile())
         return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
-    QFile file(path);
-#ifdef Q_OS_UNIX
-    // Opened without waiting and checked again on the open file itself: a pipe put in the
-    // log's place since the look above must not hang the load.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
-        return fail(LoadOutcome::Kind::Failed, qt_error_string(error));
+    QFile file;
+    QString problem;
+    switch (PlatformFiles::OpenForReading(path, file, problem)) {
+    case PlatformFiles::OpenStatus::Opened:
+        break;
+    case PlatformFiles::OpenStatus::Missing:
+        return fail(LoadOutcome::Kind::Missing, problem);
+    case PlatformFiles::OpenStatus::NotOrdinary:
+    case PlatformFiles::OpenStatus::Failed:
+        return fail(LoadOutcome::Kind::Failed, problem);
     }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return fail(LoadOutcome::Kind::Failed, file.errorString());
-    }
-#else
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        if (!file.exists())
-            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
-        return fail(LoadOutcome::Kind::Failed, file.errorString());
-    }
-#endif
 
-#ifdef Q_OS_WIN
-    const Encoding firstTry = Encoding::System;
-#else
-    const Encoding firstTry = Encoding::Utf8;
-#endif
+    const Encoding firstTry =
+        PlatformFiles::LogsInSystemCodePage() ? Encoding::System : Encoding::Utf8;
     Encoding encoding = firstTry;
     qint64 badRecords = 0;
     int attempts = 0;

@@ -1,7 +1,7 @@
 // quillan [LOG]: the window. A log named on the command line (as a file manager's "Open
 // with" passes it) is opened right after start-up, as if chosen with the browse button.
 
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "analysis/HeapTuning.h"
+#include "startup/HeapTuning.h"
 #include "cli/Report.h"
 
 #include <QCoreApplication>

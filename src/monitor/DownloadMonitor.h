@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/DownloadFeed.h"
+#include "platform/DownloadFeed.h"
 
 #include <QLocale>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "analysis/LogAnalysis.h"
 #include "monitor/DownloadMonitor.h"
-#include "shell/Platform.h"
+#include "shell/ShellPlatform.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeModel.h"
 #include "view/TreeSearch.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Platform.h"
+#include "platform/SettingsReader.h"
 
 #include <QString>
 
@@ -15,16 +15,3 @@ inline const QString ValueName = QStringLiteral("LogFile");
 // type. Never fails.
 QString GetRegString(const SettingsReader& reader, quint32 RootKey, const QString& KeyPath,
                      const QString& ValueName, const QString& Default);
-
-// The registry of the Wine prefix GetRight runs in: user.reg for HKEY_CURRENT_USER,
-// system.reg for HKEY_LOCAL_MACHINE. A value that is a Windows drive path comes back as
-// the Linux path it names in the prefix.
-class WineSettingsReader : public SettingsReader {
-public:
-    explicit WineSettingsReader(QString prefix);
-    std::optional<QString> ReadString(quint32 rootKey, const QString& keyPath,
-                                      const QString& valueName) const override;
-
-private:
-    QString m_Prefix;
-};

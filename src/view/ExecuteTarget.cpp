@@ -2,27 +2,7 @@
 
 #include "analysis/TextRules.h"
 
-#include <QFileInfo>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 using namespace Qt::StringLiterals;
-
-bool IsOrdinaryFile(const QString& path) {
-    if (path.isEmpty()) return false;
-#ifdef Q_OS_WIN
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16()));
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    constexpr DWORD allowed =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
-    return (attributes & ~allowed) == 0;
-#else
-    const QFileInfo info(path);
-    return info.isFile() && !info.fileName().startsWith(u'.') && info.isReadable();
-#endif
-}
 
 ExecuteAction DecideExecute(const TreeModel& tree, const OrdinaryFileTest& fileExists) {
     ExecuteAction action;

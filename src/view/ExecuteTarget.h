@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Files.h"
 #include "view/TreeModel.h"
 
 #include <QString>
@@ -28,11 +29,6 @@ struct ExecuteAction {
 // Whether an ordinary file exists at a path; a seam, so tests can stand in for the disk.
 using OrdinaryFileTest = std::function<bool(const QString& path)>;
 
-// The platform's test. Windows: a file with no attributes beyond read-only and archive.
-// Elsewhere: a regular file (not a folder or a device) that the user may read, whose name
-// does not begin with "." (hidden).
-bool IsOrdinaryFile(const QString& path);
-
 // Decides by the first characters of the selected node's text alone.
 ExecuteAction DecideExecute(const TreeModel& tree,
-                            const OrdinaryFileTest& fileExists = IsOrdinaryFile);
+                            const OrdinaryFileTest& fileExists = PlatformFiles::IsOrdinaryFile);

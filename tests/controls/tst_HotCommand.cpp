@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "ControlsTestSupport.h"
 
 #include "controls/HotCommand.h"
 #include "controls/LayoutText.h"

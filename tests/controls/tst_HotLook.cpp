@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "ControlsTestSupport.h"
 
 #include "controls/HotLook.h"
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "ControlsTestSupport.h"
 
 #include "controls/ControlError.h"
 #include "controls/LayoutText.h"

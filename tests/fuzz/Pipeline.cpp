@@ -282,7 +282,7 @@ void Executes(TreeModel& tree, const QString& workDir, Choices& choose, Summary&
             if (name.isEmpty() || name == u"."_s || name == u".."_s || name.contains(QChar(0)) ||
                 name == u"input.log"_s)
                 return false;
-            return IsOrdinaryFile(workDir + u'/' + name);
+            return PlatformFiles::IsOrdinaryFile(workDir + u'/' + name);
         };
         if (made.isEmpty()) {
             const QString name = FileNamePart(text).toString();

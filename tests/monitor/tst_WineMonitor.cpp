@@ -2,14 +2,12 @@
 #include "WinePrefixRig.h"
 
 #include "analysis/LogAnalysis.h"
-#include "monitor/BridgeFeed.h"
+#include "platform/BridgeFeed.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 
-#ifdef QUILLAN_HAVE_SHELL
-#include "shell/WineRegistry.h"
-#endif
+#include "platform/WineRegistry.h"
 
 // The real pieces under Wine: the DDE client and the settings reader in a Windows test
 // program, and the Linux bridge feed through quillan-dde-bridge.exe, all against the fake
@@ -101,9 +99,6 @@ private slots:
     }
 
     void linuxSettingsReaderMeetsWineOwnUserReg() {
-#ifndef QUILLAN_HAVE_SHELL
-        QSKIP("built without the window's shell");
-#else
         const QString key = u"HKCU\\Software\\QuillanTest\\Paths"_s;
         const QString accented = u"C:\\GetRight\\T\u00e9l\u00e9chargements \u4e2d\\getright.log"_s;
         const QString share = uR"(\\server\share\dir\)"_s;
@@ -124,7 +119,6 @@ private slots:
         QCOMPARE(WineRegistry::ReadString(text, keyPath, u"Accented"), std::optional(accented));
         QCOMPARE(WineRegistry::ReadString(text, keyPath, u"Share"), std::optional(share));
         QCOMPARE(WineRegistry::ReadString(text, keyPath, u"Quoted"), std::optional(quoted));
-#endif
     }
 
     void bridgeFeedListsTheDownloadsInProgress() {

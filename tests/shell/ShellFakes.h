@@ -1,7 +1,7 @@
 #pragma once
 
 #include "monitor/MonitorFakes.h"
-#include "shell/Platform.h"
+#include "shell/ShellPlatform.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "WindowRig.h"
 
-#include "controls/TestSupport.h"
+#include "controls/ControlsTestSupport.h"
 #include "view/ExecuteTarget.h"
 
 #include <QAbstractItemModelTester>

@@ -3,7 +3,7 @@
 #include "WindowRig.h"
 #include "TestSupport.h"
 #include "controls/HotCommand.h"
-#include "controls/TestSupport.h"
+#include "controls/ControlsTestSupport.h"
 #include "controls/ucPBar.h"
 
 #include <QCheckBox>

@@ -1,0 +1,156 @@
+#include "records/LogCurEntries.h"
+#include "records/LogEntries.h"
+#include "records/modErrorHandling.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_Records : public QObject {
+    Q_OBJECT
+
+private:
+    static LogEntry* AddUrl(LogEntries& entries, const QString& key, const QString& name) {
+        return entries.Add(key, name, u"C:\\"_s + name, key.toLower(), -1, 0, u"s"_s, QString(),
+                           0, -1, QString());
+    }
+
+private slots:
+    void displacementMovesEarlierRecordToEndWithoutKey() {
+        LogEntries entries;
+        LogEntry* first = AddUrl(entries, u"HTTP://A/X.ZIP"_s, u"x.zip"_s);
+        AddUrl(entries, u"HTTP://A/Y.ZIP"_s, u"y.zip"_s);
+        AddUrl(entries, u"HTTP://A/Z.ZIP"_s, u"z.zip"_s);
+        // Same key in another letter case: the earlier holder moves, the new one takes the key.
+        LogEntry* second = AddUrl(entries, u"http://a/x.zip"_s, u"x2.zip"_s);
+
+        QCOMPARE(entries.Count(), 4);
+        QCOMPARE(entries.Item(1)->FName(), u"y.zip"_s);
+        QCOMPARE(entries.Item(2)->FName(), u"z.zip"_s);
+        QCOMPARE(entries.Item(3), first);
+        QCOMPARE(entries.Item(4), second);
+        QCOMPARE(entries.Item(u"HTTP://A/X.ZIP"_s), second);
+        // The displaced record keeps its own Key text; only its collection key is gone.
+        QCOMPARE(first->Key(), u"HTTP://A/X.ZIP"_s);
+
+        // A third record of the key displaces the second; the first stays where it is.
+        LogEntry* third = AddUrl(entries, u"HTTP://A/X.ZIP"_s, u"x3.zip"_s);
+        QCOMPARE(entries.Count(), 5);
+        QCOMPARE(entries.Item(3), first);
+        QCOMPARE(entries.Item(4), second);
+        QCOMPARE(entries.Item(5), third);
+    }
+
+    void entriesItemMissesAndBadPositions() {
+        LogEntries entries;
+        AddUrl(entries, u"K"_s, u"k"_s);
+        QVERIFY(entries.Item(u"nope"_s) == nullptr);
+        QVERIFY(entries.Item(QString()) == nullptr);
+        for (qint64 bad : {qint64(0), qint64(2), qint64(-1)}) {
+            try {
+                entries.Item(bad);
+                QFAIL("a bad position must raise");
+            } catch (const QuillanError& error) {
+                QCOMPARE(error.Source(), u"LogEntries Collection Get"_s);
+                QCOMPARE(error.Number(), ErrorNumbers::SubscriptOutOfRange);
+            }
+        }
+        // An empty key appends a record that only its position reaches.
+        LogEntry* unkeyed = AddUrl(entries, QString(), u"e"_s);
+        QCOMPARE(entries.Count(), 2);
+        QCOMPARE(entries.Item(2), unkeyed);
+        QVERIFY(entries.Item(QString()) == nullptr);
+    }
+
+    void itemHandsOutTheSameObject() {
+        LogEntries entries;
+        AddUrl(entries, u"K"_s, u"k"_s);
+        LogEntry* a = entries.Item(u"k"_s);
+        LogEntry* b = entries.Item(1);
+        a->SetResumes(a->Resumes() + 1);
+        QCOMPARE(b->Resumes(), 0);
+        QCOMPARE(a, b);
+    }
+
+    void curEntriesLinks() {
+        LogCurEntries links;
+        links.Add(u"abc"_s, u"abc"_s, u"HTTP://H/ABC"_s, u"abc"_s);
+        QVERIFY(links.Item(u"ABC"_s) != nullptr);
+        QCOMPARE(links.Item(u"AbC"_s)->LogKey(), u"HTTP://H/ABC"_s);
+        // Misses of every kind are null, never an error.
+        QVERIFY(links.Item(u"zzz"_s) == nullptr);
+        QVERIFY(links.Item(QString()) == nullptr);
+        QVERIFY(links.Item(0) == nullptr);
+        QVERIFY(links.Item(7) == nullptr);
+        // No displacement here: a duplicate key fails.
+        QVERIFY_THROWS_EXCEPTION(QuillanError, links.Add(u"x"_s, u"x"_s, u"k"_s, u"ABC"_s));
+        // An empty sKey files the link by position only.
+        LogKeys* unkeyed = links.Add(QString(), QString(), u"K2"_s, QString());
+        QCOMPARE(links.Count(), 2);
+        QCOMPARE(links.Item(2), unkeyed);
+        links.Remove(u"abc"_s);
+        QCOMPARE(links.Count(), 1);
+        QCOMPARE(links.Item(1), unkeyed);
+        QVERIFY(links.Item(u"abc"_s) == nullptr);
+        // The key is free again after removal.
+        links.Add(u"abc"_s, u"abc"_s, u"K3"_s, u"abc"_s);
+        QCOMPARE(links.Item(u"ABC"_s)->LogKey(), u"K3"_s);
+    }
+
+    void removalInTheMiddleKeepsOrderAndKeys() {
+        LogCurEntries links;
+        for (int i = 0; i < 1000; ++i) {
+            const QString key = QString::number(i);
+            links.Add(key, key, key, key);
+        }
+        for (int i = 0; i < 1000; i += 2)
+            links.Remove(QString::number(i));
+        QCOMPARE(links.Count(), 500);
+        QCOMPARE(links.Item(1)->Key(), u"1"_s);
+        QCOMPARE(links.Item(500)->Key(), u"999"_s);
+        QCOMPARE(links.Item(u"501"_s), links.Item(251));
+        links.Remove(1);
+        QCOMPARE(links.Item(1)->Key(), u"3"_s);
+        QVERIFY(links.Item(u"1"_s) == nullptr);
+    }
+
+    void keysIgnoreCaseBeyondAscii() {
+        LogEntries entries;
+        AddUrl(entries, u"HTTP://H/ÄPFEL.ZIP"_s, u"äpfel.zip"_s);
+        QVERIFY(entries.Item(u"http://h/äpfel.zip"_s) != nullptr);
+        QVERIFY(entries.Item(u"http://h/apfel.zip"_s) == nullptr);
+    }
+
+    void raiseErrorCarriesNumberSourceAndDescription() {
+        QCOMPARE(GetErrorText(9999), u"An unknown error has occurred!"_s);
+        QCOMPARE(GetErrorText(-5), u"An unknown error has occurred!"_s);
+        try {
+            RaiseError(9999, u"LogEntry:URL Property Get"_s);
+            QFAIL("RaiseError must raise");
+        } catch (const QuillanError& error) {
+            QCOMPARE(error.Number(), qint32(-2147211505));
+            QCOMPARE(error.Source(), u"LogEntry:URL Property Get"_s);
+            QCOMPARE(error.Description(), u"An unknown error has occurred!"_s);
+        }
+        // A number that pushes the sum out of 32 bits is an overflow instead.
+        try {
+            RaiseError(-2000000000, u"x"_s);
+            QFAIL("RaiseError must raise");
+        } catch (const QuillanError& error) {
+            QCOMPARE(error.Number(), ErrorNumbers::Overflow);
+        }
+    }
+
+    void trappedAccessorFailureBecomesLocatedError() {
+        try {
+            TrapAccessor("LogKeys:FName Property Set", []() -> int { throw std::bad_alloc(); });
+            QFAIL("a failing accessor must raise");
+        } catch (const QuillanError& error) {
+            QCOMPARE(error.Number(), ObjectErrorBase + 9999);
+            QCOMPARE(error.Source(), u"LogKeys:FName Property Set"_s);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Records)
+#include "tst_Records.moc"
