@@ -80,7 +80,7 @@ int Measure(const QString& path) {
         return 1;
     }
     std::printf("%.1f %.1f %ld %ld %d %.1f %.1f\n", loadMs, passMs, PeakKb(), before,
-                analysis.Entries.Count(), loadCpu, passCpu);
+                analysis.Entries().Count(), loadCpu, passCpu);
     return 0;
 }
 

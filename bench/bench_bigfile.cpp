@@ -121,8 +121,8 @@ int WindowPart(int argc, char** argv) {
     road("open the log:", [&] { window.OpenLog(path); });
     road("re-read:", [&] { window.cmdReRead_Click(); });
     std::printf("%lld lines kept, %d records, %d tree nodes\n",
-                qlonglong(window.Analysis().LogLines.UpperBound()),
-                window.Analysis().Entries.Count(), window.Tree().Count());
+                qlonglong(window.Analysis().LogLines().UpperBound()),
+                window.Analysis().Entries().Count(), window.Tree().Count());
     std::fflush(stdout);
     std::_Exit(0); // the memory goes back with the process; freeing it only adds time
 }

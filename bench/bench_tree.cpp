@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     const double passCpu = timer.CpuMs();
     const double entriesMb = AllocatedMb() - beforePass;
     std::printf("log %s: %d records; load %.1f ms, pass %.1f ms (cpu %.1f ms); Entries %.1f MB\n",
-                qPrintable(path), analysis.Entries.Count(), loadMs, passMs, passCpu, entriesMb);
+                qPrintable(path), analysis.Entries().Count(), loadMs, passMs, passCpu, entriesMb);
     std::printf("targets: build and switch <= 2x pass, search <= 0.25x, tree <= %.1f MB (1.5x "
                 "Entries); ratios are of processor time\n\n",
                 1.5 * entriesMb);

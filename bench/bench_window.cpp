@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
         paintTotal += ms;
     }
 
-    std::printf("log: %lld lines, %d records, %d nodes\n", qlonglong(plain.LogLines.UpperBound()),
-                plain.Entries.Count(), tree.Count());
+    std::printf("log: %lld lines, %d records, %d nodes\n", qlonglong(plain.LogLines().UpperBound()),
+                plain.Entries().Count(), tree.Count());
     std::printf("re-read to tree shown:  window %8.1f ms   plain %8.1f ms   ratio %.2f%s\n",
                 windowRoad, plainRoad, windowRoad / plainRoad,
                 selected ? "" : "   (node 1 NOT selected)");

@@ -45,7 +45,7 @@ bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
 } // namespace
 
 void LogAnalysis::ParseFileLine(QStringView line) {
-    const int n = LineOffset(DateIsLong);
+    const int n = LineOffset(m_DateIsLong);
     if (line.size() < n)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"The line is shorter than its message offset"_s);
@@ -66,35 +66,35 @@ void LogAnalysis::ParseFileLine(QStringView line) {
 
     const QString key = SplitPath(url);
     const HashedKey hashedKey(key);
-    CurEntries.TryRemove(hashedKey);
-    TotalFiles = CheckedAdd(TotalFiles, 1);
+    m_CurEntries.TryRemove(hashedKey);
+    m_TotalFiles = CheckedAdd(m_TotalFiles, 1);
 
     const QString recordKey = m_Formats.ToUpper(url);
     qint32 num = 0;
-    if (LogEntry* earlier = Entries.Item(HashedKey(recordKey))) {
+    if (LogEntry* earlier = m_Entries.Item(HashedKey(recordKey))) {
         num = earlier->Num();
         earlier->SetKey(QString());
         // A repeated URL's new record carries the earlier one's number plus one.
         num = CheckedAdd(num, 1);
     }
-    const QString started = EventTimeText(line, DateIsLong, m_Formats);
-    LogEntry* entry = Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
+    const QString started = EventTimeText(line, m_DateIsLong, m_Formats);
+    LogEntry* entry = m_Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
                                   -1, QString());
-    CurEntries.Add(key, key, entry->Key(), key, hashedKey);
+    m_CurEntries.Add(key, key, entry->Key(), key, hashedKey);
 }
 
 void LogAnalysis::ParseResumedLine(QStringView line) {
-    const int n = LineOffset(DateIsLong);
+    const int n = LineOffset(m_DateIsLong);
     QStringView name = NameAfter(line, n + 9);
     const qsizetype at = FindAscii(name, u" at:");
     name = at < 0 ? QStringView() : TrimBlanks(name.first(at));
     const qsizetype offsetAt = FindAscii(line, u"at:");
     const QStringView offsetText = offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
 
-    const LogKeys* link = OpenLink(CurEntries, name);
+    const LogKeys* link = OpenLink(m_CurEntries, name);
     if (!link)
         return;
-    LogEntry* entry = Entries.Item(link->HashedLogKey());
+    LogEntry* entry = m_Entries.Item(link->HashedLogKey());
     if (!entry)
         return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
@@ -107,10 +107,10 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
 }
 
 void LogAnalysis::ParseRestartLine(QStringView line) {
-    const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
+    const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
     if (!link)
         return;
-    LogEntry* entry = Entries.Item(link->HashedLogKey());
+    LogEntry* entry = m_Entries.Item(link->HashedLogKey());
     if (!entry)
         return;
     Skippable([&] {
@@ -122,12 +122,12 @@ void LogAnalysis::ParseRestartLine(QStringView line) {
 }
 
 void LogAnalysis::ParseFinishedLine(QStringView line) {
-    const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
+    const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
     if (!link)
         return;
-    if (LogEntry* entry = Entries.Item(link->HashedLogKey()))
-        Skippable([&] { entry->SetDateFinished(EventTimeText(line, DateIsLong, m_Formats)); });
+    if (LogEntry* entry = m_Entries.Item(link->HashedLogKey()))
+        Skippable([&] { entry->SetDateFinished(EventTimeText(line, m_DateIsLong, m_Formats)); });
     // The link is filed under its own key; take a copy, as removal frees the link.
     const QString key = link->Key();
-    Skippable([&] { CurEntries.Remove(HashedKey(key)); });
+    Skippable([&] { m_CurEntries.Remove(HashedKey(key)); });
 }

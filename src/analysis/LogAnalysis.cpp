@@ -14,16 +14,16 @@ using namespace Qt::StringLiterals;
 LogAnalysis::LogAnalysis(LocaleFormats formats) : m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
-    CurLine = 0;
-    TotalFiles = 0;
-    TotalResumes = 0;
-    TotalCompleted = 0;
-    TotalRestarts = 0;
-    KbResumed = 0;
-    DateIsLong = false;
+    m_CurLine = 0;
+    m_TotalFiles = 0;
+    m_TotalResumes = 0;
+    m_TotalCompleted = 0;
+    m_TotalRestarts = 0;
+    m_KbResumed = 0;
+    m_DateIsLong = false;
     m_Host->ResetControls();
-    Entries = LogEntries();
-    CurEntries = LogCurEntries();
+    m_Entries = LogEntries();
+    m_CurEntries = LogCurEntries();
 }
 
 QString LogAnalysis::FileStamp(const QString& path) {
@@ -45,22 +45,22 @@ QString LogAnalysis::LeadingDate(QStringView line) const {
 
 PassOutcome LogAnalysis::RunPass() {
     PassOutcome outcome;
-    const qint64 upper = LogLines.UpperBound();
+    const qint64 upper = m_LogLines.UpperBound();
     if (upper == 0) {
         outcome.NothingLoaded = true;
         return outcome;
     }
     std::vector<char16_t> buffer;
     try {
-        for (CurLine = 1;; ++CurLine) {
-            m_Host->Progress(CurLine);
-            if (!NeedsNoHandler(CurLine))
-                AnalyzeLine(LogLines.Decode(CurLine, buffer), LogLines.LongDate(CurLine));
+        for (m_CurLine = 1;; ++m_CurLine) {
+            m_Host->Progress(m_CurLine);
+            if (!NeedsNoHandler(m_CurLine))
+                AnalyzeLine(m_LogLines.Decode(m_CurLine, buffer), m_LogLines.LongDate(m_CurLine));
             else
-                DateIsLong = LogLines.LongDate(CurLine);
-            if (CurLine >= upper)
+                m_DateIsLong = m_LogLines.LongDate(m_CurLine);
+            if (m_CurLine >= upper)
                 break;
-            if (CurLine == std::numeric_limits<qint32>::max())
+            if (m_CurLine == std::numeric_limits<qint32>::max())
                 RaiseRuntime(ErrorNumbers::Overflow, u"AnalyzeLog"_s, u"Overflow"_s);
         }
         outcome.Completed = true;
@@ -70,8 +70,8 @@ PassOutcome LogAnalysis::RunPass() {
         outcome.Reason = QString::fromLocal8Bit(error.what());
     }
     if (!outcome.Completed) {
-        outcome.FailedLine = CurLine;
-        outcome.FailedFileLine = LogLines.FileLine(CurLine);
+        outcome.FailedLine = m_CurLine;
+        outcome.FailedFileLine = m_LogLines.FileLine(m_CurLine);
     }
     return outcome;
 }
@@ -79,8 +79,8 @@ PassOutcome LogAnalysis::RunPass() {
 // Most lines are chatter. When the date, time and message start are plain ASCII, the raw
 // bytes tell whether the message could begin with a keyword, without decoding the line.
 bool LogAnalysis::NeedsNoHandler(qint64 index) const {
-    const QByteArrayView bytes = LogLines.Bytes(index);
-    const int offset = LineOffset(LogLines.LongDate(index));
+    const QByteArrayView bytes = m_LogLines.Bytes(index);
+    const int offset = LineOffset(m_LogLines.LongDate(index));
     if (bytes.size() < offset)
         return false; // the slow path reports it
     for (int i = 0; i < offset; ++i)
@@ -96,8 +96,8 @@ bool LogAnalysis::NeedsNoHandler(qint64 index) const {
 }
 
 void LogAnalysis::AnalyzeLine(QStringView line, bool dateIsLong) {
-    DateIsLong = dateIsLong;
-    const int offset = LineOffset(DateIsLong);
+    m_DateIsLong = dateIsLong;
+    const int offset = LineOffset(m_DateIsLong);
     if (line.size() < offset)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
                      u"The line is shorter than its date, time and message offset"_s);
@@ -106,7 +106,7 @@ void LogAnalysis::AnalyzeLine(QStringView line, bool dateIsLong) {
     if (StartsWithAscii(message, u"File: ")) {
         ParseFileLine(line);
     } else if (StartsWithAscii(message, u"Resumed:")) {
-        TotalResumes = CheckedAdd(TotalResumes, 1);
+        m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
         const qsizetype at = FindAscii(message, u"at: ");
         // Without "at: " the text read is the message from its 4th character, never a number.
         const QStringView offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
@@ -116,28 +116,28 @@ void LogAnalysis::AnalyzeLine(QStringView line, bool dateIsLong) {
             RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
                          u"The resumed offset is not a whole number of bytes: \""_s +
                              TrimBlanks(offsetText).toString() + u'"');
-        KbResumed = RoundHalfEvenToInt32(double(KbResumed) + double(*bytes) / 1024.0);
+        m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
         ParseResumedLine(line);
     } else if (StartsWithAscii(message, u"Could not resume (restarting from 0):") ||
                StartsWithAscii(message, u"(Re)Started")) {
-        TotalRestarts = CheckedAdd(TotalRestarts, 1);
+        m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
         ParseRestartLine(line);
     } else if (StartsWithAscii(message, u"Finished downloading")) {
-        TotalCompleted = CheckedAdd(TotalCompleted, 1);
+        m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
         ParseFinishedLine(line);
     }
 }
 
 std::array<std::optional<QString>, 7> LogAnalysis::StatTexts() const {
     std::array<std::optional<QString>, 7> texts;
-    texts[0] = QString::number(TotalFiles);
-    texts[1] = QString::number(TotalResumes);
-    texts[2] = QString::number(TotalRestarts);
-    texts[3] = QString::number(TotalCompleted);
-    texts[4] = FormatGrouped(KbResumed, m_Formats.GroupSeparator()) + u" Kb"_s;
-    if (IsDate(LogStart, m_Formats))
-        texts[5] = RenderShortDate(LogStart, m_Formats);
-    if (IsDate(LogEnd, m_Formats))
-        texts[6] = RenderShortDate(LogEnd, m_Formats);
+    texts[0] = QString::number(m_TotalFiles);
+    texts[1] = QString::number(m_TotalResumes);
+    texts[2] = QString::number(m_TotalRestarts);
+    texts[3] = QString::number(m_TotalCompleted);
+    texts[4] = FormatGrouped(m_KbResumed, m_Formats.GroupSeparator()) + u" Kb"_s;
+    if (IsDate(m_LogStart, m_Formats))
+        texts[5] = RenderShortDate(m_LogStart, m_Formats);
+    if (IsDate(m_LogEnd, m_Formats))
+        texts[6] = RenderShortDate(m_LogEnd, m_Formats);
     return texts;
 }

@@ -76,27 +76,53 @@ public:
     // The file's last-modified time as the text the monitor compares; empty when unreadable.
     static QString FileStamp(const QString& path);
 
-    LineStore LogLines;
-    LogEntries Entries;
-    LogCurEntries CurEntries;
+    // What the load kept and what the pass made of it. Only the loader, the pass and the
+    // handlers above write them; everyone else reads.
+    const LineStore& LogLines() const { return m_LogLines; }
+    const LogEntries& Entries() const { return m_Entries; }
+    const LogCurEntries& CurEntries() const { return m_CurEntries; }
+    qint32 TotalFiles() const { return m_TotalFiles; }
+    qint32 TotalResumes() const { return m_TotalResumes; }
+    qint32 TotalCompleted() const { return m_TotalCompleted; }
+    qint32 TotalRestarts() const { return m_TotalRestarts; }
+    qint32 KbResumed() const { return m_KbResumed; }
+    // Whether the line being handled begins with a 10-character date.
+    bool DateIsLong() const { return m_DateIsLong; }
+    const QString& LogStart() const { return m_LogStart; }
+    const QString& LogEnd() const { return m_LogEnd; }
+    const QString& LogFilePath() const { return m_LogFilePath; }
+    const QString& LogFileStamp() const { return m_LogFileStamp; }
 
-    qint32 CurLine = 0;
-    qint32 TotalFiles = 0;
-    qint32 TotalResumes = 0;
-    qint32 TotalCompleted = 0;
-    qint32 TotalRestarts = 0;
-    qint32 KbResumed = 0;
-    bool DateIsLong = false;
+    // The one loop position that the pass, the tree builds and the searches share: each
+    // counts its loop in it (none runs while another does), and each finds it where the
+    // last one left it. The builds and searches are handed it by reference.
+    qint32& CurLine() { return m_CurLine; }
+    qint32 CurLine() const { return m_CurLine; }
 
-    QString LogStart;
-    QString LogEnd;
-    QString LogFilePath;
-    QString LogFileStamp;
+    // Start-up lets go of the lines of any earlier log before it yields.
+    void ClearLogLines() { m_LogLines.Clear(); }
 
 private:
     void AnalyzeLine(QStringView line, bool dateIsLong);
     bool NeedsNoHandler(qint64 index) const;
     QString LeadingDate(QStringView line) const;
+
+    LineStore m_LogLines;
+    LogEntries m_Entries;
+    LogCurEntries m_CurEntries;
+
+    qint32 m_CurLine = 0;
+    qint32 m_TotalFiles = 0;
+    qint32 m_TotalResumes = 0;
+    qint32 m_TotalCompleted = 0;
+    qint32 m_TotalRestarts = 0;
+    qint32 m_KbResumed = 0;
+    bool m_DateIsLong = false;
+
+    QString m_LogStart;
+    QString m_LogEnd;
+    QString m_LogFilePath;
+    QString m_LogFileStamp;
 
     LocaleFormats m_Formats;
     AnalysisHost m_NoHost;

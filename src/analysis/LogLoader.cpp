@@ -1,4 +1,4 @@
-// Reading a log file into LogLines.
+// Reading a log file into m_LogLines.
 #include "analysis/LineFormat.h"
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextDecoding.h"
@@ -194,14 +194,14 @@ bool ParentFolderExists(const QString& path) {
 
 LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     LoadOutcome outcome;
-    LogLines.Clear();
+    m_LogLines.Clear();
     ResetAnalysis();
 
     auto fail = [&](LoadOutcome::Kind kind, const QString& problem) {
         outcome.Result = kind;
         outcome.Problem = problem;
         // Nothing half-read is left for the pass: it finds no lines and does nothing.
-        LogLines.Clear();
+        m_LogLines.Clear();
         if (kind == LoadOutcome::Kind::Missing)
             m_Host->ShowMessage(MessageIcon::Critical, u"Quillan Error"_s,
                                 u"Error loading file. Please check the file path"_s);
@@ -217,7 +217,7 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
             return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
         return fail(LoadOutcome::Kind::Failed, u"The folder does not exist"_s);
     }
-    LogFileStamp = FileStamp(path);
+    m_LogFileStamp = FileStamp(path);
     m_Host->HideLogChanged();
 
     if (info.isDir())
@@ -246,8 +246,8 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     for (;;) {
         badRecords = 0;
         const qint64 sizeAtStart = file.size();
-        LogLines.SetSizeHint(sizeAtStart);
-        LineReader reader(file, LogLines, m_Formats, encoding, *m_Host);
+        m_LogLines.SetSizeHint(sizeAtStart);
+        LineReader reader(file, m_LogLines, m_Formats, encoding, *m_Host);
         LineReader::Result result;
         try {
             result = reader.Run(badRecords);
@@ -270,7 +270,7 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
             // such. A file cut short meanwhile is read again as it now is, its encoding
             // judged afresh.
             encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
-            LogLines.Clear();
+            m_LogLines.Clear();
             if (!file.seek(0))
                 return fail(LoadOutcome::Kind::Failed, file.errorString());
             continue;
@@ -281,20 +281,20 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     }
     outcome.BadRecords = badRecords;
 
-    if (LogLines.UpperBound() == 0) {
+    if (m_LogLines.UpperBound() == 0) {
         outcome.Result = LoadOutcome::Kind::NoLines;
         outcome.Problem = u"No line begins with a date"_s;
         return outcome;
     }
     std::vector<char16_t> buffer;
-    LogStart = LeadingDate(LogLines.Decode(1, buffer));
-    LogEnd = LeadingDate(LogLines.Decode(LogLines.UpperBound(), buffer));
+    m_LogStart = LeadingDate(m_LogLines.Decode(1, buffer));
+    m_LogEnd = LeadingDate(m_LogLines.Decode(m_LogLines.UpperBound(), buffer));
     file.close();
 
     if (badRecords > 0)
         m_Host->ShowMessage(MessageIcon::Information, u"Quillan"_s,
                             QString::number(badRecords) + u" bad records were ignored"_s);
-    LogFilePath = path;
+    m_LogFilePath = path;
     outcome.Result = LoadOutcome::Kind::Loaded;
     return outcome;
 }

@@ -190,7 +190,7 @@ QString StatsText(const QStringList& labels) {
 QString RecordsText(const LogAnalysis& analysis) {
     QString out =
         u"Key\tLocalName\tURL\tResumes\tRestarts\tDateStarted\tDateFinished\tFName\tNum\tMirrors\n"_s;
-    analysis.Entries.NewEnum([&](const LogEntry& e) {
+    analysis.Entries().NewEnum([&](const LogEntry& e) {
         out += e.Key() + u'\t' + e.LocalName() + u'\t' + e.URL() + u'\t' +
                QString::number(e.Resumes()) + u'\t' + QString::number(e.Restarts()) + u'\t' +
                e.DateStarted() + u'\t' + e.DateFinished() + u'\t' + e.FName() + u'\t' +
@@ -208,7 +208,7 @@ QJsonObject StatsJson(const QStringList& labels) {
 
 QJsonArray RecordsJson(const LogAnalysis& analysis) {
     QJsonArray records;
-    analysis.Entries.NewEnum([&](const LogEntry& e) {
+    analysis.Entries().NewEnum([&](const LogEntry& e) {
         records.append(QJsonObject{
             {u"Key"_s, e.Key()},
             {u"LocalName"_s, e.LocalName()},
@@ -405,7 +405,7 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, T
             const auto walk = step == SearchStep::Top    ? SearchFromTop
                               : step == SearchStep::Next ? SearchNext
                                                          : SearchPrev;
-            walk(tree, *options.Search, matchCase, analysis.Formats(), analysis.CurLine,
+            walk(tree, *options.Search, matchCase, analysis.Formats(), analysis.CurLine(),
                  searchHost);
             stepLines << SelectionLine(tree);
             stepJson.append(QJsonObject{{u"step"_s, StepNames[qsizetype(step)].first},

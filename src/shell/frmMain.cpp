@@ -137,7 +137,7 @@ void frmMain::Form_Load() {
         cmdOpenDefault->SetEnabled(false);
         txtFileName->setText(NoLogLoaded.toString());
     }
-    m_Analysis.LogLines.Clear();
+    m_Analysis.ClearLogLines();
     const quint64 generation = m_LoadGeneration;
     DoEvents();
     if (generation != m_LoadGeneration) return; // a log was opened meanwhile; keep it
@@ -224,7 +224,7 @@ void frmMain::LoadLogFile(const QString& path) {
 // ---- the analysis pass
 
 void frmMain::AnalyzeLog() {
-    if (m_Analysis.LogLines.UpperBound() == 0) {
+    if (m_Analysis.LogLines().UpperBound() == 0) {
         PBar1->setVisible(false);
         // A re-read hid these; with nothing loaded they are the way on.
         cmdReRead->setVisible(true);
@@ -237,7 +237,7 @@ void frmMain::AnalyzeLog() {
     chkMonitor->setEnabled(false);
     PBar1->setVisible(true);
     PBar1->SetCaption(u"Analyzing"_s);
-    PBar1->SetMax(qint32(qMin<qint64>(m_Analysis.LogLines.UpperBound(), INT32_MAX)));
+    PBar1->SetMax(qint32(qMin<qint64>(m_Analysis.LogLines().UpperBound(), INT32_MAX)));
     PBar1->SetMin(1);
     repaint(); // the loop never yields, so this is the bar's one chance to show at once
     m_Tree.SetVisible(false);
@@ -398,7 +398,7 @@ void frmMain::SetSortButtonEnabled(SortOrder button, bool enabled) {
 // ---- search
 
 template <class Walk> void frmMain::RunSearch(Walk walk) {
-    walk(m_Tree, txtSearch->text(), m_MatchCase, m_Analysis.Formats(), m_Analysis.CurLine,
+    walk(m_Tree, txtSearch->text(), m_MatchCase, m_Analysis.Formats(), m_Analysis.CurLine(),
          static_cast<SearchHost&>(*this));
 }
 
@@ -499,7 +499,7 @@ void frmMain::chkMonitor_Click() {
 }
 
 void frmMain::Timer1_Timer() {
-    m_Monitor->Tick(m_Analysis.LogFilePath, m_Analysis.LogFileStamp);
+    m_Monitor->Tick(m_Analysis.LogFilePath(), m_Analysis.LogFileStamp());
 }
 
 bool frmMain::MonitorTicked() const {

@@ -16,10 +16,10 @@ enum class AddedForm { AsStored, TimeOnly, LongDateAndTime, ShortDateAndTime };
 class EntryWriter {
 public:
     EntryWriter(TreeModel& tree, LogAnalysis& analysis, AddedForm form)
-        : m_Tree(tree), m_Analysis(analysis), m_Form(form), m_Wide(analysis.DateIsLong ? 2 : 0) {}
+        : m_Tree(tree), m_Analysis(analysis), m_Form(form), m_Wide(analysis.DateIsLong() ? 2 : 0) {}
 
     void Add(qint32 parent) {
-        const qint32 i = m_Analysis.CurLine;
+        const qint32 i = m_Analysis.CurLine();
         m_EntryKey = u"Entry: "_s + QString::number(i);
         const qint32 entry = m_Tree.Add(parent, m_EntryKey, Record().FName());
         m_Tree.SetImage(entry, TreeImage::Entry);
@@ -57,7 +57,7 @@ public:
 
 private:
     // Every property is read from the collection when its line is made.
-    const LogEntry& Record() const { return *m_Analysis.Entries.Item(m_Analysis.CurLine); }
+    const LogEntry& Record() const { return *m_Analysis.Entries().Item(m_Analysis.CurLine()); }
 
     void Detail(qint32 entry, QStringView word, qint32 image, QStringView label,
                 QStringView value) {
@@ -106,7 +106,7 @@ enum class Grouping { ByDate, ByURL, ByLocal };
 void PopulateGrouped(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Grouping by) {
     host.SetProgressVisible(true);
     host.SetProgressCaption(u"Populating"_s);
-    host.SetProgressMax(analysis.Entries.Count());
+    host.SetProgressMax(analysis.Entries().Count());
     host.SetProgressMin(1);
     if (by == Grouping::ByDate) tree.SetRootSorted(false);
 
@@ -119,10 +119,11 @@ void PopulateGrouped(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host,
                                                      : u"Local: ";
     QString value;
     QString key;
-    const qint32 count = analysis.Entries.Count();
-    for (analysis.CurLine = 1; analysis.CurLine <= count; ++analysis.CurLine) {
-        host.SetProgressValue(analysis.CurLine);
-        const LogEntry& record = *analysis.Entries.Item(analysis.CurLine);
+    const qint32 count = analysis.Entries().Count();
+    qint32& CurLine = analysis.CurLine();
+    for (CurLine = 1; CurLine <= count; ++CurLine) {
+        host.SetProgressValue(CurLine);
+        const LogEntry& record = *analysis.Entries().Item(CurLine);
         if (by == Grouping::ByDate) {
             // The day ends at the first "-", also when the short date holds one itself.
             const QString started = record.DateStarted();
@@ -152,13 +153,14 @@ void PopulateGrouped(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host,
 
 bool PopulateFlat(TreeModel& tree, SortOrder sortMode, LogAnalysis& analysis, PopulateHost& host) {
     try {
-        host.SetProgressMax(analysis.Entries.Count());
+        host.SetProgressMax(analysis.Entries().Count());
         host.SetProgressCaption(u"Populating"_s);
         host.SetProgressVisible(true);
         EntryWriter writer(tree, analysis, AddedForm::AsStored);
-        const qint32 count = analysis.Entries.Count();
-        for (analysis.CurLine = 1; analysis.CurLine <= count; ++analysis.CurLine) {
-            host.SetProgressValue(analysis.CurLine);
+        const qint32 count = analysis.Entries().Count();
+        qint32& CurLine = analysis.CurLine();
+        for (CurLine = 1; CurLine <= count; ++CurLine) {
+            host.SetProgressValue(CurLine);
             writer.Add(TreeModel::NoNode);
         }
         if (sortMode == SortOrder::ByName) tree.SetRootSorted(true);

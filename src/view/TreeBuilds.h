@@ -47,13 +47,13 @@ public:
     virtual void SetSortButtonEnabled(SortOrder /*button*/, bool /*enabled*/) {}
 };
 
-// Empties the tree and fills it from analysis.Entries in sortMode, then enables every sort
+// Empties the tree and fills it from analysis.Entries() in sortMode, then enables every sort
 // button but sortMode's and selects node 1. sortMode is read after the message-loop pass,
 // where a click may have changed it. Errors of the grouped builds pass through.
 void PopulateTree(TreeModel& tree, const SortOrder& sortMode, LogAnalysis& analysis,
                   PopulateHost& host);
 
-// The four builds. analysis.CurLine holds the position of the record being added.
+// The four builds. analysis.CurLine() holds the position of the record being added.
 // PopulateFlat ends quietly at any failure, keeping the nodes already added, and then
 // returns false.
 bool PopulateFlat(TreeModel& tree, SortOrder sortMode, LogAnalysis& analysis, PopulateHost& host);

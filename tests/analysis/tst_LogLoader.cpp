@@ -70,16 +70,16 @@ private slots:
         auto l = LoadBytes(CrLf({"header", "12/31/2001 10:00:00 - a", "", "12/31/01 10:00:01 - b",
                                  "-- not a date", "01/02/02 10:00:02 - c"}));
         QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::Loaded);
-        QCOMPARE(l->Analysis->LogLines.UpperBound(), 3);
-        QCOMPARE(l->Analysis->LogLines[0], QStringView());
-        QCOMPARE(l->Analysis->LogLines[1], u"12/31/2001 10:00:00 - a");
-        QCOMPARE(l->Analysis->LogLines[3], u"01/02/02 10:00:02 - c");
-        QCOMPARE(l->Analysis->LogLines.FileLine(3), 6);
-        QCOMPARE(l->Analysis->LogStart, u"12/31/2001"_s);
-        QCOMPARE(l->Analysis->LogEnd, u"01/02/02"_s);
+        QCOMPARE(l->Analysis->LogLines().UpperBound(), 3);
+        QCOMPARE(l->Analysis->LogLines()[0], QStringView());
+        QCOMPARE(l->Analysis->LogLines()[1], u"12/31/2001 10:00:00 - a");
+        QCOMPARE(l->Analysis->LogLines()[3], u"01/02/02 10:00:02 - c");
+        QCOMPARE(l->Analysis->LogLines().FileLine(3), 6);
+        QCOMPARE(l->Analysis->LogStart(), u"12/31/2001"_s);
+        QCOMPARE(l->Analysis->LogEnd(), u"01/02/02"_s);
         QCOMPARE(l->Host.Messages, QStringList{u"info|Quillan|3 bad records were ignored"_s});
-        QCOMPARE(l->Analysis->LogFilePath, dir.filePath(u"log.log"_s));
-        QVERIFY(!l->Analysis->LogFileStamp.isEmpty());
+        QCOMPARE(l->Analysis->LogFilePath(), dir.filePath(u"log.log"_s));
+        QVERIFY(!l->Analysis->LogFileStamp().isEmpty());
         QCOMPARE(l->Host.Resets, 1);
         QCOMPARE(l->Host.LogChangedHidden, 1);
     }
@@ -87,9 +87,9 @@ private slots:
     void linesEndAtCrOrCrLfButNotAtALoneLf() {
         auto l = LoadBytes("12/31/01 10:00:00 - a\r12/31/01 10:00:01 - b\nstill b\r\n"
                            "12/31/01 10:00:02 - c");
-        QCOMPARE(l->Analysis->LogLines.UpperBound(), 3);
-        QCOMPARE(l->Analysis->LogLines[2], u"12/31/01 10:00:01 - b\nstill b");
-        QCOMPARE(l->Analysis->LogLines[3], u"12/31/01 10:00:02 - c"); // no end marker needed
+        QCOMPARE(l->Analysis->LogLines().UpperBound(), 3);
+        QCOMPARE(l->Analysis->LogLines()[2], u"12/31/01 10:00:01 - b\nstill b");
+        QCOMPARE(l->Analysis->LogLines()[3], u"12/31/01 10:00:02 - c"); // no end marker needed
         QVERIFY(l->Host.Messages.isEmpty());
 
         // A CR LF split across the reader's blocks still counts as one line end.
@@ -98,7 +98,7 @@ private slots:
         big.truncate(4 * 1024 * 1024 - 1);
         big += "\r\n12/31/01 10:00:03 - d\r\n";
         auto split = LoadBytes(big);
-        QCOMPARE(split->Analysis->LogLines.UpperBound(), 2);
+        QCOMPARE(split->Analysis->LogLines().UpperBound(), 2);
         QVERIFY(split->Host.Messages.isEmpty());
     }
 
@@ -107,21 +107,21 @@ private slots:
         for (int i = 1; i <= 250; ++i)
             bytes += "12/31/01 10:00:00 - line " + QByteArray::number(i) + "\r\n";
         auto l = LoadBytes(bytes);
-        QCOMPARE(l->Analysis->LogLines.UpperBound(), 250);
-        QCOMPARE(l->Analysis->LogLines[250], u"12/31/01 10:00:00 - line 250");
+        QCOMPARE(l->Analysis->LogLines().UpperBound(), 250);
+        QCOMPARE(l->Analysis->LogLines()[250], u"12/31/01 10:00:00 - line 250");
         QVERIFY(l->Host.Messages.isEmpty());
     }
 
     void missingFileIsReportedAndLeavesNothing() {
         auto l = LoadBytes(CrLf({"12/31/01 10:00:00 - a"}));
-        const QString earlier = l->Analysis->LogFilePath;
+        const QString earlier = l->Analysis->LogFilePath();
         l->Outcome = l->Analysis->LoadLogFile(dir.filePath(u"gone.log"_s));
         QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::Missing);
         QCOMPARE(l->Host.Messages.last(),
                  u"stop|Quillan Error|Error loading file. Please check the file path"_s);
-        QCOMPARE(l->Analysis->LogLines.UpperBound(), 0);
-        QCOMPARE(l->Analysis->LogFilePath, earlier);
-        QCOMPARE(l->Analysis->LogStart, u"12/31/01"_s);
+        QCOMPARE(l->Analysis->LogLines().UpperBound(), 0);
+        QCOMPARE(l->Analysis->LogFilePath(), earlier);
+        QCOMPARE(l->Analysis->LogStart(), u"12/31/01"_s);
     }
 
     void otherFailuresAreSilent() {
@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(folder->Outcome.Result, LoadOutcome::Kind::Failed);
         QVERIFY(folder->Host.Messages.isEmpty());
         QVERIFY(!folder->Outcome.Problem.isEmpty());
-        QCOMPARE(folder->Analysis->LogLines.UpperBound(), 0);
+        QCOMPARE(folder->Analysis->LogLines().UpperBound(), 0);
 
         auto noFolder = Load(dir.filePath(u"no/such/folder/x.log"_s));
         QCOMPARE(noFolder->Outcome.Result, LoadOutcome::Kind::Failed);
@@ -143,7 +143,7 @@ private slots:
         auto unreadable = Load(u"/proc/self/mem"_s);
         QCOMPARE(unreadable->Outcome.Result, LoadOutcome::Kind::Failed);
         QVERIFY(unreadable->Host.Messages.isEmpty());
-        QCOMPARE(unreadable->Analysis->LogLines.UpperBound(), 0);
+        QCOMPARE(unreadable->Analysis->LogLines().UpperBound(), 0);
 #endif
 
 #ifdef Q_OS_UNIX
@@ -153,7 +153,7 @@ private slots:
             auto denied = Load(locked);
             QCOMPARE(denied->Outcome.Result, LoadOutcome::Kind::Failed);
             QVERIFY(denied->Host.Messages.isEmpty());
-            QVERIFY(denied->Analysis->LogFilePath.isEmpty());
+            QVERIFY(denied->Analysis->LogFilePath().isEmpty());
         }
 #endif
     }
@@ -163,23 +163,23 @@ private slots:
                                         QByteArray("no\r\ndates\r\nhere")}) {
             auto l = LoadBytes(bytes);
             QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::NoLines);
-            QCOMPARE(l->Analysis->LogLines.UpperBound(), 0);
+            QCOMPARE(l->Analysis->LogLines().UpperBound(), 0);
             QVERIFY(l->Host.Messages.isEmpty());
-            QVERIFY(l->Analysis->LogFilePath.isEmpty());
+            QVERIFY(l->Analysis->LogFilePath().isEmpty());
         }
     }
 
     void decodesUtf8ElseWindows1252() {
         // A byte-order mark is dropped; valid UTF-8 is read as such.
         auto utf8 = LoadBytes("\xEF\xBB\xBF" "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic\\\xE2\x82\xAC.mp3=x\r\n");
-        QCOMPARE(utf8->Analysis->LogLines[1], u"12/31/01 10:00:00 - File: C:\\Müsic\\€.mp3=x");
+        QCOMPARE(utf8->Analysis->LogLines()[1], u"12/31/01 10:00:00 - File: C:\\Müsic\\€.mp3=x");
         // One invalid sequence anywhere makes the whole file Windows-1252.
         auto cp1252 = LoadBytes("12/31/01 10:00:00 - \xC3\xBC\r\n12/31/01 10:00:01 - M\xFCsic \x80 \x81\r\n");
-        QCOMPARE(cp1252->Analysis->LogLines[1], u"12/31/01 10:00:00 - Ã¼");
-        QCOMPARE(cp1252->Analysis->LogLines[2], u"12/31/01 10:00:01 - Müsic € \uFFFD");
+        QCOMPARE(cp1252->Analysis->LogLines()[1], u"12/31/01 10:00:00 - Ã¼");
+        QCOMPARE(cp1252->Analysis->LogLines()[2], u"12/31/01 10:00:01 - Müsic € \uFFFD");
         // Overlong forms and encoded surrogates are not UTF-8.
         auto overlong = LoadBytes("12/31/01 10:00:00 - \xC0\xAF \xED\xA0\x80\r\n");
-        QCOMPARE(overlong->Analysis->LogLines[1], u"12/31/01 10:00:00 - À¯ í\u00A0\u20AC");
+        QCOMPARE(overlong->Analysis->LogLines()[1], u"12/31/01 10:00:00 - À¯ í\u00A0\u20AC");
     }
 
     // GetRight appends while the log is read, and users copy or cut files under it. The
@@ -198,8 +198,8 @@ private slots:
         });
         QVERIFY(appended);
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
-        QCOMPARE(once.LogLines.UpperBound(), n);
-        QCOMPARE(once.LogLines[n], QString::fromLatin1(Lines(n - 1, 1).chopped(2)));
+        QCOMPARE(once.LogLines().UpperBound(), n);
+        QCOMPARE(once.LogLines()[n], QString::fromLatin1(Lines(n - 1, 1).chopped(2)));
 
         // Never stops growing: the load still ends, at the size it began with.
         const QString endless = WriteFile(dir, u"endless.log"_s, Lines(0, n));
@@ -210,7 +210,7 @@ private slots:
             Append(endless, Lines(0, 80000));
         });
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
-        QCOMPARE(neverDone.LogLines.UpperBound(), n);
+        QCOMPARE(neverDone.LogLines().UpperBound(), n);
         QVERIFY(blocks <= 3);
 
         // The file ends in CR at the start and the LF comes with the next write: one line
@@ -222,8 +222,8 @@ private slots:
             if (!std::exchange(lineFed, true)) Append(split, "\n" + Lines(n, 5));
         });
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
-        QCOMPARE(halves.LogLines.UpperBound(), n);
-        QCOMPARE(halves.LogLines[n], QString::fromLatin1(Lines(n - 1, 1).chopped(2)));
+        QCOMPARE(halves.LogLines().UpperBound(), n);
+        QCOMPARE(halves.LogLines()[n], QString::fromLatin1(Lines(n - 1, 1).chopped(2)));
 
 #ifdef Q_OS_LINUX
         // A file that reports more than it holds is read as what it gives, not as changing.
@@ -243,10 +243,10 @@ private slots:
         QVERIFY(truncated);
         auto fresh = Load(cut);
         QCOMPARE(outcome.Result, fresh->Outcome.Result);
-        QCOMPARE(shortened.LogLines.UpperBound(), 1001);
-        QCOMPARE(shortened.LogLines.UpperBound(), fresh->Analysis->LogLines.UpperBound());
-        QCOMPARE(shortened.LogLines[1001], fresh->Analysis->LogLines[1001]);
-        QCOMPARE(shortened.LogEnd, fresh->Analysis->LogEnd);
+        QCOMPARE(shortened.LogLines().UpperBound(), 1001);
+        QCOMPARE(shortened.LogLines().UpperBound(), fresh->Analysis->LogLines().UpperBound());
+        QCOMPARE(shortened.LogLines()[1001], fresh->Analysis->LogLines()[1001]);
+        QCOMPARE(shortened.LogEnd(), fresh->Analysis->LogEnd());
 
         // The bytes that made the file Windows-1252 are cut away while it is read: the
         // encoding is judged again on what is left.
@@ -259,8 +259,8 @@ private slots:
             if (!std::exchange(cutAway, true)) QVERIFY(QFile::resize(mixed, utf8Line.size()));
         });
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
-        QCOMPARE(rejudged.LogLines.UpperBound(), 1);
-        QCOMPARE(rejudged.LogLines[1], u"12/31/01 10:00:00 - File: C:\\Müsic.mp3=x");
+        QCOMPARE(rejudged.LogLines().UpperBound(), 1);
+        QCOMPARE(rejudged.LogLines()[1], u"12/31/01 10:00:00 - File: C:\\Müsic.mp3=x");
 
         // Cut again at every read: given up after a few tries, with nothing half-read kept.
         const QString shrinking = WriteFile(dir, u"shrinking.log"_s, original);
@@ -272,7 +272,7 @@ private slots:
         });
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Failed);
         QCOMPARE(outcome.Problem, u"The file kept changing while it was read"_s);
-        QCOMPARE(unstable.LogLines.UpperBound(), 0);
+        QCOMPARE(unstable.LogLines().UpperBound(), 0);
         QVERIFY(cuts >= 3);
 
 #ifdef Q_OS_UNIX
@@ -289,8 +289,8 @@ private slots:
     void hostileBytesNeverBreakTheLoader() {
         // NUL bytes stay inside their line.
         auto nul = LoadBytes(QByteArray("12/31/01 10:00:00 - a\0b\r\n", 25));
-        QCOMPARE(nul->Analysis->LogLines[1].size(), 23);
-        QCOMPARE(nul->Analysis->LogLines[1][21], QChar(u'\0'));
+        QCOMPARE(nul->Analysis->LogLines()[1].size(), 23);
+        QCOMPARE(nul->Analysis->LogLines()[1][21], QChar(u'\0'));
 
         // Arbitrary binary content: some lines may pass, none may crash.
         QByteArray binary;
@@ -307,8 +307,8 @@ private slots:
         QByteArray huge = "12/31/01 10:00:00 - File: ";
         huge += QByteArray(50 * 1024 * 1024, 'a');
         auto h = LoadBytes(huge);
-        QCOMPARE(h->Analysis->LogLines.UpperBound(), 1);
-        QCOMPARE(h->Analysis->LogLines[1].size(), huge.size());
+        QCOMPARE(h->Analysis->LogLines().UpperBound(), 1);
+        QCOMPARE(h->Analysis->LogLines()[1].size(), huge.size());
     }
 };
 

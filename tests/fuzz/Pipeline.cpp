@@ -219,7 +219,7 @@ void Searches(TreeModel& tree, LogAnalysis& analysis, const QString& text, Summa
         }
         const qint32 before = tree.Selected();
         const auto walk = step == Step::Top ? SearchFromTop : step == Step::Next ? SearchNext : SearchPrev;
-        const SearchOutcome outcome = walk(tree, text, matchCase, formats, analysis.CurLine, host);
+        const SearchOutcome outcome = walk(tree, text, matchCase, formats, analysis.CurLine(), host);
         if (!outcome.Ran) {
             if (text != SearchPrompt && (step == Step::Top || before != TreeModel::NoNode))
                 check.Fail(when, u"did not run"_s);
@@ -327,17 +327,17 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     const LoadOutcome load = analysis.LoadLogFile(path);
     analysis.SetHost(nullptr);
     summary.Loaded = load.Result == LoadOutcome::Kind::Loaded;
-    if (summary.Loaded != (analysis.LogLines.UpperBound() > 0))
+    if (summary.Loaded != (analysis.LogLines().UpperBound() > 0))
         summary.Problems << u"load: outcome %1 with %2 lines"_s.arg(int(load.Result))
-                                .arg(analysis.LogLines.UpperBound());
+                                .arg(analysis.LogLines().UpperBound());
     // A file cut while it was read is read again as it now is: as a fresh load reads it.
     if (change.What == ChangingFile::Change::Cut && change.Done) {
         LogAnalysis fresh(analysis.Formats());
         const LoadOutcome again = fresh.LoadLogFile(path);
         bool same = again.Result == load.Result &&
-                    fresh.LogLines.UpperBound() == analysis.LogLines.UpperBound();
-        for (qint64 i = 1; same && i <= fresh.LogLines.UpperBound(); ++i)
-            same = fresh.LogLines[i] == analysis.LogLines[i];
+                    fresh.LogLines().UpperBound() == analysis.LogLines().UpperBound();
+        for (qint64 i = 1; same && i <= fresh.LogLines().UpperBound(); ++i)
+            same = fresh.LogLines()[i] == analysis.LogLines()[i];
         if (!same)
             summary.Problems << u"load: a file cut while read differs from a fresh load of it"_s;
     }
@@ -346,7 +346,7 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     summary.PassCompleted = pass.Completed;
     if (!pass.Completed) {
         if (!pass.NothingLoaded &&
-            (pass.FailedLine < 1 || pass.FailedLine > analysis.LogLines.UpperBound()))
+            (pass.FailedLine < 1 || pass.FailedLine > analysis.LogLines().UpperBound()))
             summary.Problems << u"pass: ended at line %1"_s.arg(pass.FailedLine);
         // The window builds no tree after a pass that ended early.
         return summary;
@@ -354,7 +354,7 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     const auto texts = analysis.StatTexts();
     for (size_t i = 0; i < 5; ++i)
         if (!texts[i]) summary.Problems << u"stats: label %1 left unset"_s.arg(i);
-    summary.Records = analysis.Entries.Count();
+    summary.Records = analysis.Entries().Count();
     const qint32 records = summary.Records;
 
     TreeModel tree;

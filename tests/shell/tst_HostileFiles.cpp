@@ -44,7 +44,7 @@ private slots:
         w.Fakes.Boxes->Shown.clear();
         w.Click(u"cmdReRead"_s);
         QVERIFY(w.Fakes.Boxes->Shown.isEmpty());
-        QCOMPARE(w.W->Analysis().LogLines.UpperBound(), 0);
+        QCOMPARE(w.W->Analysis().LogLines().UpperBound(), 0);
         QCOMPARE(w.W->Tree().Count(), 0);
         QVERIFY(!w.Bar()->isVisible());
         QVERIFY(w.Button(u"cmdReRead"_s)->isVisible() && w.Button(u"cmdExit"_s)->isVisible());

@@ -201,8 +201,8 @@ private slots:
         // has none).
         Window fresh(TestSupport::SampleLog());
         // (At start-up the strip may show the default log without anything loaded.)
-        if (!w.W->Analysis().LogFilePath.isEmpty()) {
-            QCOMPARE(w.W->Analysis().LogFilePath, w.FileText());
+        if (!w.W->Analysis().LogFilePath().isEmpty()) {
+            QCOMPARE(w.W->Analysis().LogFilePath(), w.FileText());
             if (point != YieldPoint::StartUp && w.FileText() != twoLog) fresh.Browse(twoLog);
             fresh.Browse(w.FileText());
             if (w.W->SortMode() != SortOrder::NoSort) fresh.W->cmdSort_Click(w.W->SortMode());

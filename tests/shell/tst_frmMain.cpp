@@ -78,22 +78,22 @@ private slots:
         QCOMPARE(spaces.FileText(), u"No log loaded..."_s);
         QVERIFY(!spaces.Button(u"cmdOpenDefault"_s)->Enabled());
         spaces.Click(u"cmdOpenDefault"_s);
-        QCOMPARE(spaces.W->Analysis().Entries.Count(), 0);
+        QCOMPARE(spaces.W->Analysis().Entries().Count(), 0);
 
         Window w(TestSupport::SampleLog());
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
         QVERIFY(w.Button(u"cmdOpenDefault"_s)->Enabled());
         QVERIFY(!w.Button(u"cmdReRead"_s)->Enabled());
-        QCOMPARE(w.W->Analysis().Entries.Count(), 0); // start-up loads nothing
+        QCOMPARE(w.W->Analysis().Entries().Count(), 0); // start-up loads nothing
         // "D" loads the default, also after the user browsed elsewhere.
         QTemporaryDir dir;
         const QString other =
             WriteLog(dir, u"other.log"_s, {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
         w.Browse(other);
-        QCOMPARE(w.W->Analysis().Entries.Count(), 1);
+        QCOMPARE(w.W->Analysis().Entries().Count(), 1);
         w.Click(u"cmdOpenDefault"_s);
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
-        QCOMPARE(w.W->Analysis().LogFilePath, TestSupport::SampleLog());
+        QCOMPARE(w.W->Analysis().LogFilePath(), TestSupport::SampleLog());
         QCOMPARE(w.Stat(0), u"30"_s);
     }
 
@@ -223,17 +223,17 @@ private slots:
         QCOMPARE(w.Fakes.Yields, yields + 3); // after loading, after the pass, in the rebuild
         QVERIFY(!w.Bar()->isVisible());
         QVERIFY(w.Button(u"cmdReRead"_s)->isVisible() && w.Button(u"cmdExit"_s)->isVisible());
-        QCOMPARE(w.W->Analysis().TotalFiles, 30);
+        QCOMPARE(w.W->Analysis().TotalFiles(), 30);
     }
 
     void dialogCancelledOrFailing() {
         Window w;
         w.Browse(TestSupport::SampleLog());
-        const qint32 count = w.W->Analysis().Entries.Count();
+        const qint32 count = w.W->Analysis().Entries().Count();
         w.Fakes.Files->Next = {FileChooser::Result::Kind::Cancelled, {}};
         w.Click(u"cmdGetLog"_s);
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
-        QCOMPARE(w.W->Analysis().Entries.Count(), count);
+        QCOMPARE(w.W->Analysis().Entries().Count(), count);
         QCOMPARE(w.W->Tree().Count() > 0, true);
         w.Fakes.Files->Next = {FileChooser::Result::Kind::Failed, {}};
         w.Click(u"cmdGetLog"_s);
@@ -266,7 +266,7 @@ private slots:
         w.Click(u"cmdReRead"_s);
         w.Browse(WriteLog(dir, u"short.log"_s,
                           {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip", "12/31/01 09:3"}));
-        QCOMPARE(w.W->Analysis().TotalFiles, 1);
+        QCOMPARE(w.W->Analysis().TotalFiles(), 1);
         QVERIFY(!w.Bar()->isVisible());
         QVERIFY(w.Button(u"cmdReRead"_s)->isVisible() && w.Button(u"cmdReRead"_s)->Enabled());
         QVERIFY(w.Get<QCheckBox>(u"chkMonitor"_s)->isEnabled());
@@ -287,7 +287,7 @@ private slots:
         };
         w.Browse(TestSupport::SampleLog());
         QVERIFY(!w.W->isVisible());
-        QCOMPARE(w.W->Analysis().TotalFiles, 30);
+        QCOMPARE(w.W->Analysis().TotalFiles(), 30);
     }
 
     void droppedFileLoads() {
@@ -301,7 +301,7 @@ private slots:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w.W.get(), &drop);
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
-        QCOMPARE(w.W->Analysis().TotalFiles, 30);
+        QCOMPARE(w.W->Analysis().TotalFiles(), 30);
     }
 };
 

@@ -192,7 +192,7 @@ private slots:
             u"button 4 on"_s,  u"button 2 on"_s, u"button 3 on"_s,   u"button 0 on"_s,
             u"button 3 off"_s, u"tree shown"_s};
         QCOMPARE(host.Calls, expected);
-        QCOMPARE(analysis.CurLine, 5);
+        QCOMPARE(analysis.CurLine(), 5);
 
         // The flat build sets its bar up in its own order, and no minimum.
         Click(SortOrder::NoSort);
