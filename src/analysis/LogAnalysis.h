@@ -10,6 +10,8 @@
 #include <array>
 #include <optional>
 
+class QFile;
+
 enum class MessageIcon { Information, Critical };
 
 // What the loader and the pass need from whoever shows them: the window, or the report
@@ -103,6 +105,12 @@ public:
     void ClearLogLines() { m_LogLines.Clear(); }
 
 private:
+    struct LoadFailure {
+        LoadOutcome::Kind Kind;
+        QString Problem;
+    };
+    std::optional<LoadFailure> OpenLogFile(const QString& path, QFile& file);
+    std::optional<LoadFailure> ReadLogLines(QFile& file, qint64& badRecords);
     void AnalyzeLine(QStringView line, bool dateIsLong);
     bool NeedsNoHandler(qint64 index) const;
     QString LeadingDate(QStringView line) const;

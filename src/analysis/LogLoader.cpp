@@ -197,87 +197,20 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     m_LogLines.Clear();
     ResetAnalysis();
 
-    auto fail = [&](LoadOutcome::Kind kind, const QString& problem) {
-        outcome.Result = kind;
-        outcome.Problem = problem;
+    QFile file;
+    std::optional<LoadFailure> failure = OpenLogFile(path, file);
+    qint64 badRecords = 0;
+    if (!failure)
+        failure = ReadLogLines(file, badRecords);
+    if (failure) {
+        outcome.Result = failure->Kind;
+        outcome.Problem = failure->Problem;
         // Nothing half-read is left for the pass: it finds no lines and does nothing.
         m_LogLines.Clear();
-        if (kind == LoadOutcome::Kind::Missing)
+        if (failure->Kind == LoadOutcome::Kind::Missing)
             m_Host->ShowMessage(MessageIcon::Critical, u"Quillan Error"_s,
                                 u"Error loading file. Please check the file path"_s);
         return outcome;
-    };
-
-    if (path.isEmpty())
-        return fail(LoadOutcome::Kind::Failed, u"No file name was given"_s);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        // Only a missing file in an existing folder counts as "file not found".
-        if (ParentFolderExists(path))
-            return fail(LoadOutcome::Kind::Missing, u"The file does not exist"_s);
-        return fail(LoadOutcome::Kind::Failed, u"The folder does not exist"_s);
-    }
-    m_LogFileStamp = FileStamp(path);
-    m_Host->HideLogChanged();
-
-    if (info.isDir())
-        return fail(LoadOutcome::Kind::Failed, u"The path is a folder, not a file"_s);
-    // A pipe would block the open until something writes to it, and a device may never end.
-    if (!info.isFile())
-        return fail(LoadOutcome::Kind::Failed, u"The path is not an ordinary file"_s);
-    QFile file;
-    QString problem;
-    switch (PlatformFiles::OpenForReading(path, file, problem)) {
-    case PlatformFiles::OpenStatus::Opened:
-        break;
-    case PlatformFiles::OpenStatus::Missing:
-        return fail(LoadOutcome::Kind::Missing, problem);
-    case PlatformFiles::OpenStatus::NotOrdinary:
-    case PlatformFiles::OpenStatus::Failed:
-        return fail(LoadOutcome::Kind::Failed, problem);
-    }
-
-    const Encoding firstTry =
-        PlatformFiles::LogsInSystemCodePage() ? Encoding::System : Encoding::Utf8;
-    Encoding encoding = firstTry;
-    qint64 badRecords = 0;
-    int attempts = 0;
-    qint64 judgedSize = -1; // the file's size when its bytes were found not to be UTF-8
-    for (;;) {
-        badRecords = 0;
-        const qint64 sizeAtStart = file.size();
-        m_LogLines.SetSizeHint(sizeAtStart);
-        LineReader reader(file, m_LogLines, m_Formats, encoding, *m_Host);
-        LineReader::Result result;
-        try {
-            result = reader.Run(badRecords);
-        } catch (const std::bad_alloc&) {
-            return fail(LoadOutcome::Kind::Failed, u"There is not enough memory to read the file"_s);
-        }
-        if (result == LineReader::Result::NotUtf8)
-            judgedSize = sizeAtStart;
-        // The bytes that were not UTF-8 may have been cut away since: judge again.
-        if (result == LineReader::Result::Done && encoding == Encoding::Windows1252 &&
-            file.size() < judgedSize)
-            result = LineReader::Result::Shrank;
-        if (result == LineReader::Result::Done)
-            break;
-        if (result == LineReader::Result::NotUtf8 || result == LineReader::Result::Shrank) {
-            if (result == LineReader::Result::Shrank && ++attempts == ReadAttempts)
-                return fail(LoadOutcome::Kind::Failed,
-                            u"The file kept changing while it was read"_s);
-            // GetRight writes the Windows code page; a log copied from Windows is read as
-            // such. A file cut short meanwhile is read again as it now is, its encoding
-            // judged afresh.
-            encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
-            m_LogLines.Clear();
-            if (!file.seek(0))
-                return fail(LoadOutcome::Kind::Failed, file.errorString());
-            continue;
-        }
-        if (result == LineReader::Result::LineTooLong)
-            return fail(LoadOutcome::Kind::Failed, u"A line is too long to be read"_s);
-        return fail(LoadOutcome::Kind::Failed, file.errorString());
     }
     outcome.BadRecords = badRecords;
 
@@ -297,4 +230,89 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     m_LogFilePath = path;
     outcome.Result = LoadOutcome::Kind::Loaded;
     return outcome;
+}
+
+// The checks on the path, in the order their failures are told apart, then the open. The
+// file's stamp is noted as soon as something exists at the path.
+std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& path,
+                                                                 QFile& file) {
+    using Kind = LoadOutcome::Kind;
+    if (path.isEmpty())
+        return LoadFailure{Kind::Failed, u"No file name was given"_s};
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Only a missing file in an existing folder counts as "file not found".
+        if (ParentFolderExists(path))
+            return LoadFailure{Kind::Missing, u"The file does not exist"_s};
+        return LoadFailure{Kind::Failed, u"The folder does not exist"_s};
+    }
+    m_LogFileStamp = FileStamp(path);
+    m_Host->HideLogChanged();
+
+    if (info.isDir())
+        return LoadFailure{Kind::Failed, u"The path is a folder, not a file"_s};
+    // A pipe would block the open until something writes to it, and a device may never end.
+    if (!info.isFile())
+        return LoadFailure{Kind::Failed, u"The path is not an ordinary file"_s};
+    QString problem;
+    switch (PlatformFiles::OpenForReading(path, file, problem)) {
+    case PlatformFiles::OpenStatus::Opened:
+        return std::nullopt;
+    case PlatformFiles::OpenStatus::Missing:
+        return LoadFailure{Kind::Missing, problem};
+    case PlatformFiles::OpenStatus::NotOrdinary:
+    case PlatformFiles::OpenStatus::Failed:
+        break;
+    }
+    return LoadFailure{Kind::Failed, problem};
+}
+
+// Reads the open file into LogLines, trying its encodings in turn and reading again a file
+// cut short meanwhile.
+std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file,
+                                                                  qint64& badRecords) {
+    using Kind = LoadOutcome::Kind;
+    const Encoding firstTry =
+        PlatformFiles::LogsInSystemCodePage() ? Encoding::System : Encoding::Utf8;
+    Encoding encoding = firstTry;
+    int attempts = 0;
+    qint64 judgedSize = -1; // the file's size when its bytes were found not to be UTF-8
+    for (;;) {
+        badRecords = 0;
+        const qint64 sizeAtStart = file.size();
+        m_LogLines.SetSizeHint(sizeAtStart);
+        LineReader reader(file, m_LogLines, m_Formats, encoding, *m_Host);
+        LineReader::Result result;
+        try {
+            result = reader.Run(badRecords);
+        } catch (const std::bad_alloc&) {
+            return LoadFailure{Kind::Failed, u"There is not enough memory to read the file"_s};
+        }
+        if (result == LineReader::Result::NotUtf8)
+            judgedSize = sizeAtStart;
+        // The bytes that were not UTF-8 may have been cut away since: judge again.
+        if (result == LineReader::Result::Done && encoding == Encoding::Windows1252 &&
+            file.size() < judgedSize)
+            result = LineReader::Result::Shrank;
+        switch (result) {
+        case LineReader::Result::Done:
+            return std::nullopt;
+        case LineReader::Result::NotUtf8:
+        case LineReader::Result::Shrank:
+            if (result == LineReader::Result::Shrank && ++attempts == ReadAttempts)
+                return LoadFailure{Kind::Failed, u"The file kept changing while it was read"_s};
+            // GetRight writes the Windows code page; a log copied from Windows is read as
+            // such. A file cut short meanwhile is read again as it now is, its encoding
+            // judged afresh.
+            encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
+            m_LogLines.Clear();
+            if (!file.seek(0))
+                return LoadFailure{Kind::Failed, file.errorString()};
+            break;
+        case LineReader::Result::LineTooLong:
+            return LoadFailure{Kind::Failed, u"A line is too long to be read"_s};
+        case LineReader::Result::ReadError:
+            return LoadFailure{Kind::Failed, file.errorString()};
+        }
+    }
 }

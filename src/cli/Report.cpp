@@ -340,32 +340,23 @@ QJsonValue ExecuteJson(const ExecuteAction& action) {
     return QJsonObject{{u"action"_s, u"nothing"_s}};
 }
 
-int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, Teardown teardown) {
-    ReportOptions options;
-    QString error;
-    if (!ParseReportOptions(arguments, options, error)) {
-        WriteUtf8(errors, u"quillan-report: "_s + error + u"\n\n"_s + ReportUsage());
-        return 2;
-    }
+namespace {
 
-    struct State {
-        explicit State(const LocaleFormats& formats) : Analysis(formats) {}
-        LogAnalysis Analysis;
-        TreeModel Tree;
-    };
-    auto state = std::make_unique<State>(options.Locale.isEmpty()
-                                             ? LocaleFormats::System()
-                                             : LocaleFormats::Named(options.Locale));
-    // A process about to end need not free a million records one by one.
-    const auto keep = qScopeGuard([&] {
-        if (teardown == Teardown::LeaveToExit)
-            (void)state.release();
-    });
-    LogAnalysis& analysis = state->Analysis;
-    ReportHost host(errors);
-    analysis.SetHost(&host);
-    const QString& path = options.LogFile;
+// Everything one report works on, from the analysed log to what the clicks it replays made.
+struct ReportRun {
+    explicit ReportRun(const LocaleFormats& formats) : Analysis(formats) {}
+    LogAnalysis Analysis;
+    TreeModel Tree;
+    bool PassCompleted = false;
+    QStringList StepLines;
+    QJsonArray StepJson;
+    std::optional<ExecuteAction> Executed;
+};
 
+// Loads and analyses the log, telling standard error what went wrong; an exit status when
+// there is nothing to report.
+std::optional<int> LoadAndAnalyse(ReportRun& run, const QString& path, std::FILE* errors) {
+    LogAnalysis& analysis = run.Analysis;
     const LoadOutcome load = analysis.LoadLogFile(path);
     if (load.Result == LoadOutcome::Kind::Missing || load.Result == LoadOutcome::Kind::Failed) {
         WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + load.Problem + u'\n');
@@ -380,22 +371,24 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, T
         WriteUtf8(errors,
                   u"quillan-report: "_s + path + u':' + QString::number(pass.FailedFileLine) +
                       u": the analysis ended early at this line: "_s + pass.Reason + u"\n"_s);
+    run.PassCompleted = pass.Completed;
+    return std::nullopt;
+}
 
-    // The window builds the tree only after a pass that ran to its end; the sort buttons,
-    // search and Execute then work on that tree as successive clicks would.
-    TreeModel& tree = state->Tree;
+// The window builds the tree only after a pass that ran to its end; the sort buttons,
+// search and Execute then work on that tree as successive clicks would.
+void ReplayClicks(ReportRun& run, const ReportOptions& options) {
+    TreeModel& tree = run.Tree;
     SortOrder sortMode = SortOrder::NoSort;
     PopulateHost treeHost;
     // Building the tree costs as much as the pass itself: only when something shows it.
     const bool needTree = options.Tree || options.Nodes || options.Search || options.ExecuteKey;
-    if (pass.Completed && needTree) {
-        PopulateTree(tree, sortMode, analysis, treeHost);
+    if (run.PassCompleted && needTree) {
+        PopulateTree(tree, sortMode, run.Analysis, treeHost);
         for (const SortOrder button : options.Sorts)
-            SortButtonClick(button, sortMode, tree, analysis, treeHost);
+            SortButtonClick(button, sortMode, tree, run.Analysis, treeHost);
     }
 
-    QStringList stepLines;
-    QJsonArray stepJson;
     if (options.Search) {
         QString caption = CaseIgnoredCaption.toString();
         bool matchCase = false;
@@ -405,44 +398,71 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, T
             const auto walk = step == SearchStep::Top    ? SearchFromTop
                               : step == SearchStep::Next ? SearchNext
                                                          : SearchPrev;
-            walk(tree, *options.Search, matchCase, analysis.Formats(), analysis.CurLine(),
-                 searchHost);
-            stepLines << SelectionLine(tree);
-            stepJson.append(QJsonObject{{u"step"_s, StepNames[qsizetype(step)].first},
-                                        {u"selected"_s, SelectionJson(tree)}});
+            walk(tree, *options.Search, matchCase, run.Analysis.Formats(),
+                 run.Analysis.CurLine(), searchHost);
+            run.StepLines << SelectionLine(tree);
+            run.StepJson.append(QJsonObject{{u"step"_s, StepNames[qsizetype(step)].first},
+                                            {u"selected"_s, SelectionJson(tree)}});
         }
     }
 
-    std::optional<ExecuteAction> executed;
     if (options.ExecuteKey) {
-        executed = ExecuteAction();
+        run.Executed = ExecuteAction();
         if (const qint32 node = tree.Find(*options.ExecuteKey); node != TreeModel::NoNode) {
             tree.Select(node);
-            executed = DecideExecute(tree);
+            run.Executed = DecideExecute(tree);
         }
     }
+}
 
-    const QStringList labels = StatLabelTexts(analysis, pass.Completed);
+void PrintReport(const ReportRun& run, const ReportOptions& options, std::FILE* out) {
+    const QStringList labels = StatLabelTexts(run.Analysis, run.PassCompleted);
     if (options.Json) {
         QJsonObject document;
         if (options.Stats) document.insert(u"stats"_s, StatsJson(labels));
-        if (options.Records) document.insert(u"records"_s, RecordsJson(analysis));
-        if (options.Tree) document.insert(u"tree"_s, TreeJson(tree));
-        if (options.Nodes) document.insert(u"nodes"_s, NodesJson(tree));
-        if (options.Search) document.insert(u"search"_s, stepJson);
-        if (executed) document.insert(u"execute"_s, ExecuteJson(*executed));
+        if (options.Records) document.insert(u"records"_s, RecordsJson(run.Analysis));
+        if (options.Tree) document.insert(u"tree"_s, TreeJson(run.Tree));
+        if (options.Nodes) document.insert(u"nodes"_s, NodesJson(run.Tree));
+        if (options.Search) document.insert(u"search"_s, run.StepJson);
+        if (run.Executed) document.insert(u"execute"_s, ExecuteJson(*run.Executed));
         WriteUtf8(out, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
-        return 0;
+        return;
     }
     if (options.Stats) WriteUtf8(out, StatsText(labels));
-    if (options.Records) WriteUtf8(out, RecordsText(analysis));
-    if (options.Tree) WriteTreeText(out, tree);
-    if (options.Nodes) WriteNodesText(out, tree);
-    for (const QString& line : std::as_const(stepLines))
+    if (options.Records) WriteUtf8(out, RecordsText(run.Analysis));
+    if (options.Tree) WriteTreeText(out, run.Tree);
+    if (options.Nodes) WriteNodesText(out, run.Tree);
+    for (const QString& line : std::as_const(run.StepLines))
         WriteUtf8(out, line + u'\n');
-    if (executed) {
-        if (const QString text = ExecuteText(*executed); !text.isEmpty())
+    if (run.Executed) {
+        if (const QString text = ExecuteText(*run.Executed); !text.isEmpty())
             WriteUtf8(out, text + u'\n');
     }
+}
+
+} // namespace
+
+int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, Teardown teardown) {
+    ReportOptions options;
+    QString error;
+    if (!ParseReportOptions(arguments, options, error)) {
+        WriteUtf8(errors, u"quillan-report: "_s + error + u"\n\n"_s + ReportUsage());
+        return 2;
+    }
+
+    auto run = std::make_unique<ReportRun>(options.Locale.isEmpty()
+                                               ? LocaleFormats::System()
+                                               : LocaleFormats::Named(options.Locale));
+    // A process about to end need not free a million records one by one.
+    const auto keep = qScopeGuard([&] {
+        if (teardown == Teardown::LeaveToExit)
+            (void)run.release();
+    });
+    ReportHost host(errors);
+    run->Analysis.SetHost(&host);
+    if (const std::optional<int> status = LoadAndAnalyse(*run, options.LogFile, errors))
+        return *status;
+    ReplayClicks(*run, options);
+    PrintReport(*run, options, out);
     return 0;
 }
