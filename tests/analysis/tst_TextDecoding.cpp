@@ -341,6 +341,42 @@ private slots:
         QVERIFY(invalid > 5000);
     }
 
+    void windows1252AsWindowsAndQtDecodeIt() {
+        // 0x80..0x9F as MultiByteToWideChar and Qt's windows-1252 decoder give them: the five
+        // bytes the code page leaves unassigned keep their own value as C1 controls, so two
+        // file names that differ only there stay apart and a name maps back to its bytes.
+        static const char16_t high[32] = {
+            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+            0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+        QByteArray all(256, '\0');
+        std::u16string expected(256, u'\0');
+        for (int c = 0; c < 256; ++c) {
+            all[c] = char(c);
+            expected[size_t(c)] = c >= 0x80 && c < 0xA0 ? high[c - 0x80] : char16_t(c);
+        }
+        QStringDecoder qt("windows-1252");
+        if (qt.isValid()) QCOMPARE(QString(qt.decode(all)), QString::fromStdU16String(expected));
+
+        // Every byte at every place around the chunk edges, nothing written past the size.
+        for (int offset : EdgeOffsets) {
+            for (int tail : TailLengths) {
+                const QByteArray bytes = AsciiRun(offset) + all + AsciiRun(tail, 'A');
+                const std::u16string text =
+                    Widened(AsciiRun(offset)) + expected + Widened(AsciiRun(tail, 'A'));
+                const char* data = fence.Place(bytes);
+                std::u16string out(size_t(bytes.size()) + 16, u'\xFEFE');
+                QCOMPARE(DecodeWindows1252(data, bytes.size(), out.data()), bytes.size());
+                const std::u16string want = text + std::u16string(16, u'\xFEFE');
+                for (size_t i = 0; i < want.size(); ++i)
+                    QVERIFY2(out[i] == want[i],
+                             qPrintable(u"after %1 ASCII, unit %2 is %3, not %4"_s.arg(offset)
+                                            .arg(i, 0, 10)
+                                            .arg(Hex(out.substr(i, 1)), Hex(want.substr(i, 1)))));
+            }
+        }
+    }
+
     void findAsciiAgreesWithAPlainSearch() {
         // The scan steps eight units at a time, so put the needle and a decoy of its first
         // character at every place around those steps, then try random texts.
