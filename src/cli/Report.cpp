@@ -1,10 +1,14 @@
 #include "cli/Report.h"
 
 #include "analysis/LocaleFormats.h"
+#include "report/CsvReport.h"
+#include "report/HtmlReport.h"
 #include "view/TreeSearch.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -14,7 +18,8 @@ using namespace Qt::StringLiterals;
 QString ReportUsage() {
     return u"Usage: quillan-report [--stats] [--records] [--tree] [--nodes] [--sort MODES]\n"
            "                      [--search TEXT [--search-steps STEPS] [--match-case]]\n"
-           "                      [--execute KEY] [--json] [--locale NAME] LOGFILE\n"
+           "                      [--execute KEY] [--json] [--html FILE] [--csv FILE]\n"
+           "                      [--locale NAME] LOGFILE\n"
            "\n"
            "Reads a GetRight log and prints what Quillan shows for it.\n"
            "  --stats          the statistics panel, one Caption<TAB>Value row each\n"
@@ -30,9 +35,12 @@ QString ReportUsage() {
            "  --match-case     respect letter case in the search\n"
            "  --execute KEY    select the node with that key and print what Execute runs\n"
            "  --json           the same content as one JSON document\n"
+           "  --html FILE      a web page with charts and a table of every download\n"
+           "                   (- for standard output)\n"
+           "  --csv FILE       every download as CSV for spreadsheets (- for standard output)\n"
            "  --locale NAME    date, time and number conventions (default: the system's)\n"
-           "Without --stats, --records, --tree, --nodes, --search or --execute:\n"
-           "--stats --tree.\n"
+           "Without --stats, --records, --tree, --nodes, --search, --execute, --html or\n"
+           "--csv: --stats --tree.\n"
            "\n"
            "Exit status: 0 when the log was read, 1 when it could not be, 2 for bad usage.\n"_s;
 }
@@ -127,6 +135,12 @@ bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QS
         } else if (IsOption(arg, u"--execute"_s)) {
             if (!TakeValue(arguments, i, u"--execute"_s, value, error)) return false;
             options.ExecuteKey = value;
+        } else if (IsOption(arg, u"--html"_s)) {
+            if (!TakeValue(arguments, i, u"--html"_s, value, error)) return false;
+            options.HtmlFile = value;
+        } else if (IsOption(arg, u"--csv"_s)) {
+            if (!TakeValue(arguments, i, u"--csv"_s, value, error)) return false;
+            options.CsvFile = value;
         } else if (arg == u"--"_s) {
             if (++i < arguments.size() && options.LogFile.isEmpty() && i + 1 == arguments.size()) {
                 options.LogFile = arguments[i];
@@ -154,11 +168,26 @@ bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QS
     }
     if (options.Search && options.SearchSteps.isEmpty())
         options.SearchSteps.append(SearchStep::Top);
+    const bool page = options.HtmlFile || options.CsvFile;
     if (!options.Stats && !options.Records && !options.Tree && !options.Nodes && !options.Search &&
-        !options.ExecuteKey) {
+        !options.ExecuteKey && !page) {
         options.Stats = true;
         options.Tree = true;
     }
+    // Standard output takes one thing at a time.
+    const int toStdout = int(options.HtmlFile == u"-"_s) + int(options.CsvFile == u"-"_s) +
+                         int(options.Stats || options.Records || options.Tree || options.Nodes ||
+                             options.Search || options.ExecuteKey);
+    if (toStdout > 1) {
+        error = u"--html - and --csv - write to standard output, which can take only one of "
+                "them and nothing else"_s;
+        return false;
+    }
+    for (const auto* file : {&options.HtmlFile, &options.CsvFile})
+        if (*file && (*file)->isEmpty()) {
+            error = u"--html and --csv need a file name, or - for standard output"_s;
+            return false;
+        }
     return true;
 }
 
@@ -169,15 +198,6 @@ void WriteUtf8(std::FILE* out, const QString& text) {
 
 void ReportHost::ShowMessage(MessageIcon, const QString&, const QString& text) {
     WriteUtf8(m_Errors, text + u'\n');
-}
-
-QStringList StatLabelTexts(const LogAnalysis& analysis, bool passCompleted) {
-    QStringList labels(7, u"0"_s);
-    if (!passCompleted) return labels;
-    const auto texts = analysis.StatTexts();
-    for (size_t i = 0; i < texts.size(); ++i)
-        if (texts[i]) labels[qsizetype(i)] = *texts[i];
-    return labels;
 }
 
 QString StatsText(const QStringList& labels) {
@@ -415,6 +435,41 @@ void ReplayClicks(ReportRun& run, const ReportOptions& options) {
     }
 }
 
+// Writes bytes to path, or to out for "-". A file is replaced only once it is whole.
+bool WriteOutput(const QString& path, const QByteArray& bytes, std::FILE* out, std::FILE* errors) {
+    if (path == u"-"_s) return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) ==
+                               size_t(bytes.size());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + file.errorString() + u'\n');
+    return false;
+}
+
+// The web page and the CSV; false when one could not be written.
+bool WritePages(const ReportRun& run, const ReportOptions& options, const QString& logPath,
+                std::FILE* out, std::FILE* errors) {
+    if (!options.HtmlFile && !options.CsvFile) return true;
+    const DownloadSummary summary = SummariseDownloads(run.Analysis);
+    bool written = true;
+    if (options.HtmlFile) {
+        const QStringList labels = StatLabelTexts(run.Analysis, run.PassCompleted);
+        ReportHeading heading;
+        heading.LogName = QFileInfo(logPath).fileName();
+        heading.StatCaptions = StatCaptionTexts();
+        heading.StatValues = labels;
+        if (run.PassCompleted && !run.Analysis.LogStart().isEmpty()) {
+            heading.FirstDay = labels[5];
+            heading.LastDay = labels[6];
+        }
+        written = WriteOutput(*options.HtmlFile,
+                              HtmlReport(summary, heading, run.Analysis.Formats()), out, errors);
+    }
+    if (options.CsvFile)
+        written = WriteOutput(*options.CsvFile, CsvReport(summary), out, errors) && written;
+    return written;
+}
+
 void PrintReport(const ReportRun& run, const ReportOptions& options, std::FILE* out) {
     const QStringList labels = StatLabelTexts(run.Analysis, run.PassCompleted);
     if (options.Json) {
@@ -464,5 +519,5 @@ int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, T
         return *status;
     ReplayClicks(*run, options);
     PrintReport(*run, options, out);
-    return 0;
+    return WritePages(*run, options, options.LogFile, out, errors) ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/LogAnalysis.h"
+#include "report/StatisticsPanel.h"
 #include "view/ExecuteTarget.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeModel.h"
@@ -27,6 +28,9 @@ struct ReportOptions {
     QList<SearchStep> SearchSteps;
     bool MatchCase = false;
     std::optional<QString> ExecuteKey;
+    // The web page and the CSV, each to a file or "-" for standard output.
+    std::optional<QString> HtmlFile;
+    std::optional<QString> CsvFile;
     QString Locale;
     QString LogFile;
 };
@@ -44,14 +48,6 @@ public:
 private:
     std::FILE* m_Errors;
 };
-
-// Captions of the statistics panel, in panel order, paired with their value labels.
-inline constexpr const char16_t* StatCaptions[7] = {
-    u"Total Files",     u"Total Resumes", u"Total Restarts", u"Total Completed",
-    u"Bytes Recovered", u"Log Started",   u"Log Finished"};
-
-// The seven label texts as the window would show them ("0" for a label left untouched).
-QStringList StatLabelTexts(const LogAnalysis& analysis, bool passCompleted);
 
 QString StatsText(const QStringList& labels);
 QString RecordsText(const LogAnalysis& analysis);
