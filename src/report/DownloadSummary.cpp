@@ -70,6 +70,9 @@ DownloadSummary SummariseDownloads(const LogAnalysis& analysis) {
     summary.Rows.reserve(size_t(analysis.Entries().Count()));
     QHash<QString, qsizetype> hostIndex;
     std::vector<HostTotals> hosts;
+    // Starts come mostly in order: the last day read is the likely next one.
+    QString lastDayText;
+    std::optional<QDate> lastDay;
     analysis.Entries().NewEnum([&](const LogEntry& e) {
         DownloadRow row;
         row.FileName = e.FName();
@@ -83,7 +86,12 @@ DownloadSummary SummariseDownloads(const LogAnalysis& analysis) {
         row.MirrorSwaps = Shown(e.Mirrors());
         row.KbResumed = Shown(e.Num());
         const qsizetype dash = row.Started.indexOf(u" - ");
-        row.Day = ReadDate(QStringView(row.Started).first(dash < 0 ? 0 : dash), formats);
+        const QStringView dayText = QStringView(row.Started).first(dash < 0 ? 0 : dash);
+        if (dayText != lastDayText) {
+            lastDayText = dayText.toString();
+            lastDay = ReadDate(dayText, formats);
+        }
+        row.Day = lastDay;
         if (row.Done()) ++summary.Finished;
 
         auto it = hostIndex.constFind(row.Host);

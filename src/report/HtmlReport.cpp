@@ -259,18 +259,28 @@ private:
     void Data() {
         QHash<QString, qsizetype> dayIndex;
         QByteArray days;
+        // Downloads come mostly in the order they started: the last day is the likely one.
+        QString lastDay;
+        qsizetype lastDayIndex = -1;
         const auto day = [&](QStringView text) -> qsizetype {
-            const QString key = text.toString();
-            auto it = dayIndex.constFind(key);
+            if (lastDayIndex >= 0 && text == lastDay) return lastDayIndex;
+            lastDay = text.toString();
+            auto it = dayIndex.constFind(lastDay);
             if (it == dayIndex.cend()) {
-                it = dayIndex.insert(key, dayIndex.size());
+                it = dayIndex.insert(lastDay, dayIndex.size());
                 if (!days.isEmpty()) days += ',';
                 days += '[';
-                HtmlText::AppendJsonString(days, key);
-                const std::optional<QDate> date = ReadDate(key, m_Formats);
-                days += ',' + (date ? QByteArray::number(date->toJulianDay()) : "null") + ']';
+                HtmlText::AppendJsonString(days, lastDay);
+                days += ',';
+                const std::optional<QDate> date = ReadDate(lastDay, m_Formats);
+                if (date)
+                    HtmlText::AppendNumber(days, date->toJulianDay());
+                else
+                    days += "null";
+                days += ']';
             }
-            return *it;
+            lastDayIndex = *it;
+            return lastDayIndex;
         };
         QHash<QString, qsizetype> hostIndex;
         QByteArray hosts;
@@ -287,18 +297,26 @@ private:
             rows += '[';
             HtmlText::AppendJsonString(rows, r.FileName);
             const auto [startDay, startTime] = DayAndTime(r.Started);
-            rows += ',' + QByteArray::number(*h) + ',' + QByteArray::number(day(startDay)) + ',';
+            rows += ',';
+            HtmlText::AppendNumber(rows, *h);
+            rows += ',';
+            HtmlText::AppendNumber(rows, day(startDay));
+            rows += ',';
             HtmlText::AppendJsonString(rows, startTime);
+            rows += ',';
             if (r.Done()) {
                 const auto [endDay, endTime] = DayAndTime(r.Finished);
-                rows += ',' + QByteArray::number(day(endDay)) + ',';
+                HtmlText::AppendNumber(rows, day(endDay));
+                rows += ',';
                 HtmlText::AppendJsonString(rows, endTime);
             } else {
-                rows += ",-1,\"\"";
+                rows += "-1,\"\"";
             }
-            rows += ',' + QByteArray::number(r.Restarts) + ',' + QByteArray::number(r.Resumes) +
-                    ',' + QByteArray::number(r.MirrorSwaps) + ',' +
-                    QByteArray::number(r.KbResumed) + ']';
+            for (const qint32 count : {r.Restarts, r.Resumes, r.MirrorSwaps, r.KbResumed}) {
+                rows += ',';
+                HtmlText::AppendNumber(rows, count);
+            }
+            rows += ']';
         }
         m_Out += "<script type=\"application/json\" id=\"quillan-rows\">{\"lang\":";
         HtmlText::AppendJsonString(m_Out, m_Formats.Locale().bcp47Name());

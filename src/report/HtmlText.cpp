@@ -1,5 +1,7 @@
 #include "report/HtmlText.h"
 
+#include <charconv>
+
 namespace HtmlText {
 
 namespace {
@@ -74,27 +76,74 @@ QByteArray Escaped(QStringView text) {
 
 void AppendJsonString(QByteArray& out, QStringView text) {
     static const char hex[] = "0123456789abcdef";
-    const QByteArray bytes = Visible(text).toUtf8();
-    out += '"';
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        // U+2028 and U+2029 end a line in older script parsers.
-        if (c == 0xE2 && i + 2 < bytes.size() && static_cast<unsigned char>(bytes[i + 1]) == 0x80 &&
-            (static_cast<unsigned char>(bytes[i + 2]) & 0xFE) == 0xA8) {
-            out += static_cast<unsigned char>(bytes[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
-            i += 2;
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20 || c == '<' || c == '>' || c == '&') {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
+    // Written straight into the array: a report holds hundreds of thousands of names.
+    const qsizetype start = out.size();
+    out.resize(start + 2 + text.size() * 6);
+    char* p = out.data() + start;
+    *p++ = '"';
+    const auto escape = [&](char16_t c) {
+        *p++ = '\\';
+        *p++ = 'u';
+        *p++ = hex[(c >> 12) & 0xF];
+        *p++ = hex[(c >> 8) & 0xF];
+        *p++ = hex[(c >> 4) & 0xF];
+        *p++ = hex[c & 0xF];
+    };
+    const auto utf8 = [&](char32_t c) {
+        if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
         } else {
-            out += char(c);
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *p++ = char(0x80 | (c & 0x3F));
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (c == u'"' || c == u'\\') {
+                *p++ = '\\';
+                *p++ = char(c);
+            } else if (c == u'<' || c == u'>' || c == u'&' || c == u'\t' || c == u'\n' ||
+                       c == u'\r') {
+                escape(c);
+            } else if (c < 0x20) {
+                utf8(0x2400 + c); // as Visible shows it
+            } else if (c == 0x7F) {
+                utf8(0x2421);
+            } else {
+                *p++ = char(c);
+            }
+        } else if (c <= 0x9F || c == 0x2028 || c == 0x2029) {
+            // C1 controls as Visible shows them; the two separators end a line in older
+            // script parsers.
+            if (c <= 0x9F)
+                utf8(0xFFFD);
+            else
+                escape(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            const char32_t full = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            utf8(IsNoncharacter(full) ? 0xFFFD : full);
+            ++i;
+        } else if (QChar::isSurrogate(c) || IsNoncharacter(c)) {
+            utf8(0xFFFD);
+        } else {
+            utf8(c);
         }
     }
-    out += '"';
+    *p++ = '"';
+    out.truncate(p - out.constData());
+}
+
+void AppendNumber(QByteArray& out, qint64 value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr - buffer);
 }
 
 } // namespace HtmlText

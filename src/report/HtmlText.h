@@ -20,6 +20,10 @@ QByteArray Escaped(QStringView text);
 
 // A JSON string literal that is also safe inside a <script> element: < > & and the line
 // and paragraph separators written as \u escapes.
+// The text is shown as Visible shows it.
 void AppendJsonString(QByteArray& out, QStringView text);
+
+// A whole number in plain digits.
+void AppendNumber(QByteArray& out, qint64 value);
 
 } // namespace HtmlText
