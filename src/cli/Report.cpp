@@ -3,8 +3,10 @@
 #include "analysis/LocaleFormats.h"
 #include "report/CsvReport.h"
 #include "report/HtmlReport.h"
+#include "startup/CommandLine.h"
 #include "view/TreeSearch.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,58 +17,60 @@
 
 using namespace Qt::StringLiterals;
 
-QString ReportUsage() {
-    return u"Usage: quillan-report [--stats] [--records] [--tree] [--nodes] [--sort MODES]\n"
-           "                      [--search TEXT [--search-steps STEPS] [--match-case]]\n"
-           "                      [--execute KEY] [--json] [--html FILE] [--csv FILE]\n"
-           "                      [--locale NAME] LOGFILE\n"
-           "\n"
-           "Reads a GetRight log and prints what Quillan shows for it.\n"
-           "  --stats          the statistics panel, one Caption<TAB>Value row each\n"
-           "  --records        one line per download record, in collection order\n"
-           "  --tree           the results tree in display order, two spaces a level\n"
-           "  --nodes          the tree's nodes in the order they were added:\n"
-           "                   index<TAB>key<TAB>image<TAB>text\n"
-           "  --sort MODES     sort buttons clicked after the analysis, comma-separated:\n"
-           "                   none, date, name, url, local (the tree starts in none)\n"
-           "  --search TEXT    search the tree; after each step prints\n"
-           "                   index<TAB>key<TAB>text of the selected node\n"
-           "  --search-steps STEPS  comma-separated top, next, prev (default: top)\n"
-           "  --match-case     respect letter case in the search\n"
-           "  --execute KEY    select the node with that key and print what Execute runs\n"
-           "  --json           the same content as one JSON document\n"
-           "  --html FILE      a web page with charts and a table of every download\n"
-           "                   (- for standard output)\n"
-           "  --csv FILE       every download as CSV for spreadsheets (- for standard output)\n"
-           "  --locale NAME    date, time and number conventions (default: the system's)\n"
-           "Without --stats, --records, --tree, --nodes, --search, --execute, --html or\n"
-           "--csv: --stats --tree.\n"
-           "\n"
-           "Exit status: 0 when the log was read, 1 when it could not be, 2 for bad usage.\n"_s;
-}
-
 namespace {
 
-// The value of an option given as "--name VALUE" or "--name=VALUE".
-bool TakeValue(const QStringList& arguments, qsizetype& i, const QString& name, QString& value,
-               QString& error) {
-    const QString& arg = arguments[i];
-    if (arg.size() > name.size() && arg[name.size()] == u'=') {
-        value = arg.sliced(name.size() + 1);
-        return true;
-    }
-    if (++i < arguments.size()) {
-        value = arguments[i];
-        return true;
-    }
-    error = name + u" needs a value"_s;
-    return false;
-}
+// The options, each with its help line; the parser keeps the order for --help.
+struct ReportParser {
+    QCommandLineParser Parser;
+    QCommandLineOption Help = Parser.addHelpOption();
+    QCommandLineOption Version = Parser.addVersionOption();
+    QCommandLineOption Stats{u"stats"_s,
+                             u"The statistics panel, one Caption<TAB>Value row each."_s};
+    QCommandLineOption Records{u"records"_s,
+                               u"One line per download record, in collection order."_s};
+    QCommandLineOption Tree{u"tree"_s, u"The results tree in display order, two spaces a level."_s};
+    QCommandLineOption Nodes{u"nodes"_s, u"The tree's nodes in the order they were added: "
+                                         "index<TAB>key<TAB>image<TAB>text."_s};
+    QCommandLineOption Sort{
+        u"sort"_s,
+        u"Sort buttons clicked after the analysis, comma-separated: none, date, "
+        "name, url, local (the tree starts in none)."_s,
+        u"MODES"_s};
+    QCommandLineOption Search{u"search"_s,
+                              u"Search the tree; after each step print index<TAB>key<TAB>text of "
+                              "the selected node."_s,
+                              u"TEXT"_s};
+    QCommandLineOption SearchSteps{
+        u"search-steps"_s, u"Comma-separated top, next, prev (default: top)."_s, u"STEPS"_s};
+    QCommandLineOption MatchCase{u"match-case"_s, u"Respect letter case in the search."_s};
+    QCommandLineOption Execute{
+        u"execute"_s, u"Select the node with that key and print what Execute runs."_s, u"KEY"_s};
+    QCommandLineOption Json{u"json"_s, u"The same content as one JSON document."_s};
+    QCommandLineOption Html{u"html"_s,
+                            u"A web page with charts and a table of every download (- for standard "
+                            "output)."_s,
+                            u"FILE"_s};
+    QCommandLineOption Csv{
+        u"csv"_s, u"Every download as CSV for spreadsheets (- for standard output)."_s, u"FILE"_s};
+    QCommandLineOption Locale{u"locale"_s,
+                              u"Date, time and number conventions, for example en_GB (default: "
+                              "the system's)."_s,
+                              u"NAME"_s};
 
-bool IsOption(const QString& arg, const QString& name) {
-    return arg == name ||
-           (arg.startsWith(name) && arg.size() > name.size() && arg[name.size()] == u'=');
-}
+    ReportParser() {
+        Parser.setApplicationDescription(
+            u"Reads a GetRight log and prints what Quillan shows for it."_s);
+        Parser.addOptions({Stats, Records, Tree, Nodes, Sort, Search, SearchSteps, MatchCase,
+                           Execute, Json, Html, Csv, Locale});
+        Parser.addPositionalArgument(u"LOGFILE"_s, u"The GetRight log to read."_s);
+    }
+};
+
+const QString UsageNotes =
+    u"\nWithout --stats, --records, --tree, --nodes, --search, --execute, --html or --csv:\n"
+    "--stats --tree.\n"
+    "\n"
+    "Exit status: 0 when the log was read, 1 when it could not be, 2 for bad usage.\n"_s;
 
 template <class T>
 bool ParseList(const QString& text, const QList<std::pair<QString, T>>& names, QList<T>& out,
@@ -96,75 +100,72 @@ const QList<std::pair<QString, SortOrder>> SortNames = {{u"none"_s, SortOrder::N
 const QList<std::pair<QString, SearchStep>> StepNames = {
     {u"top"_s, SearchStep::Top}, {u"next"_s, SearchStep::Next}, {u"prev"_s, SearchStep::Prev}};
 
+// Qt falls back to the C locale for a name it does not know; only "C" and "POSIX" mean it.
+bool KnownLocale(const QString& name) {
+    if (name.compare(u"C"_s, Qt::CaseInsensitive) == 0 ||
+        name.compare(u"POSIX"_s, Qt::CaseInsensitive) == 0)
+        return true;
+    return QLocale(name).language() != QLocale::C;
+}
+
 } // namespace
 
-bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QString& error) {
-    QString value;
-    bool stepsGiven = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == u"--stats"_s) {
-            options.Stats = true;
-        } else if (arg == u"--records"_s) {
-            options.Records = true;
-        } else if (arg == u"--tree"_s) {
-            options.Tree = true;
-        } else if (arg == u"--nodes"_s) {
-            options.Nodes = true;
-        } else if (arg == u"--json"_s) {
-            options.Json = true;
-        } else if (arg == u"--match-case"_s) {
-            options.MatchCase = true;
-        } else if (IsOption(arg, u"--locale"_s)) {
-            if (!TakeValue(arguments, i, u"--locale"_s, options.Locale, error)) {
-                error = u"--locale needs a locale name, for example en_US"_s;
-                return false;
-            }
-        } else if (IsOption(arg, u"--sort"_s)) {
-            if (!TakeValue(arguments, i, u"--sort"_s, value, error) ||
-                !ParseList(value, SortNames, options.Sorts, u"sort mode"_s, error))
-                return false;
-        } else if (IsOption(arg, u"--search-steps"_s)) {
-            if (!TakeValue(arguments, i, u"--search-steps"_s, value, error) ||
-                !ParseList(value, StepNames, options.SearchSteps, u"search step"_s, error))
-                return false;
-            stepsGiven = true;
-        } else if (IsOption(arg, u"--search"_s)) {
-            if (!TakeValue(arguments, i, u"--search"_s, value, error)) return false;
-            options.Search = value;
-        } else if (IsOption(arg, u"--execute"_s)) {
-            if (!TakeValue(arguments, i, u"--execute"_s, value, error)) return false;
-            options.ExecuteKey = value;
-        } else if (IsOption(arg, u"--html"_s)) {
-            if (!TakeValue(arguments, i, u"--html"_s, value, error)) return false;
-            options.HtmlFile = value;
-        } else if (IsOption(arg, u"--csv"_s)) {
-            if (!TakeValue(arguments, i, u"--csv"_s, value, error)) return false;
-            options.CsvFile = value;
-        } else if (arg == u"--"_s) {
-            if (++i < arguments.size() && options.LogFile.isEmpty() && i + 1 == arguments.size()) {
-                options.LogFile = arguments[i];
-                break;
-            }
-            error = u"exactly one log file is expected"_s;
-            return false;
-        } else if (arg.startsWith(u"--"_s) || (arg.startsWith(u'-') && arg.size() > 1)) {
-            error = u"unknown option "_s + arg;
-            return false;
-        } else if (options.LogFile.isEmpty()) {
-            options.LogFile = arg;
-        } else {
-            error = u"exactly one log file is expected"_s;
-            return false;
-        }
+QString ReportUsage() {
+    ReportParser p;
+    return CommandLine::HelpText(p.Parser, u"quillan-report"_s) + UsageNotes;
+}
+
+ParseResult ParseReportOptions(const QStringList& arguments, ReportOptions& options,
+                               QString& error) {
+    ReportParser p;
+    if (!p.Parser.parse(arguments)) {
+        error = p.Parser.errorText();
+        return ParseResult::Error;
     }
-    if (options.LogFile.isEmpty()) {
+    if (p.Parser.isSet(p.Help)) return ParseResult::Help;
+    if (p.Parser.isSet(p.Version)) return ParseResult::Version;
+
+    options.Stats = p.Parser.isSet(p.Stats);
+    options.Records = p.Parser.isSet(p.Records);
+    options.Tree = p.Parser.isSet(p.Tree);
+    options.Nodes = p.Parser.isSet(p.Nodes);
+    options.Json = p.Parser.isSet(p.Json);
+    options.MatchCase = p.Parser.isSet(p.MatchCase);
+    // A value option given twice: the lists add up, the rest take the last.
+    for (const QString& value : p.Parser.values(p.Sort))
+        if (!ParseList(value, SortNames, options.Sorts, u"sort mode"_s, error))
+            return ParseResult::Error;
+    for (const QString& value : p.Parser.values(p.SearchSteps))
+        if (!ParseList(value, StepNames, options.SearchSteps, u"search step"_s, error))
+            return ParseResult::Error;
+    const bool stepsGiven = p.Parser.isSet(p.SearchSteps);
+    const auto last = [&](const QCommandLineOption& option) -> std::optional<QString> {
+        if (!p.Parser.isSet(option)) return std::nullopt;
+        return p.Parser.values(option).constLast();
+    };
+    options.Search = last(p.Search);
+    options.ExecuteKey = last(p.Execute);
+    options.HtmlFile = last(p.Html);
+    options.CsvFile = last(p.Csv);
+    options.Locale = last(p.Locale).value_or(QString());
+    if (p.Parser.isSet(p.Locale) && !KnownLocale(options.Locale)) {
+        error = u"unknown locale \""_s + options.Locale + u"\" (for example en_US, en_GB, de_DE)"_s;
+        return ParseResult::Error;
+    }
+
+    const QStringList files = p.Parser.positionalArguments();
+    if (files.isEmpty()) {
         error = u"no log file given"_s;
-        return false;
+        return ParseResult::Error;
     }
+    if (files.size() > 1) {
+        error = u"exactly one log file is expected"_s;
+        return ParseResult::Error;
+    }
+    options.LogFile = files.front();
     if (!options.Search && (stepsGiven || options.MatchCase)) {
         error = u"--search-steps and --match-case need --search"_s;
-        return false;
+        return ParseResult::Error;
     }
     if (options.Search && options.SearchSteps.isEmpty())
         options.SearchSteps.append(SearchStep::Top);
@@ -181,14 +182,14 @@ bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QS
     if (toStdout > 1) {
         error = u"--html - and --csv - write to standard output, which can take only one of "
                 "them and nothing else"_s;
-        return false;
+        return ParseResult::Error;
     }
     for (const auto* file : {&options.HtmlFile, &options.CsvFile})
         if (*file && (*file)->isEmpty()) {
             error = u"--html and --csv need a file name, or - for standard output"_s;
-            return false;
+            return ParseResult::Error;
         }
-    return true;
+    return ParseResult::Run;
 }
 
 void WriteUtf8(std::FILE* out, const QString& text) {
@@ -323,9 +324,7 @@ QString ExecuteText(const ExecuteAction& action) {
     return QString();
 }
 
-QJsonArray TreeJson(const TreeModel& tree) {
-    return ChildrenJson(tree, TreeModel::NoNode);
-}
+QJsonArray TreeJson(const TreeModel& tree) { return ChildrenJson(tree, TreeModel::NoNode); }
 
 QJsonArray NodesJson(const TreeModel& tree) {
     QJsonArray nodes;
@@ -418,8 +417,8 @@ void ReplayClicks(ReportRun& run, const ReportOptions& options) {
             const auto walk = step == SearchStep::Top    ? SearchFromTop
                               : step == SearchStep::Next ? SearchNext
                                                          : SearchPrev;
-            walk(tree, *options.Search, matchCase, run.Analysis.Formats(),
-                 run.Analysis.CurLine(), searchHost);
+            walk(tree, *options.Search, matchCase, run.Analysis.Formats(), run.Analysis.CurLine(),
+                 searchHost);
             run.StepLines << SelectionLine(tree);
             run.StepJson.append(QJsonObject{{u"step"_s, StepNames[qsizetype(step)].first},
                                             {u"selected"_s, SelectionJson(tree)}});
@@ -437,8 +436,8 @@ void ReplayClicks(ReportRun& run, const ReportOptions& options) {
 
 // Writes bytes to path, or to out for "-". A file is replaced only once it is whole.
 bool WriteOutput(const QString& path, const QByteArray& bytes, std::FILE* out, std::FILE* errors) {
-    if (path == u"-"_s) return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) ==
-                               size_t(bytes.size());
+    if (path == u"-"_s)
+        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) == size_t(bytes.size());
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
@@ -500,18 +499,25 @@ void PrintReport(const ReportRun& run, const ReportOptions& options, std::FILE* 
 int RunReport(const QStringList& arguments, std::FILE* out, std::FILE* errors, Teardown teardown) {
     ReportOptions options;
     QString error;
-    if (!ParseReportOptions(arguments, options, error)) {
+    switch (ParseReportOptions(arguments, options, error)) {
+    case ParseResult::Run:
+        break;
+    case ParseResult::Help:
+        WriteUtf8(out, ReportUsage());
+        return 0;
+    case ParseResult::Version:
+        WriteUtf8(out, u"quillan-report "_s + CommandLine::Version() + u'\n');
+        return 0;
+    case ParseResult::Error:
         WriteUtf8(errors, u"quillan-report: "_s + error + u"\n\n"_s + ReportUsage());
         return 2;
     }
 
-    auto run = std::make_unique<ReportRun>(options.Locale.isEmpty()
-                                               ? LocaleFormats::System()
-                                               : LocaleFormats::Named(options.Locale));
+    auto run = std::make_unique<ReportRun>(
+        options.Locale.isEmpty() ? LocaleFormats::System() : LocaleFormats::Named(options.Locale));
     // A process about to end need not free a million records one by one.
     const auto keep = qScopeGuard([&] {
-        if (teardown == Teardown::LeaveToExit)
-            (void)run.release();
+        if (teardown == Teardown::LeaveToExit) (void)run.release();
     });
     ReportHost host(errors);
     run->Analysis.SetHost(&host);

@@ -35,8 +35,11 @@ struct ReportOptions {
     QString LogFile;
 };
 
-// Parses the command line; on a usage error returns false with the problem in `error`.
-bool ParseReportOptions(const QStringList& arguments, ReportOptions& options, QString& error);
+enum class ParseResult { Run, Help, Version, Error };
+
+// Parses the command line; on a usage error the problem is in `error`.
+ParseResult ParseReportOptions(const QStringList& arguments, ReportOptions& options,
+                               QString& error);
 QString ReportUsage();
 
 // Messages a window would show in a box go to standard error, with the same text.

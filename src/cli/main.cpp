@@ -1,5 +1,5 @@
-#include "startup/HeapTuning.h"
 #include "cli/Report.h"
+#include "startup/HeapTuning.h"
 
 #include <QCoreApplication>
 
