@@ -1,6 +1,6 @@
 #include "shell/TreeItemModel.h"
 
-#include "shell/ImageList.h"
+#include "shell/ImageList1.h"
 
 TreeItemModel::TreeItemModel(const TreeModel& tree, QObject* parent)
     : QAbstractItemModel(parent), m_Tree(tree) {

@@ -3,14 +3,13 @@
 #include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
 #include "records/modErrorHandling.h"
-#include "shell/ImageList.h"
+#include "shell/ProgramIcon.h"
 #include "shell/TreeItemModel.h"
 #include "shell/WindowLayout.h"
 #include "shell/modRegistry.h"
 #include "view/ExecuteTarget.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,6 +20,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;

@@ -6,7 +6,8 @@
 // render-window --icons OUTDIR: only the program icon files that are installed.
 
 #include "controls/HotCommand.h"
-#include "shell/ImageList.h"
+#include "shell/ImageList1.h"
+#include "shell/ProgramIcon.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
