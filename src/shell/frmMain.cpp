@@ -4,6 +4,7 @@
 #include "controls/ucPBar.h"
 #include "records/modErrorHandling.h"
 #include "shell/ProgramIcon.h"
+#include "shell/ShellLog.h"
 #include "shell/TreeItemModel.h"
 #include "shell/WindowLayout.h"
 #include "shell/modRegistry.h"
@@ -146,7 +147,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::OpenLog(const QString& path) {
-    ChosenLog(QFileInfo(path).absoluteFilePath());
+    ChosenLog(QFileInfo(path).absoluteFilePath(), "OpenLog");
 }
 
 void frmMain::cmdGetLog_Click() {
@@ -164,12 +165,12 @@ void frmMain::cmdGetLog_Click() {
         txtFileName->setText(NoLogLoaded.toString());
         return;
     case FileChooser::Result::Kind::Chosen:
-        ChosenLog(chosen.Path);
+        ChosenLog(chosen.Path, "cmdGetLog_Click");
         return;
     }
 }
 
-void frmMain::ChosenLog(const QString& path) {
+void frmMain::ChosenLog(const QString& path, const char* command) {
     try {
         txtFileName->setText(path);
         PBar1->SetMin(0);
@@ -180,7 +181,9 @@ void frmMain::ChosenLog(const QString& path) {
         LoadLogFile(txtFileName->text());
         PBar1->SetCaption(QString());
         AnalyzeLog();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCWarning(lcShell).nospace().noquote()
+            << command << ": opening " << path << " failed; no log shown: " << error.what();
         txtFileName->setText(NoLogLoaded.toString());
     }
 }
@@ -264,8 +267,10 @@ void frmMain::AnalyzeLog() {
     SetCommandsEnabled(true);
     try {
         PopulateTree();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // A grouped build that fails ends the pass where it stands, tree hidden.
+        qCWarning(lcShell).nospace()
+            << "AnalyzeLog: PopulateTree failed; the tree stays hidden: " << error.what();
         return;
     }
     PBar1->setVisible(false);
@@ -300,8 +305,11 @@ void frmMain::PopulateTree() {
 void frmMain::cmdSort_Click(SortOrder button) {
     try {
         SortButtonClick(button, m_SortMode, m_Tree, m_Analysis, *this);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // As after a pass: a grouped build that fails leaves the tree hidden.
+        qCWarning(lcShell).nospace().noquote()
+            << "cmdSort_Click(" << SortButton(button)->objectName()
+            << "): PopulateTree failed; the tree stays hidden: " << error.what();
     }
 }
 
@@ -534,5 +542,5 @@ void frmMain::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile()) return;
     event->acceptProposedAction();
-    ChosenLog(QFileInfo(urls.front().toLocalFile()).absoluteFilePath());
+    ChosenLog(QFileInfo(urls.front().toLocalFile()).absoluteFilePath(), "dropEvent");
 }

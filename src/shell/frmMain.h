@@ -114,7 +114,8 @@ private:
     void BuildWindow();
     void ConnectCommands();
     void LoadLogFile(const QString& path);
-    void ChosenLog(const QString& path);
+    // The log the user chose through `command`, read and analysed.
+    void ChosenLog(const QString& path, const char* command);
     void PassEndedEarly();
     void ClearTree();
     void ShowSelection();
