@@ -31,12 +31,6 @@ namespace {
 const QString AppTitle = u"Quillan"_s;
 const QString ErrorTitle = u"Quillan Error"_s;
 
-template <class T> T* Named(const QHash<QString, QWidget*>& elements, const QString& name) {
-    T* w = qobject_cast<T*>(elements.value(name));
-    if (!w) qFatal("stored layout: no element %s of the expected kind", qPrintable(name));
-    return w;
-}
-
 } // namespace
 
 frmMain::frmMain(ShellPlatform platform, QWidget* parent)
@@ -55,36 +49,21 @@ frmMain::~frmMain() {
 void frmMain::BuildWindow() {
     WindowLayout::UseClosestFonts();
     m_Elements = WindowLayout::Build(this, WindowLayout::Stored());
+    // A layout that lacks an element the window works with is a build fault; the layout's
+    // test finds it before a user does.
+    if (const QStringList unbound = WindowLayout::Bind(m_Elements, *this); !unbound.isEmpty())
+        qFatal("stored layout: %s", qPrintable(unbound.join(u"; "_s)));
     setWindowIcon(ProgramIcon());
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
 
-    txtFileName = Named<QLineEdit>(m_Elements, u"txtFileName"_s);
-    cmdOpenDefault = Named<HotCommand>(m_Elements, u"cmdOpenDefault"_s);
-    cmdGetLog = Named<HotCommand>(m_Elements, u"cmdGetLog"_s);
-    cmdPlay = Named<HotCommand>(m_Elements, u"cmdPlay"_s);
-    cmdCase = Named<HotCommand>(m_Elements, u"cmdCase"_s);
-    cmdSearch = Named<HotCommand>(m_Elements, u"cmdSearch"_s);
-    cmdSearchNext = Named<HotCommand>(m_Elements, u"cmdSearchNext"_s);
-    cmdSearchPrev = Named<HotCommand>(m_Elements, u"cmdSearchPrev"_s);
-    cmdReRead = Named<HotCommand>(m_Elements, u"cmdReRead"_s);
-    cmdExit = Named<HotCommand>(m_Elements, u"cmdExit"_s);
-    m_SortButtons[size_t(SortOrder::NoSort)] = Named<HotCommand>(m_Elements, u"cmdNoSort"_s);
-    m_SortButtons[size_t(SortOrder::ByDate)] = Named<HotCommand>(m_Elements, u"cmdByDate"_s);
-    m_SortButtons[size_t(SortOrder::ByName)] = Named<HotCommand>(m_Elements, u"cmdByName"_s);
-    m_SortButtons[size_t(SortOrder::ByURL)] = Named<HotCommand>(m_Elements, u"cmdByURL"_s);
-    m_SortButtons[size_t(SortOrder::ByLocal)] = Named<HotCommand>(m_Elements, u"cmdByLocal"_s);
-    tvwFiles = Named<QTreeView>(m_Elements, u"tvwFiles"_s);
-    txtSearch = Named<QLineEdit>(m_Elements, u"txtSearch"_s);
-    lblLogChanged = Named<QLabel>(m_Elements, u"lblLogChanged"_s);
-    for (int i = 0; i < 7; ++i)
-        lblStatTxt[size_t(i)] = Named<QLabel>(m_Elements, u"lblStatTxt(%1)"_s.arg(i));
-    chkMonitor = Named<QCheckBox>(m_Elements, u"chkMonitor"_s);
-    txtGetright = Named<QPlainTextEdit>(m_Elements, u"txtGetright"_s);
-    Text1 = Named<QLineEdit>(m_Elements, u"Text1"_s);
-    PBar1 = Named<ucPBar>(m_Elements, u"PBar1"_s);
+    m_SortButtons[size_t(SortOrder::NoSort)] = cmdNoSort;
+    m_SortButtons[size_t(SortOrder::ByDate)] = cmdByDate;
+    m_SortButtons[size_t(SortOrder::ByName)] = cmdByName;
+    m_SortButtons[size_t(SortOrder::ByURL)] = cmdByURL;
+    m_SortButtons[size_t(SortOrder::ByLocal)] = cmdByLocal;
     PBar1->raise(); // drawn over "Re-read Log" and "Exit" while it shows
 
     m_Model = new TreeItemModel(m_Tree, this);
