@@ -1,6 +1,6 @@
 #include "shell/TreeItemModel.h"
 
-#include "shell/ImageList.h"
+#include "shell/ImageList1.h"
 
 TreeItemModel::TreeItemModel(const TreeModel& tree, QObject* parent)
     : QAbstractItemModel(parent), m_Tree(tree) {
@@ -20,49 +20,55 @@ void TreeItemModel::EndRebuild() {
     endResetModel();
 }
 
-qint32 TreeItemModel::NodeOf(const QModelIndex& index) {
+qint32 TreeItemModel::NodeOf(const QModelIndex& index) noexcept {
     return index.isValid() ? qint32(index.internalId()) : TreeModel::NoNode;
 }
 
-QModelIndex TreeItemModel::IndexOf(qint32 node) const {
-    if (node < 1 || node > m_Tree.Count()) return {};
-    return createIndex(m_Tree.Row(node), 0, quintptr(node));
+qint32 TreeItemModel::OwnNode(const QModelIndex& index) const noexcept {
+    Q_ASSERT_X(!index.isValid() || index.model() == this, "TreeItemModel",
+               "index of another model");
+    return NodeOf(index);
 }
 
-QModelIndex TreeItemModel::index(int row, int column, const QModelIndex& parent) const {
-    const qint32 p = NodeOf(parent);
-    if (column != 0 || row < 0 || row >= m_Tree.ChildCount(p)) return {};
-    return createIndex(row, 0, quintptr(m_Tree.Child(p, row)));
+QModelIndex TreeItemModel::IndexOf(qint32 node) const noexcept {
+    if (!m_Tree.Contains(node)) return {};
+    return createIndex(m_Tree.Row(node, std::nothrow), 0, quintptr(node));
 }
 
-QModelIndex TreeItemModel::parent(const QModelIndex& child) const {
-    const qint32 node = NodeOf(child);
+QModelIndex TreeItemModel::index(int row, int column, const QModelIndex& parent) const noexcept {
+    const qint32 p = OwnNode(parent);
+    if (column != 0 || row < 0 || row >= m_Tree.ChildCount(p, std::nothrow)) return {};
+    return createIndex(row, 0, quintptr(m_Tree.Child(p, row, std::nothrow)));
+}
+
+QModelIndex TreeItemModel::parent(const QModelIndex& child) const noexcept {
+    const qint32 node = OwnNode(child);
     if (node == TreeModel::NoNode) return {};
-    return IndexOf(m_Tree.Parent(node));
+    return IndexOf(m_Tree.Parent(node, std::nothrow));
 }
 
-int TreeItemModel::rowCount(const QModelIndex& parent) const {
+int TreeItemModel::rowCount(const QModelIndex& parent) const noexcept {
     if (parent.isValid() && parent.column() != 0) return 0;
-    return m_Tree.ChildCount(NodeOf(parent));
+    return m_Tree.ChildCount(OwnNode(parent), std::nothrow);
 }
 
-int TreeItemModel::columnCount(const QModelIndex&) const {
+int TreeItemModel::columnCount(const QModelIndex&) const noexcept {
     return 1;
 }
 
-bool TreeItemModel::hasChildren(const QModelIndex& parent) const {
+bool TreeItemModel::hasChildren(const QModelIndex& parent) const noexcept {
     return rowCount(parent) > 0;
 }
 
-QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
-    const qint32 node = NodeOf(index);
+QVariant TreeItemModel::data(const QModelIndex& index, int role) const noexcept {
+    const qint32 node = OwnNode(index);
     if (node == TreeModel::NoNode) return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return m_Tree.Text(node).toString();
+        return m_Tree.Text(node, std::nothrow).toString();
     case Qt::DecorationRole: {
-        const qint32 image = m_Tree.Image(node);
+        const qint32 image = m_Tree.Image(node, std::nothrow);
         if (image >= 1 && image <= ImageList1::Count) return m_Icons[size_t(image)];
         return {};
     }
@@ -71,9 +77,9 @@ QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-Qt::ItemFlags TreeItemModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags TreeItemModel::flags(const QModelIndex& index) const noexcept {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_Tree.ChildCount(NodeOf(index)) == 0) f |= Qt::ItemNeverHasChildren;
+    if (m_Tree.ChildCount(OwnNode(index), std::nothrow) == 0) f |= Qt::ItemNeverHasChildren;
     return f;
 }

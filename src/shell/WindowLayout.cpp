@@ -3,6 +3,7 @@
 #include "controls/HotCommand.h"
 #include "controls/Twips.h"
 #include "controls/ucPBar.h"
+#include "shell/frmMainControls.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -192,6 +193,23 @@ QHash<QString, QWidget*> Build(QWidget* form, const QList<StoredControl>& contro
         byName.insert(c.Name, w);
     }
     return byName;
+}
+
+QStringList Bind(const QHash<QString, QWidget*>& built, frmMainControls& into) {
+    QStringList problems;
+    for (const frmMainControls::Binding& b : frmMainControls::Bindings()) {
+        const QString name = b.Name.toString();
+        const QString wanted = QString::fromLatin1(b.Kind->className());
+        QWidget* w = built.value(name);
+        if (!w)
+            problems << u"no element %1 (wanted a %2)"_s.arg(name, wanted);
+        else if (!w->metaObject()->inherits(b.Kind))
+            problems << u"%1 is a %2, not a %3"_s.arg(
+                name, QString::fromLatin1(w->metaObject()->className()), wanted);
+        else
+            b.Set(into, w);
+    }
+    return problems;
 }
 
 } // namespace WindowLayout

@@ -3,14 +3,14 @@
 #include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
 #include "records/modErrorHandling.h"
-#include "shell/ImageList.h"
+#include "shell/ProgramIcon.h"
+#include "shell/ShellLog.h"
 #include "shell/TreeItemModel.h"
 #include "shell/WindowLayout.h"
 #include "shell/modRegistry.h"
 #include "view/ExecuteTarget.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -29,12 +30,6 @@ namespace {
 
 const QString AppTitle = u"Quillan"_s;
 const QString ErrorTitle = u"Quillan Error"_s;
-
-template <class T> T* Named(const QHash<QString, QWidget*>& elements, const QString& name) {
-    T* w = qobject_cast<T*>(elements.value(name));
-    if (!w) qFatal("stored layout: no element %s of the expected kind", qPrintable(name));
-    return w;
-}
 
 } // namespace
 
@@ -54,36 +49,21 @@ frmMain::~frmMain() {
 void frmMain::BuildWindow() {
     WindowLayout::UseClosestFonts();
     m_Elements = WindowLayout::Build(this, WindowLayout::Stored());
+    // A layout that lacks an element the window works with is a build fault; the layout's
+    // test finds it before a user does.
+    if (const QStringList unbound = WindowLayout::Bind(m_Elements, *this); !unbound.isEmpty())
+        qFatal("stored layout: %s", qPrintable(unbound.join(u"; "_s)));
     setWindowIcon(ProgramIcon());
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
 
-    txtFileName = Named<QLineEdit>(m_Elements, u"txtFileName"_s);
-    cmdOpenDefault = Named<HotCommand>(m_Elements, u"cmdOpenDefault"_s);
-    cmdGetLog = Named<HotCommand>(m_Elements, u"cmdGetLog"_s);
-    cmdPlay = Named<HotCommand>(m_Elements, u"cmdPlay"_s);
-    cmdCase = Named<HotCommand>(m_Elements, u"cmdCase"_s);
-    cmdSearch = Named<HotCommand>(m_Elements, u"cmdSearch"_s);
-    cmdSearchNext = Named<HotCommand>(m_Elements, u"cmdSearchNext"_s);
-    cmdSearchPrev = Named<HotCommand>(m_Elements, u"cmdSearchPrev"_s);
-    cmdReRead = Named<HotCommand>(m_Elements, u"cmdReRead"_s);
-    cmdExit = Named<HotCommand>(m_Elements, u"cmdExit"_s);
-    m_SortButtons[size_t(SortOrder::NoSort)] = Named<HotCommand>(m_Elements, u"cmdNoSort"_s);
-    m_SortButtons[size_t(SortOrder::ByDate)] = Named<HotCommand>(m_Elements, u"cmdByDate"_s);
-    m_SortButtons[size_t(SortOrder::ByName)] = Named<HotCommand>(m_Elements, u"cmdByName"_s);
-    m_SortButtons[size_t(SortOrder::ByURL)] = Named<HotCommand>(m_Elements, u"cmdByURL"_s);
-    m_SortButtons[size_t(SortOrder::ByLocal)] = Named<HotCommand>(m_Elements, u"cmdByLocal"_s);
-    tvwFiles = Named<QTreeView>(m_Elements, u"tvwFiles"_s);
-    txtSearch = Named<QLineEdit>(m_Elements, u"txtSearch"_s);
-    lblLogChanged = Named<QLabel>(m_Elements, u"lblLogChanged"_s);
-    for (int i = 0; i < 7; ++i)
-        lblStatTxt[size_t(i)] = Named<QLabel>(m_Elements, u"lblStatTxt(%1)"_s.arg(i));
-    chkMonitor = Named<QCheckBox>(m_Elements, u"chkMonitor"_s);
-    txtGetright = Named<QPlainTextEdit>(m_Elements, u"txtGetright"_s);
-    Text1 = Named<QLineEdit>(m_Elements, u"Text1"_s);
-    PBar1 = Named<ucPBar>(m_Elements, u"PBar1"_s);
+    m_SortButtons[size_t(SortOrder::NoSort)] = cmdNoSort;
+    m_SortButtons[size_t(SortOrder::ByDate)] = cmdByDate;
+    m_SortButtons[size_t(SortOrder::ByName)] = cmdByName;
+    m_SortButtons[size_t(SortOrder::ByURL)] = cmdByURL;
+    m_SortButtons[size_t(SortOrder::ByLocal)] = cmdByLocal;
     PBar1->raise(); // drawn over "Re-read Log" and "Exit" while it shows
 
     m_Model = new TreeItemModel(m_Tree, this);
@@ -146,7 +126,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::OpenLog(const QString& path) {
-    ChosenLog(QFileInfo(path).absoluteFilePath());
+    ChosenLog(QFileInfo(path).absoluteFilePath(), "OpenLog");
 }
 
 void frmMain::cmdGetLog_Click() {
@@ -164,12 +144,12 @@ void frmMain::cmdGetLog_Click() {
         txtFileName->setText(NoLogLoaded.toString());
         return;
     case FileChooser::Result::Kind::Chosen:
-        ChosenLog(chosen.Path);
+        ChosenLog(chosen.Path, "cmdGetLog_Click");
         return;
     }
 }
 
-void frmMain::ChosenLog(const QString& path) {
+void frmMain::ChosenLog(const QString& path, const char* command) {
     try {
         txtFileName->setText(path);
         PBar1->SetMin(0);
@@ -180,7 +160,9 @@ void frmMain::ChosenLog(const QString& path) {
         LoadLogFile(txtFileName->text());
         PBar1->SetCaption(QString());
         AnalyzeLog();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCWarning(lcShell).nospace().noquote()
+            << command << ": opening " << path << " failed; no log shown: " << error.what();
         txtFileName->setText(NoLogLoaded.toString());
     }
 }
@@ -264,8 +246,10 @@ void frmMain::AnalyzeLog() {
     SetCommandsEnabled(true);
     try {
         PopulateTree();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // A grouped build that fails ends the pass where it stands, tree hidden.
+        qCWarning(lcShell).nospace()
+            << "AnalyzeLog: PopulateTree failed; the tree stays hidden: " << error.what();
         return;
     }
     PBar1->setVisible(false);
@@ -300,8 +284,11 @@ void frmMain::PopulateTree() {
 void frmMain::cmdSort_Click(SortOrder button) {
     try {
         SortButtonClick(button, m_SortMode, m_Tree, m_Analysis, *this);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // As after a pass: a grouped build that fails leaves the tree hidden.
+        qCWarning(lcShell).nospace().noquote()
+            << "cmdSort_Click(" << SortButton(button)->objectName()
+            << "): PopulateTree failed; the tree stays hidden: " << error.what();
     }
 }
 
@@ -534,5 +521,5 @@ void frmMain::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile()) return;
     event->acceptProposedAction();
-    ChosenLog(QFileInfo(urls.front().toLocalFile()).absoluteFilePath());
+    ChosenLog(QFileInfo(urls.front().toLocalFile()).absoluteFilePath(), "dropEvent");
 }

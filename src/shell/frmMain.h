@@ -3,6 +3,7 @@
 #include "analysis/LogAnalysis.h"
 #include "monitor/DownloadMonitor.h"
 #include "shell/ShellPlatform.h"
+#include "shell/frmMainControls.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeModel.h"
 #include "view/TreeSearch.h"
@@ -14,14 +15,7 @@
 #include <memory>
 #include <optional>
 
-class HotCommand;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QTreeView;
 class TreeItemModel;
-class ucPBar;
 
 // The sentinel of the file strip: no log has been chosen.
 inline constexpr QStringView NoLogLoaded = u"No log loaded...";
@@ -33,6 +27,7 @@ inline constexpr QStringView NoLogLoaded = u"No log loaded...";
 // arrives during one of those yields runs at once, and a load it starts supersedes the
 // one that yielded.
 class frmMain : public QWidget,
+                private frmMainControls,
                 private AnalysisHost,
                 private PopulateHost,
                 private SearchHost,
@@ -72,6 +67,7 @@ public:
     bool MatchCase() const { return m_MatchCase; }
     const QString& DefaultLogPath() const { return m_DefaultLogPath; }
     QWidget* Element(const QString& name) const;
+    const frmMainControls& Controls() const { return *this; }
     HotCommand* SortButton(SortOrder mode) const { return m_SortButtons[size_t(mode)]; }
     QTreeView* TreeView() const { return tvwFiles; }
     bool MonitorClockRunning() const { return Timer1.isActive(); }
@@ -114,7 +110,8 @@ private:
     void BuildWindow();
     void ConnectCommands();
     void LoadLogFile(const QString& path);
-    void ChosenLog(const QString& path);
+    // The log the user chose through `command`, read and analysed.
+    void ChosenLog(const QString& path, const char* command);
     void PassEndedEarly();
     void ClearTree();
     void ShowSelection();
@@ -137,25 +134,9 @@ private:
     // What the monitor last wrote to txtGetright: the box keeps its own line ends.
     QString m_GetrightShown;
 
+    // Every element of the layout by name; the ones the window works with are also its
+    // typed members, from frmMainControls.
     QHash<QString, QWidget*> m_Elements;
-    QLineEdit* txtFileName = nullptr;
-    HotCommand* cmdOpenDefault = nullptr;
-    HotCommand* cmdGetLog = nullptr;
-    HotCommand* cmdPlay = nullptr;
-    HotCommand* cmdCase = nullptr;
-    HotCommand* cmdSearch = nullptr;
-    HotCommand* cmdSearchNext = nullptr;
-    HotCommand* cmdSearchPrev = nullptr;
-    HotCommand* cmdReRead = nullptr;
-    HotCommand* cmdExit = nullptr;
-    std::array<HotCommand*, 5> m_SortButtons{};
-    QTreeView* tvwFiles = nullptr;
-    QLineEdit* txtSearch = nullptr;
-    QLabel* lblLogChanged = nullptr;
-    std::array<QLabel*, 7> lblStatTxt{};
-    QCheckBox* chkMonitor = nullptr;
-    QPlainTextEdit* txtGetright = nullptr;
-    QLineEdit* Text1 = nullptr;
-    ucPBar* PBar1 = nullptr;
+    std::array<HotCommand*, 5> m_SortButtons{}; // by SortOrder
     QTimer Timer1;
 };

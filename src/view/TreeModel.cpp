@@ -198,6 +198,15 @@ TreeModel::Node& TreeModel::Checked(qint32 node) {
     return const_cast<Node&>(std::as_const(*this).Checked(node));
 }
 
+const TreeModel::Node* TreeModel::Known(qint32 node) const noexcept {
+    Q_ASSERT_X(Contains(node), "TreeModel", "index names no node");
+    return Contains(node) ? &At(node) : nullptr;
+}
+
+const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
+    return parent == NoNode ? &At(NoNode) : Known(parent);
+}
+
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
     KeyIndex::Slot* slot = nullptr;
@@ -399,15 +408,55 @@ qint32 TreeModel::ChildCount(qint32 parent) const {
 qint32 TreeModel::Child(qint32 parent, qint32 row) const {
     const Node& p = parent == NoNode ? At(NoNode) : Checked(parent);
     if (row < 0 || row >= p.ChildCount) RaiseTree(35600, u"Index out of bounds"_s);
-    if (p.List < 0) return p.FirstChild + row;
-    Settle(p);
-    return m_Lists[size_t(p.List)].Items[size_t(row)];
+    return ChildAt(p, row);
+}
+
+qint32 TreeModel::ChildAt(const Node& parent, qint32 row) const {
+    if (parent.List < 0) return parent.FirstChild + row;
+    Settle(parent);
+    return m_Lists[size_t(parent.List)].Items[size_t(row)];
 }
 
 qint32 TreeModel::Row(qint32 node) const {
-    const Node& n = Checked(node);
-    Settle(At(n.Parent));
-    return n.Row;
+    return RowOf(Checked(node));
+}
+
+qint32 TreeModel::RowOf(const Node& node) const {
+    Settle(At(node.Parent));
+    return node.Row;
+}
+
+QStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
+    const Node* n = Known(node);
+    return n ? n->Text() : QStringView();
+}
+
+qint32 TreeModel::Image(qint32 node, std::nothrow_t) const noexcept {
+    const Node* n = Known(node);
+    return n ? n->Image : 0;
+}
+
+qint32 TreeModel::Parent(qint32 node, std::nothrow_t) const noexcept {
+    const Node* n = Known(node);
+    return n ? n->Parent : NoNode;
+}
+
+qint32 TreeModel::ChildCount(qint32 parent, std::nothrow_t) const noexcept {
+    const Node* p = KnownParent(parent);
+    return p ? p->ChildCount : 0;
+}
+
+qint32 TreeModel::Child(qint32 parent, qint32 row, std::nothrow_t) const noexcept {
+    const Node* p = KnownParent(parent);
+    if (!p) return NoNode;
+    Q_ASSERT_X(row >= 0 && row < p->ChildCount, "TreeModel", "row out of range");
+    if (row < 0 || row >= p->ChildCount) return NoNode;
+    return ChildAt(*p, row);
+}
+
+qint32 TreeModel::Row(qint32 node, std::nothrow_t) const noexcept {
+    const Node* n = Known(node);
+    return n ? RowOf(*n) : 0;
 }
 
 bool TreeModel::Expanded(qint32 node) const {

@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <memory>
+#include <new>
 #include <vector>
 
 // The results tree without any widget: a forest of nodes, each with a key unique in the
@@ -61,6 +62,20 @@ public:
     qint32 Child(qint32 parent, qint32 row) const;
     qint32 Row(qint32 node) const;
 
+    // The same answers for a reader that must not throw, such as an item model answering a
+    // view from inside Qt's event loop, which exceptions must never cross. The caller knows
+    // the node to be in the tree (a parent may also be NoNode, and a row is in range): any
+    // other index is a programming error. It asserts, and a release build answers as for a
+    // node with no text, picture, parent or children. Ordering a sorted parent's children
+    // on the first read may still fail to allocate; that ends the program.
+    bool Contains(qint32 node) const noexcept { return node >= 1 && node <= m_Count; }
+    QStringView Text(qint32 node, std::nothrow_t) const noexcept;
+    qint32 Image(qint32 node, std::nothrow_t) const noexcept;
+    qint32 Parent(qint32 node, std::nothrow_t) const noexcept;
+    qint32 ChildCount(qint32 parent, std::nothrow_t) const noexcept;
+    qint32 Child(qint32 parent, qint32 row, std::nothrow_t) const noexcept;
+    qint32 Row(qint32 node, std::nothrow_t) const noexcept;
+
     bool Expanded(qint32 node) const;
     void SetExpanded(qint32 node, bool expanded);
     // Expands every ancestor of node, so that it shows once its parent level does.
@@ -86,8 +101,12 @@ private:
     const Node& At(qint32 node) const;
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
+    const Node* Known(qint32 node) const noexcept;
+    const Node* KnownParent(qint32 parent) const noexcept;
     ChildList& ListOf(Node& parent);
     void Settle(const Node& parent) const;
+    qint32 ChildAt(const Node& parent, qint32 row) const;
+    qint32 RowOf(const Node& node) const;
     void LinkChild(qint32 parent, qint32 child);
 
     std::vector<std::unique_ptr<Node[]>> m_Blocks;

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <climits>
+
 using namespace Qt::StringLiterals;
 
 class tst_TreeItemModel : public QObject {
@@ -76,6 +78,54 @@ private slots:
         model.EndRebuild();
         QCOMPARE(resets.count(), 1);
         QCOMPARE(model.rowCount(), 0);
+    }
+
+    void answersEveryQuestionWithoutThrowing() {
+        TreeModel tree;
+        TreeItemModel model(tree);
+        {
+            QAbstractItemModelTester tester(&model,
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+            model.BeginRebuild();
+            tree.SetRootSorted(true);
+            const qint32 b = tree.Add(0, u"b", u"beta");
+            tree.Add(0, u"a", u"alpha");
+            const qint32 child = tree.Add(b, u"c", u"child");
+            model.EndRebuild();
+            // Rows, columns and parents out of range are ordinary questions from a view.
+            for (const QModelIndex& parent :
+                 {QModelIndex(), model.IndexOf(b), model.IndexOf(child)}) {
+                const int rows = model.rowCount(parent);
+                for (const int row : {-1, rows, rows + 1, INT_MAX, INT_MIN})
+                    for (const int column : {0, 1, -1})
+                        QVERIFY(!model.index(row, column, parent).isValid());
+                for (const int column : {1, -1, INT_MAX, INT_MIN})
+                    QVERIFY(!model.index(0, column, parent).isValid());
+            }
+            QVERIFY(!model.parent({}).isValid());
+            QVERIFY(model.data({}).isNull());
+            QCOMPARE(model.flags({}), Qt::NoItemFlags);
+            QCOMPARE(model.rowCount(), 2);
+            for (const qint32 node : {-1, 0, 4, INT_MAX, INT_MIN})
+                QVERIFY(!model.IndexOf(node).isValid());
+        }
+#ifdef QT_NO_DEBUG
+        // An index kept past a change of the tree is a programming error, which a debug
+        // build stops at; a release build answers for it as for an empty row rather than
+        // throw into the view's paint.
+        const QModelIndex stale = model.IndexOf(3);
+        QVERIFY(stale.isValid());
+        tree.Clear(); // no reset bracket, as a faulty caller would do it
+        tree.Add(0, u"x", u"x");
+        QCOMPARE(model.data(stale).toString(), QString());
+        QCOMPARE(model.data(stale, Qt::ToolTipRole).toString(), QString());
+        QVERIFY(model.data(stale, Qt::DecorationRole).isNull());
+        QCOMPARE(model.rowCount(stale), 0);
+        QVERIFY(!model.hasChildren(stale));
+        QVERIFY(!model.parent(stale).isValid());
+        QVERIFY(!model.index(0, 0, stale).isValid());
+        QVERIFY(model.flags(stale).testFlag(Qt::ItemNeverHasChildren));
+#endif
     }
 };
 

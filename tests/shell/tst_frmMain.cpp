@@ -1,9 +1,9 @@
 #include "shell/frmMain.h"
 
-#include "WindowRig.h"
 #include "TestSupport.h"
-#include "controls/HotCommand.h"
+#include "WindowRig.h"
 #include "controls/ControlsTestSupport.h"
+#include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
 
 #include <QCheckBox>
@@ -14,11 +14,35 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <functional>
+#include <stdexcept>
+
 using namespace Qt::StringLiterals;
 using ShellRig::AllLoaded;
 using ShellRig::Window;
 using ShellRig::WriteLog;
 
+namespace {
+
+// The warnings the window logged in its own category while `body` ran.
+QStringList ShellWarnings(const std::function<void()>& body) {
+    static QStringList* sink = nullptr;
+    static QtMessageHandler previous = nullptr;
+    QStringList logged;
+    sink = &logged;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (type == QtWarningMsg && qstrcmp(context.category, "quillan.shell") == 0)
+                *sink << message;
+            else
+                previous(type, context, message);
+        });
+    body();
+    qInstallMessageHandler(previous);
+    return logged;
+}
+
+} // namespace
 
 class tst_frmMain : public QObject {
     Q_OBJECT
@@ -277,8 +301,8 @@ private slots:
     // the window.
     void exitDuringAYield() {
         QTemporaryDir dir;
-        const QString second = WriteLog(dir, u"second.log"_s,
-                                        {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
+        const QString second =
+            WriteLog(dir, u"second.log"_s, {"12/31/01 09:35:14 - File: C:\\a.zip=http://h/a.zip"});
         // During the yield after the pass it closes the window; the pass still ends.
         Window w;
         w.Browse(second);
@@ -288,6 +312,43 @@ private slots:
         w.Browse(TestSupport::SampleLog());
         QVERIFY(!w.W->isVisible());
         QCOMPARE(w.W->Analysis().TotalFiles(), 30);
+    }
+
+    // No log makes these steps fail as the code stands; the failure comes through the
+    // platform's yield, as from a command that fails inside it. The window carries on as
+    // before and says in its log what failed, where.
+    void failuresItCarriesOnFromAreLogged() {
+        Window w;
+        const auto failAtYield = [&w](int which) {
+            w.Fakes.DuringYield = [at = w.Fakes.Yields + which](int n) {
+                if (n == at) throw std::runtime_error("injected failure");
+            };
+        };
+        const QString sample = TestSupport::SampleLog();
+        // The yield after the pass: the chosen log is given up.
+        failAtYield(1);
+        QCOMPARE(ShellWarnings([&] { w.Browse(sample); }),
+                 QStringList{u"cmdGetLog_Click: opening "_s + sample +
+                             u" failed; no log shown: injected failure"_s});
+        QCOMPARE(w.FileText(), u"No log loaded..."_s);
+        // The rebuild's own yield: the pass stands, the tree stays hidden.
+        failAtYield(2);
+        QCOMPARE(ShellWarnings([&] { w.W->OpenLog(sample); }),
+                 QStringList{u"AnalyzeLog: PopulateTree failed; the tree stays hidden: "
+                             u"injected failure"_s});
+        QCOMPARE(w.FileText(), sample);
+        QCOMPARE(w.W->Analysis().TotalFiles, 30);
+        QVERIFY(w.W->TreeView()->isHidden());
+        // A sort button's rebuild: the order is taken, the tree stays hidden.
+        w.Fakes.DuringYield = nullptr;
+        QVERIFY(ShellWarnings([&] { w.Browse(sample); }).isEmpty());
+        QVERIFY(w.W->TreeView()->isVisible());
+        failAtYield(1);
+        QCOMPARE(ShellWarnings([&] { w.Click(u"cmdByURL"_s); }),
+                 QStringList{u"cmdSort_Click(cmdByURL): PopulateTree failed; the tree stays "
+                             u"hidden: injected failure"_s});
+        QCOMPARE(w.W->SortMode(), SortOrder::ByURL);
+        QVERIFY(w.W->TreeView()->isHidden());
     }
 
     void droppedFileLoads() {

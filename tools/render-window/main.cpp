@@ -6,7 +6,8 @@
 // render-window --icons OUTDIR: only the program icon files that are installed.
 
 #include "controls/HotCommand.h"
-#include "shell/ImageList.h"
+#include "shell/ImageList1.h"
+#include "shell/ProgramIcon.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -106,8 +107,7 @@ int main(int argc, char* argv[]) {
         ok &= Shot(window, dir, u"window-"_s + name);
     }
 
-    auto* search = qobject_cast<QLineEdit*>(window.Element(u"txtSearch"_s));
-    search->setText(u"kernel"_s);
+    window.Controls().txtSearch->setText(u"kernel"_s);
     window.cmdSearch_Click();
     ok &= Shot(window, dir, u"window-search"_s);
 

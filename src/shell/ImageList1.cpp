@@ -1,4 +1,4 @@
-#include "shell/ImageList.h"
+#include "shell/ImageList1.h"
 
 #include <QFont>
 #include <QPainter>
@@ -219,6 +219,7 @@ using Painter = void (*)(QPainter&);
 constexpr std::array<Painter, ImageList1::Count> Painters = {
     Monogram,   GlobePage,     Calendar, TickedPage, ClockPage,
     OpenFolder, ChasingArrows, KbArrows, SwapArrows, TickedCalendar};
+static_assert(Painters[ImageList1::MonogramPicture - 1] == Monogram);
 
 QImage Paint(Painter paint, int pixels, qreal gridUnits) {
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
@@ -250,14 +251,3 @@ QIcon Icon(int index) {
 }
 
 } // namespace ImageList1
-
-QImage ProgramIconImage(int pixels) {
-    return Paint(Monogram, pixels, ImageList1::Size);
-}
-
-QIcon ProgramIcon() {
-    QIcon icon;
-    for (const int pixels : {16, 32, 64})
-        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(pixels)));
-    return icon;
-}

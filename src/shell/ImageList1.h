@@ -4,11 +4,13 @@
 #include <QImage>
 
 // ImageList1: the tree's ten pictures (1-based, 16 x 16 logical pixels), painted in code so
-// that they stay sharp at any scale, and the program's icon.
+// that they stay sharp at any scale.
 namespace ImageList1 {
 
 inline constexpr int Count = 10;
 inline constexpr int Size = 16;
+// Picture 1 is the program's monogram, which is also its icon (shell/ProgramIcon.h).
+inline constexpr int MonogramPicture = 1;
 
 // Picture `index` painted at `scale` times its size (2 for a 200 % screen); transparent
 // where the picture has no ink. A null image for an index outside 1..Count.
@@ -18,8 +20,3 @@ QImage Picture(int index, qreal scale = 1.0);
 QIcon Icon(int index);
 
 } // namespace ImageList1
-
-// The program's monogram at 16 and 32 pixels, each also at twice the density.
-QIcon ProgramIcon();
-// The monogram at a square size in device pixels, for the installed icon files.
-QImage ProgramIconImage(int pixels);
