@@ -337,7 +337,7 @@ private slots:
                  QStringList{u"AnalyzeLog: PopulateTree failed; the tree stays hidden: "
                              u"injected failure"_s});
         QCOMPARE(w.FileText(), sample);
-        QCOMPARE(w.W->Analysis().TotalFiles, 30);
+        QCOMPARE(w.W->Analysis().TotalFiles(), 30);
         QVERIFY(w.W->TreeView()->isHidden());
         // A sort button's rebuild: the order is taken, the tree stays hidden.
         w.Fakes.DuringYield = nullptr;
