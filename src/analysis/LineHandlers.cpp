@@ -9,15 +9,16 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Runs one step of a handler that skips what fails and goes on.
-template <class Step>
-void Skippable(Step&& step) {
+template <class Step> void Skippable(Step&& step) {
     try {
         step();
     } catch (const std::exception&) {
     }
 }
 
-QStringView NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)); }
+QStringView NameAfter(QStringView line, qsizetype skip) {
+    return TrimBlanks(After(line, skip));
+}
 
 // The open download a name refers to. An ASCII file name is looked up as it stands, which
 // matches its lower-cased form because keys ignore case; anything else is lower-cased first.
@@ -27,15 +28,13 @@ LogKeys* OpenLink(const LogCurEntries& links, QStringView name) {
 }
 
 bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
-    if (path.size() < 9)
-        return false;
+    if (path.size() < 9) return false;
     const QStringView tail = QStringView(path).last(9);
     if (IsAscii(tail)) {
         static constexpr char16_t Suffix[] = u".GETRIGHT";
         for (qsizetype i = 0; i < 9; ++i) {
             const char16_t c = tail[i].unicode();
-            if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != Suffix[i])
-                return false;
+            if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != Suffix[i]) return false;
         }
         return true;
     }
@@ -56,13 +55,13 @@ void LogAnalysis::ParseFileLine(QStringView line) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
     QString localPath = TrimBlanks(message.sliced(5, equals - 5)).toString();
-    if (EndsWithGetRightSuffix(localPath, m_Formats))
-        localPath.chop(9);
+    if (EndsWithGetRightSuffix(localPath, m_Formats)) localPath.chop(9);
 
     // The URL is cut from the line after its first 20 characters, whatever the date length.
     const QStringView urlSource = After(line, 20);
     const qsizetype urlEquals = FindAscii(urlSource, u"=");
-    const QString url = TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
+    const QString url =
+        TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
 
     const QString key = SplitPath(url);
     const HashedKey hashedKey(key);
@@ -78,8 +77,8 @@ void LogAnalysis::ParseFileLine(QStringView line) {
         num = CheckedAdd(num, 1);
     }
     const QString started = EventTimeText(line, DateIsLong, m_Formats);
-    LogEntry* entry = Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
-                                  -1, QString());
+    LogEntry* entry =
+        Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num, -1, QString());
     CurEntries.Add(key, key, entry->Key(), key, hashedKey);
 }
 
@@ -89,14 +88,13 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
     const qsizetype at = FindAscii(name, u" at:");
     name = at < 0 ? QStringView() : TrimBlanks(name.first(at));
     const qsizetype offsetAt = FindAscii(line, u"at:");
-    const QStringView offsetText = offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
+    const QStringView offsetText =
+        offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
 
     const LogKeys* link = OpenLink(CurEntries, name);
-    if (!link)
-        return;
+    if (!link) return;
     LogEntry* entry = Entries.Item(link->HashedLogKey());
-    if (!entry)
-        return;
+    if (!entry) return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
     Skippable([&] {
         const auto bytes = ReadWholeNumber(offsetText);
@@ -108,11 +106,9 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
 
 void LogAnalysis::ParseRestartLine(QStringView line) {
     const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
-    if (!link)
-        return;
+    if (!link) return;
     LogEntry* entry = Entries.Item(link->HashedLogKey());
-    if (!entry)
-        return;
+    if (!entry) return;
     Skippable([&] {
         if (FindAscii(line, u"(Re)Started") >= 0)
             entry->SetMirrors(CheckedAdd(entry->Mirrors(), 1));
@@ -123,8 +119,7 @@ void LogAnalysis::ParseRestartLine(QStringView line) {
 
 void LogAnalysis::ParseFinishedLine(QStringView line) {
     const LogKeys* link = OpenLink(CurEntries, NameAfter(line, LineOffset(DateIsLong) + 22));
-    if (!link)
-        return;
+    if (!link) return;
     if (LogEntry* entry = Entries.Item(link->HashedLogKey()))
         Skippable([&] { entry->SetDateFinished(EventTimeText(line, DateIsLong, m_Formats)); });
     // The link is filed under its own key; take a copy, as removal frees the link.

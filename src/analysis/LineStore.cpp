@@ -20,14 +20,12 @@ constexpr size_t HugePage = size_t(2) << 20;
 char* AllocateBlock(size_t bytes) {
     if (bytes < HugePage) {
         void* small = std::malloc(bytes);
-        if (!small)
-            throw std::bad_alloc();
+        if (!small) throw std::bad_alloc();
         return static_cast<char*>(small);
     }
     const size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
     void* data = std::aligned_alloc(HugePage, rounded);
-    if (!data)
-        throw std::bad_alloc();
+    if (!data) throw std::bad_alloc();
 #ifdef Q_OS_LINUX
     madvise(data, rounded, MADV_HUGEPAGE);
 #endif
@@ -35,11 +33,12 @@ char* AllocateBlock(size_t bytes) {
 }
 } // namespace
 
-void LineStore::BlockFree::operator()(char* data) const { std::free(data); }
+void LineStore::BlockFree::operator()(char* data) const {
+    std::free(data);
+}
 
 QStringView DecodeLine(QByteArrayView bytes, LineEncoding encoding, std::vector<char16_t>& buffer) {
-    if (buffer.size() < size_t(bytes.size()))
-        buffer.resize(size_t(bytes.size()));
+    if (buffer.size() < size_t(bytes.size())) buffer.resize(size_t(bytes.size()));
     qsizetype length = 0;
     if (encoding == LineEncoding::Windows1252) {
         length = DecodeWindows1252(bytes.data(), bytes.size(), buffer.data());
@@ -68,15 +67,15 @@ void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
         if (m_Blocks.empty() && m_SizeHint >= 0)
             capacity = std::min<qsizetype>(BlockBytes, m_SizeHint + 4096);
         capacity = std::max<qsizetype>({capacity, length, 1});
-        m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(AllocateBlock(size_t(capacity))),
-                                 capacity, 0});
+        m_Blocks.push_back(Block{
+            std::unique_ptr<char[], BlockFree>(AllocateBlock(size_t(capacity))), capacity, 0});
     }
     Block& block = m_Blocks.back();
     char* out = block.Data.get() + block.Used;
-    if (length > 0)
-        std::memcpy(out, bytes.data(), size_t(length));
+    if (length > 0) std::memcpy(out, bytes.data(), size_t(length));
     block.Used += length;
-    m_Lines.push_back(LineRef{out, quint32(length), quint32(std::clamp<qint64>(fileLine, 0, 0x7FFFFFFF)),
+    m_Lines.push_back(LineRef{out, quint32(length),
+                              quint32(std::clamp<qint64>(fileLine, 0, 0x7FFFFFFF)),
                               longDate ? 1u : 0u});
 }
 

@@ -23,8 +23,7 @@ public:
     void SetEncoding(LineEncoding encoding) { m_Encoding = encoding; }
 
     QByteArrayView Bytes(qint64 index) const {
-        if (index < 1 || index > UpperBound())
-            return {};
+        if (index < 1 || index > UpperBound()) return {};
         const LineRef& ref = m_Lines[size_t(index - 1)];
         return QByteArrayView(ref.Data, qsizetype(ref.Length));
     }

@@ -36,8 +36,7 @@ public:
         }
     }
     size_t Finish() {
-        if (m_Count > 0)
-            MixLanes(m_Pending ^ (quint64(m_Count) << 62));
+        if (m_Count > 0) MixLanes(m_Pending ^ (quint64(m_Count) << 62));
         return size_t(m_Hash ^ (m_Hash >> 32));
     }
 
@@ -91,28 +90,22 @@ bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
         qsizetype i = 0;
         for (; i < a.size(); ++i) {
             const char16_t x = p[i], y = q[i];
-            if (x == y)
-                continue;
-            if ((x | y) >= 0x80)
-                break; // leave non-ASCII to the full comparison
-            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z')
-                return false;
+            if (x == y) continue;
+            if ((x | y) >= 0x80) break; // leave non-ASCII to the full comparison
+            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
         }
-        if (i == a.size())
-            return true;
+        if (i == a.size()) return true;
     }
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 void KeyIndex::Insert(const HashedKey& key, quint32 slot) {
-    if ((m_Live + m_Deleted + 1) * 4 >= m_Cells.size() * 3)
-        Grow();
+    if ((m_Live + m_Deleted + 1) * 4 >= m_Cells.size() * 3) Grow();
     const size_t hash = key.Hash;
     for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
         Cell& cell = m_Cells[i];
         if (cell.Slot == Empty || cell.Slot == Deleted) {
-            if (cell.Slot == Deleted)
-                --m_Deleted;
+            if (cell.Slot == Deleted) --m_Deleted;
             cell = Cell{hash, slot};
             ++m_Live;
             return;
@@ -129,8 +122,7 @@ void KeyIndex::Grow() {
     m_Mask = size - 1;
     m_Deleted = 0;
     for (const Cell& cell : old) {
-        if (cell.Slot == Empty || cell.Slot == Deleted)
-            continue;
+        if (cell.Slot == Empty || cell.Slot == Deleted) continue;
         for (size_t i = cell.Hash & m_Mask;; i = (i + 1) & m_Mask) {
             if (m_Cells[i].Slot == Empty) {
                 m_Cells[i] = cell;

@@ -26,16 +26,13 @@ public:
     static constexpr quint32 None = 0xFFFFFFFF;
 
     // keyOfSlot(slot) must give the key stored for that slot.
-    template <class KeyOf>
-    quint32 Find(const HashedKey& hashed, KeyOf&& keyOfSlot) const {
-        if (m_Live == 0)
-            return None;
+    template <class KeyOf> quint32 Find(const HashedKey& hashed, KeyOf&& keyOfSlot) const {
+        if (m_Live == 0) return None;
         const QStringView key = hashed.Key;
         const size_t hash = hashed.Hash;
         for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
             const Cell& cell = m_Cells[i];
-            if (cell.Slot == Empty)
-                return None;
+            if (cell.Slot == Empty) return None;
             if (cell.Slot != Deleted && cell.Hash == hash &&
                 CaseInsensitiveEqual(keyOfSlot(cell.Slot), key))
                 return cell.Slot;
@@ -45,16 +42,13 @@ public:
     void Insert(const HashedKey& key, quint32 slot);
 
     // Removes the cell of the key at that slot, if present.
-    template <class KeyOf>
-    bool Erase(const HashedKey& hashed, KeyOf&& keyOfSlot) {
-        if (m_Live == 0)
-            return false;
+    template <class KeyOf> bool Erase(const HashedKey& hashed, KeyOf&& keyOfSlot) {
+        if (m_Live == 0) return false;
         const QStringView key = hashed.Key;
         const size_t hash = hashed.Hash;
         for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
             Cell& cell = m_Cells[i];
-            if (cell.Slot == Empty)
-                return false;
+            if (cell.Slot == Empty) return false;
             if (cell.Slot != Deleted && cell.Hash == hash &&
                 CaseInsensitiveEqual(keyOfSlot(cell.Slot), key)) {
                 cell.Slot = Deleted;
@@ -66,14 +60,12 @@ public:
     }
 
     // Points the key's cell at another slot (after the items were compacted).
-    template <class KeyOf>
-    void Remap(const HashedKey& hashed, quint32 newSlot, KeyOf&& keyOfSlot) {
+    template <class KeyOf> void Remap(const HashedKey& hashed, quint32 newSlot, KeyOf&& keyOfSlot) {
         const QStringView key = hashed.Key;
         const size_t hash = hashed.Hash;
         for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
             Cell& cell = m_Cells[i];
-            if (cell.Slot == Empty)
-                return;
+            if (cell.Slot == Empty) return;
             if (cell.Slot != Deleted && cell.Hash == hash &&
                 CaseInsensitiveEqual(keyOfSlot(cell.Slot), key)) {
                 cell.Slot = newSlot;

@@ -42,8 +42,7 @@ QString GetErrorText(qint32 ErrorNumber);
 [[noreturn]] void RaiseRuntime(qint32 number, const QString& source, const QString& description);
 
 // Runs an accessor body; any failure inside becomes RaiseError(9999, location).
-template <class Body>
-auto TrapAccessor(const char* location, Body&& body) -> decltype(body()) {
+template <class Body> auto TrapAccessor(const char* location, Body&& body) -> decltype(body()) {
     try {
         return body();
     } catch (...) {
