@@ -1,6 +1,7 @@
 #include "analysis/LineFormat.h"
 
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 #include <algorithm>
@@ -194,12 +195,6 @@ QStringView FileNamePart(QStringView path) {
     while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
         --pos;
     return path.sliced(pos);
-}
-
-bool IsAscii(QStringView text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80) return false;
-    return true;
 }
 
 QString SplitPath(QStringView path, QString* folder) {

@@ -38,7 +38,6 @@ QString SplitPath(QStringView path, QString* folder = nullptr);
 
 // The file-name part of a path or URL as it stands (after the last "/" or "\").
 QStringView FileNamePart(QStringView path);
-bool IsAscii(QStringView text);
 
 // The start and finish text of a record: the line's date in the short form, " - ",
 // the time as "hh:mm:ss AMPM". A time that does not read as one raises.

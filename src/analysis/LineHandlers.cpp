@@ -2,6 +2,7 @@
 #include "analysis/LineFormat.h"
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 using namespace Qt::StringLiterals;
@@ -30,14 +31,7 @@ LogKeys* OpenLink(const LogCurEntries& links, QStringView name) {
 bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
     if (path.size() < 9) return false;
     const QStringView tail = QStringView(path).last(9);
-    if (IsAscii(tail)) {
-        static constexpr char16_t Suffix[] = u".GETRIGHT";
-        for (qsizetype i = 0; i < 9; ++i) {
-            const char16_t c = tail[i].unicode();
-            if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != Suffix[i]) return false;
-        }
-        return true;
-    }
+    if (IsAscii(tail)) return AsciiEqualIgnoringCase(tail, u".GETRIGHT");
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
 }
 

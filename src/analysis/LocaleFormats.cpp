@@ -1,6 +1,7 @@
 #include "analysis/LocaleFormats.h"
 
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
 

@@ -49,28 +49,6 @@ qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
     return -1;
 }
 
-namespace {
-template <char16_t From, char16_t To> bool AsciiMap(QStringView text, QString& out) {
-    const char16_t* p = text.utf16();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (p[i] >= 0x80) return false;
-    out.resize(text.size());
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = p[i];
-        o[i] = (c >= From && c <= From + 25) ? char16_t(c - From + To) : c;
-    }
-    return true;
-}
-} // namespace
-
-bool AsciiToUpper(QStringView text, QString& out) {
-    return AsciiMap<u'a', u'A'>(text, out);
-}
-bool AsciiToLower(QStringView text, QString& out) {
-    return AsciiMap<u'A', u'a'>(text, out);
-}
-
 std::optional<qint64> ReadWholeNumber(QStringView text) {
     text = TrimBlanks(text);
     if (text.isEmpty()) return std::nullopt;

@@ -31,11 +31,6 @@ inline bool StartsWithAscii(QStringView text, QStringView prefix) {
 }
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from = 0);
 
-// ASCII letters mapped directly; anything else is left to the caller's general mapping.
-// Returns false (and leaves out untouched) when text holds a non-ASCII character.
-bool AsciiToUpper(QStringView text, QString& out);
-bool AsciiToLower(QStringView text, QString& out);
-
 // An optional sign and ASCII digits, blanks at the ends ignored; nothing else.
 std::optional<qint64> ReadWholeNumber(QStringView text);
 

@@ -1,5 +1,7 @@
 #include "records/KeyIndex.h"
 
+#include "base/AsciiCase.h"
+
 #include <QChar>
 
 #include <cstring>
@@ -7,15 +9,6 @@
 namespace {
 
 constexpr quint64 Multiplier = 0x9E3779B97F4A7C15ull;
-
-// Folds four ASCII UTF-16 units packed in 64 bits to lower case.
-inline quint64 FoldAsciiLanes(quint64 lanes) {
-    const quint64 high = 0x0080008000800080ull;
-    const quint64 aboveA = lanes + (0x0080 - 0x41) * 0x0001000100010001ull;
-    const quint64 aboveZ = lanes + (0x0080 - 0x5B) * 0x0001000100010001ull;
-    const quint64 upper = (aboveA & ~aboveZ) & high;
-    return lanes | (upper >> 2); // 0x80 >> 2 == 0x20
-}
 
 // Feeds case-folded UTF-16 units into the hash four at a time, so that the ASCII fast path
 // and the general path mix exactly the same stream.
@@ -57,14 +50,14 @@ size_t CaseInsensitiveHash(QStringView key) noexcept {
             quint64 lanes;
             std::memcpy(&lanes, p, 8);
             if (!(lanes & 0xFF80FF80FF80FF80ull)) {
-                mixer.MixLanes(FoldAsciiLanes(lanes));
+                mixer.MixLanes(AsciiLowerLanes(lanes));
                 p += 4;
                 continue;
             }
         }
         char32_t c = *p++;
         if (c < 0x80) {
-            mixer.Unit(char16_t((c >= u'A' && c <= u'Z') ? c + 0x20 : c));
+            mixer.Unit(AsciiLower(char16_t(c)));
             continue;
         }
         if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
@@ -92,7 +85,7 @@ bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
             const char16_t x = p[i], y = q[i];
             if (x == y) continue;
             if ((x | y) >= 0x80) break; // leave non-ASCII to the full comparison
-            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z') return false;
+            if (AsciiLower(x) != AsciiLower(y)) return false;
         }
         if (i == a.size()) return true;
     }

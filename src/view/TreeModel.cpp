@@ -1,5 +1,6 @@
 #include "view/TreeModel.h"
 
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 #include <QHashFunctions>
@@ -270,7 +271,7 @@ void AppendFolded(std::vector<char16_t>& out, QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
-            out.push_back(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+            out.push_back(AsciiLower(c));
         } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
                    text[i + 1].isLowSurrogate()) {
             const char32_t folded =
