@@ -1,6 +1,6 @@
 #include "controls/PropertyBag.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 
 #include <optional>
 
@@ -57,7 +57,7 @@ PropertyBag::Value PropertyBag::Read(const QString& name, const Value& defaultVa
     if (stored.index() == defaultValue.index()) return stored;
     if (const auto n = AsInteger(stored))
         if (auto converted = ConvertInteger(*n, defaultValue)) return *std::move(converted);
-    throw ControlError(ControlError::TypeMismatch, u"PropertyBag"_s,
+    throw QuillanError(ErrorNumbers::TypeMismatch, u"PropertyBag"_s,
                        u"Type mismatch reading property "_s + name);
 }
 

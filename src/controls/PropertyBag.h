@@ -26,7 +26,7 @@ public:
     void WriteProperty(const QString& name, const Value& value, const Value& defaultValue);
 
     // The entry's value, or `defaultValue` when there is none. Integer kinds convert into
-    // one another; any other mismatch raises a type-mismatch ControlError.
+    // one another; any other mismatch raises a type-mismatch QuillanError.
     template <class T> T ReadProperty(const QString& name, const T& defaultValue) const {
         return std::get<T>(Read(name, Value(defaultValue)));
     }

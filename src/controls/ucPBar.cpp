@@ -1,6 +1,6 @@
 #include "controls/ucPBar.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 #include "controls/InputCodes.h"
 #include "controls/PaintOps.h"
 #include "controls/PropertyBag.h"
@@ -21,7 +21,7 @@ const QString DefaultCaption = u"100% Complete"_s;
 
 qint32 CheckedStyle(qint32 value, const QString& name) {
     if (value != 0 && value != 1)
-        throw ControlError(ControlError::InvalidPropertyValue, u"ucPBar."_s + name,
+        throw QuillanError(ErrorNumbers::InvalidPropertyValue, u"ucPBar."_s + name,
                            u"Invalid property value"_s);
     return value;
 }

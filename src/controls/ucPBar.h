@@ -50,7 +50,7 @@ public:
     bool FontTransparent() const { return fontTransparent_; }
     void SetFontTransparent(bool on);
 
-    // 0 or 1 only; anything else raises ControlError and keeps the old value.
+    // 0 or 1 only; anything else raises QuillanError and keeps the old value.
     qint32 BackStyle() const { return backStyle_; }
     void SetBackStyle(qint32 style);
     qint32 BorderStyle() const { return borderStyle_; }

@@ -1,4 +1,5 @@
 #include "base/AsciiCase.h"
+#include "base/QuillanError.h"
 
 #include <QTest>
 
@@ -60,6 +61,20 @@ private slots:
                         QCOMPARE(out[i], AsciiLower(units[i]));
                 }
             }
+        }
+    }
+
+    void errorCarriesItsTriple() {
+        // Whoever catches only std::exception still reads where it came from, in UTF-8.
+        try {
+            throw QuillanError(ErrorNumbers::Overflow, u"Sp\u00E4ter"_s, u"Overflow"_s);
+        } catch (const std::exception& caught) {
+            QCOMPARE(QString::fromUtf8(caught.what()), u"Sp\u00E4ter: Overflow"_s);
+            const auto* error = dynamic_cast<const QuillanError*>(&caught);
+            QVERIFY(error);
+            QCOMPARE(error->Number(), 6);
+            QCOMPARE(error->Source(), u"Sp\u00E4ter"_s);
+            QCOMPARE(error->Description(), u"Overflow"_s);
         }
     }
 };
