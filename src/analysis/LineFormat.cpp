@@ -198,13 +198,11 @@ QStringView FileNamePart(QStringView path) {
 }
 
 QString SplitPath(QStringView path, QString* folder) {
-    qsizetype pos = path.size();
-    while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
-        --pos;
-    if (folder) *folder = path.first(pos).toString();
-    QString name;
-    if (AsciiToLower(path.sliced(pos), name)) return name;
-    return path.sliced(pos).toString().toLower();
+    const QStringView name = FileNamePart(path);
+    if (folder) *folder = path.first(path.size() - name.size()).toString();
+    QString lowered;
+    if (AsciiToLower(name, lowered)) return lowered;
+    return name.toString().toLower();
 }
 
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
