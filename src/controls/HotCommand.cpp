@@ -116,10 +116,10 @@ void HotCommand::SetForeColor(OleColor color) {
 }
 
 void HotCommand::SetEnabled(bool enabled) {
-    if (isEnabled() != enabled)
-        setEnabled(enabled); // changeEvent redraws
-    else
-        ApplyEnabledLook();
+    // Always stored, even where a disabled parent already shows the control disabled, and
+    // always redrawn, like every other setter.
+    setEnabled(enabled);
+    ApplyEnabledLook();
     emit PropertyChanged(u"Enabled"_s);
 }
 
@@ -320,6 +320,7 @@ void HotCommand::resizeEvent(QResizeEvent*) {
 }
 
 void HotCommand::changeEvent(QEvent* event) {
+    // Enabled or disabled another way: from the stored properties, or through a parent.
     if (event->type() == QEvent::EnabledChange) ApplyEnabledLook();
     QWidget::changeEvent(event);
 }
