@@ -92,15 +92,6 @@ void LocaleFormats::AppendShortDate(QString& out, int year, int month, int day) 
     out.append(QStringView(text, WriteShortDate(text, year, month, day) - text));
 }
 
-void LocaleFormats::AppendTimeAmPm(QString& out, int hour, int minute, int second) const {
-    char16_t text[64];
-    if (m_Am.size() > 40 || m_Pm.size() > 40) { // no real locale has such designators
-        out.append(TimeAmPm(QTime(hour, minute, second)));
-        return;
-    }
-    out.append(QStringView(text, WriteTimeAmPm(text, hour, minute, second) - text));
-}
-
 char16_t* LocaleFormats::WriteShortDate(char16_t* text, int fullYear, int month, int day) const {
     const int year = fullYear % 100;
     const int fields[3][3] = {{month, day, year}, {day, month, year}, {year, month, day}};
