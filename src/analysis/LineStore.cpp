@@ -86,10 +86,3 @@ void LineStore::Clear() {
     m_Encoding = LineEncoding::Utf8;
     m_SizeHint = -1;
 }
-
-size_t LineStore::MemoryBytes() const {
-    size_t bytes = m_Lines.capacity() * sizeof(LineRef);
-    for (const Block& block : m_Blocks)
-        bytes += size_t(block.Capacity);
-    return bytes;
-}

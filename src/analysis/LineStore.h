@@ -45,7 +45,6 @@ public:
     // The bytes expected in all (the file's size), so that a small log gets a small block.
     void SetSizeHint(qint64 bytes) { m_SizeHint = bytes; }
     void Clear();
-    size_t MemoryBytes() const;
 
 private:
     struct BlockFree {
