@@ -50,7 +50,6 @@ void PropertyBag::WriteProperty(const QString& name, const Value& value,
 }
 
 PropertyBag::Value PropertyBag::Read(const QString& name, const Value& defaultValue) const {
-    if (observer_) observer_(name);
     const qsizetype i = Find(name);
     if (i < 0) return defaultValue;
     const Value& stored = entries_[i].Data;

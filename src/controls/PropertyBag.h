@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QList>
 #include <QString>
-#include <functional>
 #include <variant>
 
 // The stored properties of one control: named, typed entries in the order they were written.
@@ -39,11 +38,6 @@ public:
     // form and for tests.
     void Set(const QString& name, Value value);
 
-    // Told every name that is read, in order; lets tests follow a control's load sequence.
-    void SetReadObserver(std::function<void(const QString&)> observer) {
-        observer_ = std::move(observer);
-    }
-
     friend bool operator==(const PropertyBag& a, const PropertyBag& b);
 
 private:
@@ -51,7 +45,6 @@ private:
     Value Read(const QString& name, const Value& defaultValue) const;
 
     QList<Entry> entries_;
-    std::function<void(const QString&)> observer_;
 };
 
 bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b);
