@@ -71,7 +71,6 @@ public:
     qint32 DisplayStyle() const { return range_.DisplayStyle; }
     void SetDisplayStyle(qint32 style);
 
-    WId hwnd() { return winId(); }
     void Refresh() { repaint(); }
 
     // Runs after every size change; public so the host can lay out a hidden control.
