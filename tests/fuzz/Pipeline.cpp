@@ -175,6 +175,14 @@ private:
     const TreeModel& m_Tree;
 };
 
+// Enabled state of each button (indexed by its mode) after a rebuild in sortMode.
+std::array<bool, 5> SortButtonsEnabled(SortOrder sortMode) {
+    std::array<bool, 5> enabled;
+    enabled.fill(true);
+    enabled[size_t(sortMode)] = false;
+    return enabled;
+}
+
 // What a finished build must hold besides the structure: every record once as an entry,
 // the buttons as the mode says, the first node selected.
 void CheckBuilt(Checker& check, const TreeModel& tree, const Host& host, SortOrder mode,
