@@ -31,8 +31,8 @@ public:
     }
 
     bool Contains(const QString& name) const { return Find(name) >= 0; }
-    const QList<Entry>& Entries() const { return entries_; }
-    bool IsEmpty() const { return entries_.isEmpty(); }
+    const QList<Entry>& Entries() const { return m_Entries; }
+    bool IsEmpty() const { return m_Entries.isEmpty(); }
 
     // Appends or replaces an entry as is, without the default rule; for readers of the text
     // form and for tests.
@@ -44,7 +44,7 @@ private:
     qsizetype Find(const QString& name) const;
     Value Read(const QString& name, const Value& defaultValue) const;
 
-    QList<Entry> entries_;
+    QList<Entry> m_Entries;
 };
 
 bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b);
