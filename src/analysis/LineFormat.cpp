@@ -1,6 +1,7 @@
 #include "analysis/LineFormat.h"
 
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 #include <algorithm>
@@ -9,7 +10,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool IsDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 // Reads 1..maxDigits ASCII digits at pos; returns the count read (0 when none).
 int ReadDigits(QStringView s, qsizetype& pos, int maxDigits, int& value) {
@@ -23,7 +26,9 @@ int ReadDigits(QStringView s, qsizetype& pos, int maxDigits, int& value) {
     return count;
 }
 
-bool IsDateSeparator(QChar c) { return c == u'/' || c == u'-' || c == u'.'; }
+bool IsDateSeparator(QChar c) {
+    return c == u'/' || c == u'-' || c == u'.';
+}
 
 bool MatchesWord(QStringView s, qsizetype pos, QStringView word) {
     return !word.isEmpty() && s.size() - pos == word.size() &&
@@ -38,39 +43,33 @@ struct TimeParts {
 std::optional<TimeParts> ParseTimeParts(QStringView s, const LocaleFormats& formats) {
     qsizetype pos = 0;
     int hour = 0, minute = 0, second = 0;
-    if (ReadDigits(s, pos, 2, hour) == 0 || pos >= s.size() || s[pos] != u':')
-        return std::nullopt;
+    if (ReadDigits(s, pos, 2, hour) == 0 || pos >= s.size() || s[pos] != u':') return std::nullopt;
     ++pos;
-    if (ReadDigits(s, pos, 2, minute) == 0)
-        return std::nullopt;
+    if (ReadDigits(s, pos, 2, minute) == 0) return std::nullopt;
     if (pos < s.size() && s[pos] == u':') {
         ++pos;
-        if (ReadDigits(s, pos, 2, second) == 0)
-            return std::nullopt;
+        if (ReadDigits(s, pos, 2, second) == 0) return std::nullopt;
     }
     while (pos < s.size() && s[pos] == u' ')
         ++pos;
     if (pos < s.size()) {
         const bool am = MatchesWord(s, pos, u"AM") || MatchesWord(s, pos, formats.AmText());
-        const bool pm = !am && (MatchesWord(s, pos, u"PM") || MatchesWord(s, pos, formats.PmText()));
-        if (!am && !pm)
-            return std::nullopt;
-        if (hour > 12)
-            return std::nullopt;
+        const bool pm =
+            !am && (MatchesWord(s, pos, u"PM") || MatchesWord(s, pos, formats.PmText()));
+        if (!am && !pm) return std::nullopt;
+        if (hour > 12) return std::nullopt;
         if (am && hour == 12)
             hour = 0;
         else if (pm && hour < 12)
             hour += 12;
     }
-    if (hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
+    if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
     return TimeParts{hour, minute, second};
 }
 
 std::optional<QTime> ParseTime(QStringView s, const LocaleFormats& formats) {
     const auto parts = ParseTimeParts(s, formats);
-    if (!parts)
-        return std::nullopt;
+    if (!parts) return std::nullopt;
     return QTime(parts->Hour, parts->Minute, parts->Second);
 }
 
@@ -82,24 +81,21 @@ struct DateTimeParts {
 
 bool ValidDate(int year, int month, int day) {
     static constexpr int DaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1)
-        return false;
+    if (month < 1 || month > 12 || day < 1) return false;
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return day <= DaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats& formats) {
     const QStringView s = TrimBlanks(text);
-    if (s.size() < 6)
-        return std::nullopt;
+    if (s.size() < 6) return std::nullopt;
     qsizetype pos = 0;
     int values[3] = {0, 0, 0};
     int lengths[3] = {0, 0, 0};
     const bool yearFirst = formats.Order() == DateOrder::YearMonthDay;
     for (int field = 0; field < 3; ++field) {
         if (field > 0) {
-            if (pos >= s.size() || !IsDateSeparator(s[pos]))
-                return std::nullopt;
+            if (pos >= s.size() || !IsDateSeparator(s[pos])) return std::nullopt;
             ++pos;
         }
         const bool isYear = yearFirst ? field == 0 : field == 2;
@@ -124,24 +120,22 @@ std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats
         year = ExpandTwoDigitYear(year);
     else if (year < 100)
         return std::nullopt;
-    if (!ValidDate(year, month, day))
-        return std::nullopt;
+    if (!ValidDate(year, month, day)) return std::nullopt;
 
     DateTimeParts parts{year, month, day, std::nullopt};
-    if (pos == s.size())
-        return parts;
+    if (pos == s.size()) return parts;
     // Only blanks and a time of day may follow the date.
-    if (s[pos] != u' ')
-        return std::nullopt;
+    if (s[pos] != u' ') return std::nullopt;
     parts.Time = ParseTime(TrimBlanks(s.sliced(pos)), formats);
-    if (!parts.Time)
-        return std::nullopt;
+    if (!parts.Time) return std::nullopt;
     return parts;
 }
 
 } // namespace
 
-int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
+int ExpandTwoDigitYear(int year) {
+    return year < 30 ? 2000 + year : 1900 + year;
+}
 
 namespace {
 
@@ -154,8 +148,7 @@ inline int Digit(QStringView s, qsizetype i) {
 // characters "mm/dd/yy h", decided without the general parser. Returns -1 when the text
 // has another shape and the general parser must decide.
 int QuickDate(QStringView s, const LocaleFormats& formats) {
-    if (formats.Order() == DateOrder::YearMonthDay || (s.size() != 8 && s.size() != 10))
-        return -1;
+    if (formats.Order() == DateOrder::YearMonthDay || (s.size() != 8 && s.size() != 10)) return -1;
     const int a1 = Digit(s, 0), a2 = Digit(s, 1), b1 = Digit(s, 3), b2 = Digit(s, 4);
     const int y1 = Digit(s, 6), y2 = Digit(s, 7);
     if ((a1 | a2 | b1 | b2 | y1 | y2) < 0 || !IsDateSeparator(s[2]) || !IsDateSeparator(s[5]))
@@ -165,8 +158,7 @@ int QuickDate(QStringView s, const LocaleFormats& formats) {
         const int y3 = Digit(s, 8), y4 = Digit(s, 9);
         if (y3 >= 0 && y4 >= 0) {
             year = year * 100 + y3 * 10 + y4;
-            if (year < 100)
-                return 0;
+            if (year < 100) return 0;
         } else if (s[8] == u' ' && y4 >= 0) {
             return 0; // a date, a blank and a lone digit: not a time of day
         } else {
@@ -184,15 +176,13 @@ int QuickDate(QStringView s, const LocaleFormats& formats) {
 
 bool IsDate(QStringView text, const LocaleFormats& formats) {
     const int quick = QuickDate(text, formats);
-    if (quick >= 0)
-        return quick == 1;
+    if (quick >= 0) return quick == 1;
     return ParseDateTime(text, formats).has_value();
 }
 
 std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats) {
     const auto parts = ParseDateTime(text, formats);
-    if (!parts)
-        return std::nullopt;
+    if (!parts) return std::nullopt;
     return parts->Date();
 }
 
@@ -207,31 +197,19 @@ QStringView FileNamePart(QStringView path) {
     return path.sliced(pos);
 }
 
-bool IsAscii(QStringView text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
-
 QString SplitPath(QStringView path, QString* folder) {
-    qsizetype pos = path.size();
-    while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
-        --pos;
-    if (folder)
-        *folder = path.first(pos).toString();
-    QString name;
-    if (AsciiToLower(path.sliced(pos), name))
-        return name;
-    return path.sliced(pos).toString().toLower();
+    const QStringView name = FileNamePart(path);
+    if (folder) *folder = path.first(path.size() - name.size()).toString();
+    QString lowered;
+    if (AsciiToLower(name, lowered)) return lowered;
+    return name.toString().toLower();
 }
 
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
     const int d = DateLength(dateIsLong);
     const QStringView datePart = LeftOf(line, d);
     const auto time = ParseTimeParts(TrimBlanks(LeftOf(After(line, d + 1), 8)), formats);
-    if (!time)
-        RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
+    if (!time) RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
     const auto date = ParseDateTime(datePart, formats);
     // One allocation: the text is written straight into the string.
     const qsizetype longest = std::max(formats.AmText().size(), formats.PmText().size());
@@ -263,8 +241,7 @@ QString RenderShortDate(const QString& text, const LocaleFormats& formats) {
 }
 
 QString RenderTimeAmPm(const QString& text, const LocaleFormats& formats) {
-    if (const auto time = ReadTime(text, formats))
-        return formats.TimeAmPm(*time);
+    if (const auto time = ReadTime(text, formats)) return formats.TimeAmPm(*time);
     // A full date and time shows its time; a date alone stands for midnight.
     if (const auto parts = ParseDateTime(text, formats))
         return formats.TimeAmPm(parts->Time.value_or(QTime(0, 0)));

@@ -25,8 +25,12 @@ std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats);
 // Two-digit years read as 2000-2029 for 00-29 and 1930-1999 for 30-99.
 int ExpandTwoDigitYear(int year);
 
-inline int DateLength(bool dateIsLong) { return dateIsLong ? 10 : 8; }
-inline int LineOffset(bool dateIsLong) { return DateLength(dateIsLong) + 12; }
+inline int DateLength(bool dateIsLong) {
+    return dateIsLong ? 10 : 8;
+}
+inline int LineOffset(bool dateIsLong) {
+    return DateLength(dateIsLong) + 12;
+}
 
 // Lower-cased file name after the last "/" or "\"; folder gets everything up to and
 // including that separator (empty when there is none).
@@ -34,7 +38,6 @@ QString SplitPath(QStringView path, QString* folder = nullptr);
 
 // The file-name part of a path or URL as it stands (after the last "/" or "\").
 QStringView FileNamePart(QStringView path);
-bool IsAscii(QStringView text);
 
 // The start and finish text of a record: the line's date in the short form, " - ",
 // the time as "hh:mm:ss AMPM". A time that does not read as one raises.

@@ -2,6 +2,7 @@
 #include "analysis/LineFormat.h"
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 using namespace Qt::StringLiterals;
@@ -9,15 +10,16 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Runs one step of a handler that skips what fails and goes on.
-template <class Step>
-void Skippable(Step&& step) {
+template <class Step> void Skippable(Step&& step) {
     try {
         step();
     } catch (const std::exception&) {
     }
 }
 
-QStringView NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)); }
+QStringView NameAfter(QStringView line, qsizetype skip) {
+    return TrimBlanks(After(line, skip));
+}
 
 // The open download a name refers to. An ASCII file name is looked up as it stands, which
 // matches its lower-cased form because keys ignore case; anything else is lower-cased first.
@@ -27,18 +29,9 @@ LogKeys* OpenLink(const LogCurEntries& links, QStringView name) {
 }
 
 bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
-    if (path.size() < 9)
-        return false;
+    if (path.size() < 9) return false;
     const QStringView tail = QStringView(path).last(9);
-    if (IsAscii(tail)) {
-        static constexpr char16_t Suffix[] = u".GETRIGHT";
-        for (qsizetype i = 0; i < 9; ++i) {
-            const char16_t c = tail[i].unicode();
-            if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != Suffix[i])
-                return false;
-        }
-        return true;
-    }
+    if (IsAscii(tail)) return AsciiEqualIgnoringCase(tail, u".GETRIGHT");
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
 }
 
@@ -56,13 +49,13 @@ void LogAnalysis::ParseFileLine(QStringView line) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
     QString localPath = TrimBlanks(message.sliced(5, equals - 5)).toString();
-    if (EndsWithGetRightSuffix(localPath, m_Formats))
-        localPath.chop(9);
+    if (EndsWithGetRightSuffix(localPath, m_Formats)) localPath.chop(9);
 
     // The URL is cut from the line after its first 20 characters, whatever the date length.
     const QStringView urlSource = After(line, 20);
     const qsizetype urlEquals = FindAscii(urlSource, u"=");
-    const QString url = TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
+    const QString url =
+        TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
 
     const QString key = SplitPath(url);
     const HashedKey hashedKey(key);
@@ -89,7 +82,8 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
     const qsizetype at = FindAscii(name, u" at:");
     name = at < 0 ? QStringView() : TrimBlanks(name.first(at));
     const qsizetype offsetAt = FindAscii(line, u"at:");
-    const QStringView offsetText = offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
+    const QStringView offsetText =
+        offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
 
     const LogKeys* link = OpenLink(m_CurEntries, name);
     if (!link)

@@ -14,8 +14,7 @@ constexpr qsizetype BlockBytes = qsizetype(8) << 20;
 void LineStore::BlockFree::operator()(char* data) const { PlatformMemory::FreeBlock(data); }
 
 QStringView DecodeLine(QByteArrayView bytes, LineEncoding encoding, std::vector<char16_t>& buffer) {
-    if (buffer.size() < size_t(bytes.size()))
-        buffer.resize(size_t(bytes.size()));
+    if (buffer.size() < size_t(bytes.size())) buffer.resize(size_t(bytes.size()));
     qsizetype length = 0;
     if (encoding == LineEncoding::Windows1252) {
         length = DecodeWindows1252(bytes.data(), bytes.size(), buffer.data());
@@ -49,10 +48,10 @@ void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
     }
     Block& block = m_Blocks.back();
     char* out = block.Data.get() + block.Used;
-    if (length > 0)
-        std::memcpy(out, bytes.data(), size_t(length));
+    if (length > 0) std::memcpy(out, bytes.data(), size_t(length));
     block.Used += length;
-    m_Lines.push_back(LineRef{out, quint32(length), quint32(std::clamp<qint64>(fileLine, 0, 0x7FFFFFFF)),
+    m_Lines.push_back(LineRef{out, quint32(length),
+                              quint32(std::clamp<qint64>(fileLine, 0, 0x7FFFFFFF)),
                               longDate ? 1u : 0u});
 }
 
@@ -62,11 +61,4 @@ void LineStore::Clear() {
     m_Lines.shrink_to_fit();
     m_Encoding = LineEncoding::Utf8;
     m_SizeHint = -1;
-}
-
-size_t LineStore::MemoryBytes() const {
-    size_t bytes = m_Lines.capacity() * sizeof(LineRef);
-    for (const Block& block : m_Blocks)
-        bytes += size_t(block.Capacity);
-    return bytes;
 }

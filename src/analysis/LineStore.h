@@ -23,8 +23,7 @@ public:
     void SetEncoding(LineEncoding encoding) { m_Encoding = encoding; }
 
     QByteArrayView Bytes(qint64 index) const {
-        if (index < 1 || index > UpperBound())
-            return {};
+        if (index < 1 || index > UpperBound()) return {};
         const LineRef& ref = m_Lines[size_t(index - 1)];
         return QByteArrayView(ref.Data, qsizetype(ref.Length));
     }
@@ -46,7 +45,6 @@ public:
     // The bytes expected in all (the file's size), so that a small log gets a small block.
     void SetSizeHint(qint64 bytes) { m_SizeHint = bytes; }
     void Clear();
-    size_t MemoryBytes() const;
 
 private:
     struct BlockFree {

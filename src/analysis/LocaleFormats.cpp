@@ -1,6 +1,7 @@
 #include "analysis/LocaleFormats.h"
 
 #include "analysis/TextRules.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
 
@@ -9,8 +10,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QLocale Effective(const QLocale& locale) {
-    if (locale.language() == QLocale::C)
-        return QLocale(QLocale::English, QLocale::UnitedStates);
+    if (locale.language() == QLocale::C) return QLocale(QLocale::English, QLocale::UnitedStates);
     return locale;
 }
 
@@ -33,12 +33,10 @@ LocaleFormats::LocaleFormats(const QLocale& requested) : m_Locale(Effective(requ
             inQuote = !inQuote;
             continue;
         }
-        if (inQuote)
-            continue;
+        if (inQuote) continue;
         const char16_t u = c.unicode();
         if (u == u'd' || u == u'M' || u == u'y') {
-            if (!order.contains(c))
-                order.append(c);
+            if (!order.contains(c)) order.append(c);
         } else if (!order.isEmpty() && order.size() < 3 && !separatorFound && u != u' ') {
             m_DateSeparator = c;
             separatorFound = true;
@@ -54,31 +52,31 @@ LocaleFormats::LocaleFormats(const QLocale& requested) : m_Locale(Effective(requ
     m_LongPattern = m_Locale.dateFormat(QLocale::LongFormat);
     m_Am = m_Locale.amText();
     m_Pm = m_Locale.pmText();
-    if (m_Am.isEmpty())
-        m_Am = u"AM"_s;
-    if (m_Pm.isEmpty())
-        m_Pm = u"PM"_s;
+    if (m_Am.isEmpty()) m_Am = u"AM"_s;
+    if (m_Pm.isEmpty()) m_Pm = u"PM"_s;
     m_Group = m_Locale.groupSeparator();
     const auto language = m_Locale.language();
     m_SpecialCasing = language == QLocale::Turkish || language == QLocale::Azerbaijani ||
                       language == QLocale::Lithuanian;
 }
 
-LocaleFormats LocaleFormats::System() { return LocaleFormats(QLocale::system()); }
+LocaleFormats LocaleFormats::System() {
+    return LocaleFormats(QLocale::system());
+}
 
-LocaleFormats LocaleFormats::Named(const QString& name) { return LocaleFormats(QLocale(name)); }
+LocaleFormats LocaleFormats::Named(const QString& name) {
+    return LocaleFormats(QLocale(name));
+}
 
 QString LocaleFormats::ToUpper(const QString& text) const {
     QString out;
-    if (!m_SpecialCasing && AsciiToUpper(text, out))
-        return out;
+    if (!m_SpecialCasing && AsciiToUpper(text, out)) return out;
     return m_SpecialCasing ? m_Locale.toUpper(text) : text.toUpper();
 }
 
 QString LocaleFormats::ToLower(const QString& text) const {
     QString out;
-    if (!m_SpecialCasing && AsciiToLower(text, out))
-        return out;
+    if (!m_SpecialCasing && AsciiToLower(text, out)) return out;
     return m_SpecialCasing ? m_Locale.toLower(text) : text.toLower();
 }
 
@@ -94,15 +92,6 @@ void LocaleFormats::AppendShortDate(QString& out, int year, int month, int day) 
     out.append(QStringView(text, WriteShortDate(text, year, month, day) - text));
 }
 
-void LocaleFormats::AppendTimeAmPm(QString& out, int hour, int minute, int second) const {
-    char16_t text[64];
-    if (m_Am.size() > 40 || m_Pm.size() > 40) { // no real locale has such designators
-        out.append(TimeAmPm(QTime(hour, minute, second)));
-        return;
-    }
-    out.append(QStringView(text, WriteTimeAmPm(text, hour, minute, second) - text));
-}
-
 char16_t* LocaleFormats::WriteShortDate(char16_t* text, int fullYear, int month, int day) const {
     const int year = fullYear % 100;
     const int fields[3][3] = {{month, day, year}, {day, month, year}, {year, month, day}};
@@ -114,7 +103,9 @@ char16_t* LocaleFormats::WriteShortDate(char16_t* text, int fullYear, int month,
     return TwoDigits(p, f[2]);
 }
 
-QString LocaleFormats::LongDate(QDate date) const { return m_Locale.toString(date, m_LongPattern); }
+QString LocaleFormats::LongDate(QDate date) const {
+    return m_Locale.toString(date, m_LongPattern);
+}
 
 QString LocaleFormats::TimeAmPm(QTime time) const {
     QString out(9 + std::max(m_Am.size(), m_Pm.size()), Qt::Uninitialized);

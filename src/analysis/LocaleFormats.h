@@ -25,7 +25,6 @@ public:
     // Two-digit month and day, two-digit year, in the locale's order: always 8 characters.
     QString ShortDate(QDate date) const;
     void AppendShortDate(QString& out, int year, int month, int day) const;
-    void AppendTimeAmPm(QString& out, int hour, int minute, int second) const;
     // The same forms written into a buffer: 8 units for the date, 9 plus the AM/PM text for
     // the time. Return the end of what was written.
     char16_t* WriteShortDate(char16_t* out, int year, int month, int day) const;

@@ -22,11 +22,9 @@ QStringView TrimBlanks(QStringView text) {
 }
 
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
-    if (from < 0)
-        from = 0;
+    if (from < 0) from = 0;
     const qsizetype n = needle.size();
-    if (n == 0)
-        return from <= text.size() ? from : -1;
+    if (n == 0) return from <= text.size() ? from : -1;
     const char16_t* t = text.utf16();
     const char16_t* p = needle.utf16();
     const char16_t first = p[0];
@@ -37,62 +35,35 @@ qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
     const __m128i wanted = _mm_set1_epi16(short(first));
     while (i + 8 <= last + 1) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, wanted)))
-            break;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, wanted))) break;
         i += 8;
     }
 #endif
     for (; i <= last; ++i) {
-        if (t[i] != first)
-            continue;
+        if (t[i] != first) continue;
         qsizetype j = 1;
         while (j < n && t[i + j] == p[j])
             ++j;
-        if (j == n)
-            return i;
+        if (j == n) return i;
     }
     return -1;
 }
 
-namespace {
-template <char16_t From, char16_t To>
-bool AsciiMap(QStringView text, QString& out) {
-    const char16_t* p = text.utf16();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (p[i] >= 0x80)
-            return false;
-    out.resize(text.size());
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = p[i];
-        o[i] = (c >= From && c <= From + 25) ? char16_t(c - From + To) : c;
-    }
-    return true;
-}
-} // namespace
-
-bool AsciiToUpper(QStringView text, QString& out) { return AsciiMap<u'a', u'A'>(text, out); }
-bool AsciiToLower(QStringView text, QString& out) { return AsciiMap<u'A', u'a'>(text, out); }
-
 std::optional<qint64> ReadWholeNumber(QStringView text) {
     text = TrimBlanks(text);
-    if (text.isEmpty())
-        return std::nullopt;
+    if (text.isEmpty()) return std::nullopt;
     bool negative = false;
     qsizetype i = 0;
     if (text[0] == u'+' || text[0] == u'-') {
         negative = text[0] == u'-';
         i = 1;
     }
-    if (i == text.size())
-        return std::nullopt;
+    if (i == text.size()) return std::nullopt;
     qint64 value = 0;
     for (; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        if (value > (std::numeric_limits<qint64>::max() - 9) / 10)
-            return std::nullopt;
+        if (c < u'0' || c > u'9') return std::nullopt;
+        if (value > (std::numeric_limits<qint64>::max() - 9) / 10) return std::nullopt;
         value = value * 10 + (c - u'0');
     }
     return negative ? -value : value;
@@ -115,16 +86,14 @@ qint32 CheckedAdd(qint32 a, qint64 b) {
 }
 
 QString FormatGrouped(qint64 value, const QString& separator, bool emptyForZero) {
-    if (value == 0)
-        return emptyForZero ? QString() : u"0"_s;
+    if (value == 0) return emptyForZero ? QString() : u"0"_s;
     const bool negative = value < 0;
     // Work on the magnitude as unsigned so that the smallest value has one too.
     quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
     const QString digits = QString::number(magnitude);
     QString out;
     out.reserve(digits.size() + digits.size() / 3 * separator.size() + 1);
-    if (negative)
-        out.append(u'-');
+    if (negative) out.append(u'-');
     const qsizetype first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
     out.append(QStringView(digits).first(first));
     for (qsizetype i = first; i < digits.size(); i += 3) {

@@ -22,21 +22,14 @@ inline QStringView After(QStringView text, qsizetype n) {
 // Exact, case-sensitive prefix test and search; plain loops beat the general string search
 // for the short keywords of a log line.
 inline bool StartsWithAscii(QStringView text, QStringView prefix) {
-    if (text.size() < prefix.size())
-        return false;
+    if (text.size() < prefix.size()) return false;
     const char16_t* t = text.utf16();
     const char16_t* p = prefix.utf16();
     for (qsizetype i = 0; i < prefix.size(); ++i)
-        if (t[i] != p[i])
-            return false;
+        if (t[i] != p[i]) return false;
     return true;
 }
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from = 0);
-
-// ASCII letters mapped directly; anything else is left to the caller's general mapping.
-// Returns false (and leaves out untouched) when text holds a non-ASCII character.
-bool AsciiToUpper(QStringView text, QString& out);
-bool AsciiToLower(QStringView text, QString& out);
 
 // An optional sign and ASCII digits, blanks at the ends ignored; nothing else.
 std::optional<qint64> ReadWholeNumber(QStringView text);

@@ -6,14 +6,14 @@
 // the control. The release that ends a double click is no click.
 class ClickTracker {
 public:
-    void Press(Qt::MouseButton button) { pressed_ = button; }
-    void DoubleClick() { pressed_ = Qt::NoButton; }
+    void Press(Qt::MouseButton button) { m_Pressed = button; }
+    void DoubleClick() { m_Pressed = Qt::NoButton; }
     bool Release(Qt::MouseButton button, bool inside) {
-        const bool click = inside && button == Qt::LeftButton && pressed_ == Qt::LeftButton;
-        pressed_ = Qt::NoButton;
+        const bool click = inside && button == Qt::LeftButton && m_Pressed == Qt::LeftButton;
+        m_Pressed = Qt::NoButton;
         return click;
     }
 
 private:
-    Qt::MouseButton pressed_ = Qt::NoButton;
+    Qt::MouseButton m_Pressed = Qt::NoButton;
 };

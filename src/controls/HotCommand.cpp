@@ -30,19 +30,19 @@ bool IsClickKey(const QKeyEvent& e) {
 } // namespace
 
 HotCommand::HotCommand(QWidget* parent)
-    : QWidget(parent), picButton_(new QWidget(this)), cmdMapped_(new QPushButton(this)) {
-    picButton_->setObjectName(u"picButton"_s);
-    picButton_->setMouseTracking(true);
-    picButton_->setFocusPolicy(Qt::StrongFocus);
-    picButton_->setAttribute(Qt::WA_OpaquePaintEvent);
-    picButton_->installEventFilter(this);
-    setFocusProxy(picButton_);
+    : QWidget(parent), m_PicButton(new QWidget(this)), m_CmdMapped(new QPushButton(this)) {
+    m_PicButton->setObjectName(u"picButton"_s);
+    m_PicButton->setMouseTracking(true);
+    m_PicButton->setFocusPolicy(Qt::StrongFocus);
+    m_PicButton->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_PicButton->installEventFilter(this);
+    setFocusProxy(m_PicButton);
     setFocusPolicy(Qt::StrongFocus);
 
-    cmdMapped_->setObjectName(u"cmdMapped"_s);
-    cmdMapped_->setText(DefaultCaption);
-    cmdMapped_->hide();
-    cmdMapped_->installEventFilter(this);
+    m_CmdMapped->setObjectName(u"cmdMapped"_s);
+    m_CmdMapped->setText(DefaultCaption);
+    m_CmdMapped->hide();
+    m_CmdMapped->installEventFilter(this);
 
     resize(qRound(Twips::ToPixels(DefaultTwips.width())),
            qRound(Twips::ToPixels(DefaultTwips.height())));
@@ -54,72 +54,72 @@ QFont HotCommand::AmbientFont() const {
 }
 
 void HotCommand::InitProperties() {
-    backColorHi_ = SysColor::ButtonFace;
-    foreColorHi_ = SysColor::ButtonText;
-    backColorDown_ = SysColor::ButtonFace;
-    foreColorDown_ = SysColor::ButtonText;
-    cmdMapped_->setText(NewCaption);
+    m_BackColorHi = SysColor::ButtonFace;
+    m_ForeColorHi = SysColor::ButtonText;
+    m_BackColorDown = SysColor::ButtonFace;
+    m_ForeColorDown = SysColor::ButtonText;
+    m_CmdMapped->setText(NewCaption);
     setEnabled(true);
-    align_ = 0;
-    picButton_->setToolTip(QString());
-    picture_ = QImage();
-    faceColor_ = restingColor_;
+    m_Align = 0;
+    m_PicButton->setToolTip(QString());
+    m_Picture = QImage();
+    m_FaceColor = m_RestingColor;
     LayoutPass();
 }
 
 void HotCommand::ReadProperties(const PropertyBag& bag) {
-    restingColor_ = faceColor_ = bag.ReadProperty(u"BackColor"_s, SysColor::AppWorkspace);
-    foreColor_ = bag.ReadProperty(u"ForeColor"_s, SysColor::WindowText);
+    m_RestingColor = m_FaceColor = bag.ReadProperty(u"BackColor"_s, SysColor::AppWorkspace);
+    m_ForeColor = bag.ReadProperty(u"ForeColor"_s, SysColor::WindowText);
     setEnabled(bag.ReadProperty(u"Enabled"_s, true));
     const QFont ambient = AmbientFont();
     const QFont loaded = bag.ReadProperty(u"Font"_s, ambient);
     // The ambient font is inherited rather than copied, so that it follows the host.
     SetFont(loaded == ambient ? QFont() : loaded);
-    align_ = bag.ReadProperty(u"Align"_s, qint16(0));
-    cancel_ = bag.ReadProperty(u"Cancel"_s, false);
-    cmdMapped_->setText(bag.ReadProperty(u"Caption"_s, DefaultCaption));
-    picButton_->setToolTip(bag.ReadProperty(u"ToolTipText"_s, QString()));
+    m_Align = bag.ReadProperty(u"Align"_s, qint16(0));
+    m_Cancel = bag.ReadProperty(u"Cancel"_s, false);
+    m_CmdMapped->setText(bag.ReadProperty(u"Caption"_s, DefaultCaption));
+    m_PicButton->setToolTip(bag.ReadProperty(u"ToolTipText"_s, QString()));
     SetPicture(bag.ReadProperty(u"Picture"_s, QImage()));
-    backColorHi_ = bag.ReadProperty(u"BackColorHi"_s, SysColor::ButtonFace);
-    foreColorHi_ = bag.ReadProperty(u"ForeColorHi"_s, SysColor::ButtonText);
-    backColorDown_ = bag.ReadProperty(u"BackColorDown"_s, SysColor::ButtonFace);
-    foreColorDown_ = bag.ReadProperty(u"ForeColorDown"_s, SysColor::ButtonText);
+    m_BackColorHi = bag.ReadProperty(u"BackColorHi"_s, SysColor::ButtonFace);
+    m_ForeColorHi = bag.ReadProperty(u"ForeColorHi"_s, SysColor::ButtonText);
+    m_BackColorDown = bag.ReadProperty(u"BackColorDown"_s, SysColor::ButtonFace);
+    m_ForeColorDown = bag.ReadProperty(u"ForeColorDown"_s, SysColor::ButtonText);
     LayoutPass();
 }
 
 void HotCommand::WriteProperties(PropertyBag& bag) const {
-    bag.WriteProperty(u"BackColor"_s, restingColor_, SysColor::AppWorkspace);
-    bag.WriteProperty(u"ForeColor"_s, foreColor_, SysColor::WindowText);
+    bag.WriteProperty(u"BackColor"_s, m_RestingColor, SysColor::AppWorkspace);
+    bag.WriteProperty(u"ForeColor"_s, m_ForeColor, SysColor::WindowText);
     bag.WriteProperty(u"Enabled"_s, isEnabled(), true);
     bag.WriteProperty(u"Font"_s, font(), AmbientFont());
-    bag.WriteProperty(u"Align"_s, align_, qint16(0));
-    bag.WriteProperty(u"Cancel"_s, cancel_, false);
+    bag.WriteProperty(u"Align"_s, m_Align, qint16(0));
+    bag.WriteProperty(u"Cancel"_s, m_Cancel, false);
     bag.WriteProperty(u"Caption"_s, Caption(), DefaultCaption);
     bag.WriteProperty(u"ToolTipText"_s, ToolTipText(), QString());
-    bag.WriteProperty(u"Picture"_s, picture_, QImage());
-    bag.WriteProperty(u"BackColorHi"_s, backColorHi_, SysColor::ButtonFace);
-    bag.WriteProperty(u"ForeColorHi"_s, foreColorHi_, SysColor::ButtonText);
-    bag.WriteProperty(u"BackColorDown"_s, backColorDown_, SysColor::ButtonFace);
-    bag.WriteProperty(u"ForeColorDown"_s, foreColorDown_, SysColor::ButtonText);
+    bag.WriteProperty(u"Picture"_s, m_Picture, QImage());
+    bag.WriteProperty(u"BackColorHi"_s, m_BackColorHi, SysColor::ButtonFace);
+    bag.WriteProperty(u"ForeColorHi"_s, m_ForeColorHi, SysColor::ButtonText);
+    bag.WriteProperty(u"BackColorDown"_s, m_BackColorDown, SysColor::ButtonFace);
+    bag.WriteProperty(u"ForeColorDown"_s, m_ForeColorDown, SysColor::ButtonText);
 }
 
 void HotCommand::SetBackColor(OleColor color) {
-    restingColor_ = faceColor_ = color;
+    m_RestingColor = m_FaceColor = color;
     emit PropertyChanged(u"BackColor"_s);
     DrawNormal();
 }
 
 void HotCommand::SetForeColor(OleColor color) {
-    foreColor_ = color;
+    m_ForeColor = color;
     emit PropertyChanged(u"ForeColor"_s);
     DrawNormal();
 }
 
 void HotCommand::SetEnabled(bool enabled) {
-    if (isEnabled() != enabled)
-        setEnabled(enabled); // changeEvent redraws
-    else
-        ApplyEnabledLook();
+    // Always stored, even where a disabled parent already shows the control disabled, and
+    // always redrawn, like every other setter.
+    setEnabled(enabled);
+    ApplyEnabledLook();
     emit PropertyChanged(u"Enabled"_s);
 }
 
@@ -130,31 +130,31 @@ void HotCommand::SetFont(const QFont& f) {
 }
 
 void HotCommand::SetAlign(qint16 align) {
-    align_ = align;
+    m_Align = align;
     emit PropertyChanged(u"Align"_s);
 }
 
 QString HotCommand::Caption() const {
-    return cmdMapped_->text();
+    return m_CmdMapped->text();
 }
 
 void HotCommand::SetCaption(const QString& caption) {
-    cmdMapped_->setText(caption);
+    m_CmdMapped->setText(caption);
     emit PropertyChanged(u"Caption"_s);
     DrawNormal();
 }
 
 QString HotCommand::ToolTipText() const {
-    return picButton_->toolTip();
+    return m_PicButton->toolTip();
 }
 
 void HotCommand::SetToolTipText(const QString& text) {
-    picButton_->setToolTip(text);
+    m_PicButton->setToolTip(text);
     emit PropertyChanged(u"ToolTipText"_s);
 }
 
 void HotCommand::SetPicture(const QImage& picture) {
-    picture_ = picture;
+    m_Picture = picture;
     emit PropertyChanged(u"Picture"_s);
     DrawNormal();
 }
@@ -165,82 +165,82 @@ void HotCommand::SetField(OleColor& field, OleColor value, const QString& name) 
 }
 
 void HotCommand::SetBackColorHi(OleColor c) {
-    SetField(backColorHi_, c, u"BackColorHi"_s);
+    SetField(m_BackColorHi, c, u"BackColorHi"_s);
 }
 void HotCommand::SetForeColorHi(OleColor c) {
-    SetField(foreColorHi_, c, u"ForeColorHi"_s);
+    SetField(m_ForeColorHi, c, u"ForeColorHi"_s);
 }
 void HotCommand::SetBackColorDown(OleColor c) {
-    SetField(backColorDown_, c, u"BackColorDown"_s);
+    SetField(m_BackColorDown, c, u"BackColorDown"_s);
 }
 void HotCommand::SetForeColorDown(OleColor c) {
-    SetField(foreColorDown_, c, u"ForeColorDown"_s);
+    SetField(m_ForeColorDown, c, u"ForeColorDown"_s);
 }
 
 void HotCommand::Refresh() {
-    picButton_->repaint();
+    m_PicButton->repaint();
 }
 
 bool HotCommand::HasCapture() const {
-    return QWidget::mouseGrabber() == picButton_;
+    return QWidget::mouseGrabber() == m_PicButton;
 }
 
 HotLook::Face HotCommand::FaceNow() const {
     const QString caption = Caption();
-    return {ToTwips(picButton_->size()), ToTwips(PaintOps::TextSize(picButton_->font(), caption)),
+    return {ToTwips(m_PicButton->size()), ToTwips(PaintOps::TextSize(m_PicButton->font(), caption)),
             caption.isEmpty()};
 }
 
 void HotCommand::DrawButton(QPointF point, qint16 button, OleColor resting, OleColor active) {
     Show(HotLook::ButtonLook(point, button, resting, active,
-                             {foreColor_, foreColorHi_, foreColorDown_}, FaceNow()));
+                             {m_ForeColor, m_ForeColorHi, m_ForeColorDown}, FaceNow()));
 }
 
 void HotCommand::DrawNormal() {
-    Show(HotLook::NormalLook(faceColor_, foreColor_, isEnabled(), FaceNow()));
+    Show(HotLook::NormalLook(m_FaceColor, m_ForeColor, isEnabled(), FaceNow()));
 }
 
 void HotCommand::Show(const HotLook::Look& look) {
-    look_ = look;
-    faceColor_ = look.Face;
+    m_Look = look;
+    m_FaceColor = look.Face;
     if (look.PointerCapture == HotLook::Capture::Release && HasCapture())
-        picButton_->releaseMouse();
-    if (look.PointerCapture == HotLook::Capture::Take && !HasCapture() && picButton_->isVisible())
-        picButton_->grabMouse();
+        m_PicButton->releaseMouse();
+    if (look.PointerCapture == HotLook::Capture::Take && !HasCapture() && m_PicButton->isVisible())
+        m_PicButton->grabMouse();
     // Drawn now: a click may start a long loop that does not yield before the window repaints.
-    picButton_->repaint();
+    m_PicButton->repaint();
 }
 
 void HotCommand::LayoutPass() {
-    picButton_->setGeometry(rect());
+    m_PicButton->setGeometry(rect());
     DrawNormal();
 }
 
 void HotCommand::ApplyEnabledLook() {
-    if (!isEnabled()) DrawButton(Outside, 0, restingColor_, restingColor_);
+    if (!isEnabled()) DrawButton(Outside, 0, m_RestingColor, m_RestingColor);
     DrawNormal();
 }
 
 void HotCommand::ClickFromFace() {
-    DrawButton(Outside, 0, restingColor_, backColorDown_);
+    DrawButton(Outside, 0, m_RestingColor, m_BackColorDown);
     emit Click();
 }
 
 void HotCommand::PaintFace() {
-    QPainter p(picButton_);
+    QPainter p(m_PicButton);
     const QPalette& pal = palette();
-    const QRectF face = picButton_->rect();
-    p.fillRect(face, ResolveColor(look_.Face, pal));
-    if (!picture_.isNull()) p.drawImage(QPointF(0, 0), picture_);
-    if (look_.Edges != HotLook::Bevel::None) {
-        PaintOps::DrawFrame(p, face, ResolveColor(look_.Outline, pal));
-        PaintOps::DrawBevelEdges(p, face, ResolveColor(look_.TopLeft, pal));
+    const QRectF face = m_PicButton->rect();
+    p.fillRect(face, ResolveColor(m_Look.Face, pal));
+    if (!m_Picture.isNull()) p.drawImage(QPointF(0, 0), m_Picture);
+    if (m_Look.Edges != HotLook::Bevel::None) {
+        PaintOps::DrawFrame(p, face, ResolveColor(m_Look.Outline, pal));
+        PaintOps::DrawBevelEdges(p, face, ResolveColor(m_Look.TopLeft, pal));
     }
-    if (look_.ShowCaption) {
-        p.setFont(picButton_->font());
-        const QPointF at(Twips::ToPixels(look_.CaptionPos.x()),
-                         Twips::ToPixels(look_.CaptionPos.y()));
-        PaintOps::DrawTextAt(p, at, Caption(), ResolveColor(look_.CaptionColor, pal));
+    if (m_Look.ShowCaption) {
+        p.setFont(m_PicButton->font());
+        const QPointF at(Twips::ToPixels(m_Look.CaptionPos.x()),
+                         Twips::ToPixels(m_Look.CaptionPos.y()));
+        PaintOps::DrawTextAt(p, at, Caption(), ResolveColor(m_Look.CaptionColor, pal));
     }
 }
 
@@ -253,38 +253,39 @@ bool HotCommand::FaceEvent(QEvent* event) {
         return true;
     case QEvent::MouseMove: {
         const auto a = InputCodes::MouseArgsOf(*static_cast<QMouseEvent*>(event));
-        DrawButton({a.X, a.Y}, a.Button, restingColor_, a.Button ? backColorDown_ : backColorHi_);
+        DrawButton({a.X, a.Y}, a.Button, m_RestingColor,
+                   a.Button ? m_BackColorDown : m_BackColorHi);
         emit MouseMove(a.Button, a.Shift, a.X, a.Y);
         return true;
     }
     case QEvent::MouseButtonPress: {
         const auto* e = static_cast<QMouseEvent*>(event);
         const auto a = InputCodes::MouseArgsOf(*e);
-        click_.Press(e->button());
-        DrawButton({a.X, a.Y}, a.Button, restingColor_, backColorDown_);
+        m_Click.Press(e->button());
+        DrawButton({a.X, a.Y}, a.Button, m_RestingColor, m_BackColorDown);
         emit MouseDown(a.Button, a.Shift, a.X, a.Y);
         return true;
     }
     case QEvent::MouseButtonRelease: {
         const auto* e = static_cast<QMouseEvent*>(event);
         const auto a = InputCodes::MouseArgsOf(*e);
-        if (HasCapture()) picButton_->releaseMouse();
+        if (HasCapture()) m_PicButton->releaseMouse();
         emit MouseUp(a.Button, a.Shift, a.X, a.Y);
-        if (click_.Release(e->button(), HotLook::IsInside({a.X, a.Y}, FaceNow().Size)))
+        if (m_Click.Release(e->button(), HotLook::IsInside({a.X, a.Y}, FaceNow().Size)))
             ClickFromFace();
         return true;
     }
     case QEvent::Leave:
         // Where the platform cannot hold the pointer (Wayland, or a pointer leaving the window
         // faster than it moves), leaving stands in for the move outside that was never seen.
-        if (isEnabled()) DrawButton(Outside, 0, restingColor_, backColorHi_);
+        if (isEnabled()) DrawButton(Outside, 0, m_RestingColor, m_BackColorHi);
         return false;
     case QEvent::Hide:
         // A hidden face must not keep the pointer; it comes back resting.
-        DrawButton(Outside, 0, restingColor_, backColorHi_);
+        DrawButton(Outside, 0, m_RestingColor, m_BackColorHi);
         return false;
     case QEvent::MouseButtonDblClick:
-        click_.DoubleClick();
+        m_Click.DoubleClick();
         emit DblClick();
         return true;
     case QEvent::KeyPress:
@@ -310,8 +311,8 @@ bool HotCommand::ProxyEvent(QEvent* event) {
 }
 
 bool HotCommand::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == picButton_) return FaceEvent(event);
-    if (watched == cmdMapped_) return ProxyEvent(event);
+    if (watched == m_PicButton) return FaceEvent(event);
+    if (watched == m_CmdMapped) return ProxyEvent(event);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -320,6 +321,7 @@ void HotCommand::resizeEvent(QResizeEvent*) {
 }
 
 void HotCommand::changeEvent(QEvent* event) {
+    // Enabled or disabled another way: from the stored properties, or through a parent.
     if (event->type() == QEvent::EnabledChange) ApplyEnabledLook();
     QWidget::changeEvent(event);
 }

@@ -28,9 +28,9 @@ public:
     void WriteProperties(PropertyBag& bag) const;
 
     // Also the resting colour: the face returns to it whenever the pointer leaves.
-    OleColor BackColor() const { return restingColor_; }
+    OleColor BackColor() const { return m_RestingColor; }
     void SetBackColor(OleColor color);
-    OleColor ForeColor() const { return foreColor_; }
+    OleColor ForeColor() const { return m_ForeColor; }
     void SetForeColor(OleColor color);
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool enabled);
@@ -38,24 +38,24 @@ public:
     void SetFont(const QFont& font);
     // Docking of the face: 0 none, 1 top, 2 bottom, 3 left, 4 right. Kept and stored; the
     // face fills the control in every case.
-    qint16 Align() const { return align_; }
+    qint16 Align() const { return m_Align; }
     void SetAlign(qint16 align);
     QString Caption() const;
     void SetCaption(const QString& caption);
     QString ToolTipText() const;
     void SetToolTipText(const QString& text);
     // Drawn at its own size from the face's top-left corner; a null image is no picture.
-    QImage Picture() const { return picture_; }
+    QImage Picture() const { return m_Picture; }
     void SetPicture(const QImage& picture);
 
     // The hot and pressed colours take effect at the next pointer move.
-    OleColor BackColorHi() const { return backColorHi_; }
+    OleColor BackColorHi() const { return m_BackColorHi; }
     void SetBackColorHi(OleColor color);
-    OleColor ForeColorHi() const { return foreColorHi_; }
+    OleColor ForeColorHi() const { return m_ForeColorHi; }
     void SetForeColorHi(OleColor color);
-    OleColor BackColorDown() const { return backColorDown_; }
+    OleColor BackColorDown() const { return m_BackColorDown; }
     void SetBackColorDown(OleColor color);
-    OleColor ForeColorDown() const { return foreColorDown_; }
+    OleColor ForeColorDown() const { return m_ForeColorDown; }
     void SetForeColorDown(OleColor color);
 
     void Refresh();
@@ -67,9 +67,9 @@ public:
     void DrawNormal();
     void LayoutPass();
 
-    QWidget* picButton() const { return picButton_; }
-    QPushButton* cmdMapped() const { return cmdMapped_; }
-    const HotLook::Look& ShownLook() const { return look_; }
+    QWidget* picButton() const { return m_PicButton; }
+    QPushButton* cmdMapped() const { return m_CmdMapped; }
+    const HotLook::Look& ShownLook() const { return m_Look; }
     bool HasCapture() const;
 
 signals:
@@ -100,20 +100,20 @@ private:
     bool ProxyEvent(QEvent* event);
     void SetField(OleColor& field, OleColor value, const QString& name);
 
-    QWidget* picButton_;
-    QPushButton* cmdMapped_;
+    QWidget* m_PicButton;
+    QPushButton* m_CmdMapped;
 
-    OleColor restingColor_ = SysColor::AppWorkspace;
-    OleColor faceColor_ = SysColor::AppWorkspace; // differs from resting while hot or pressed
-    OleColor foreColor_ = SysColor::WindowText;
-    OleColor backColorHi_ = SysColor::ButtonFace;
-    OleColor foreColorHi_ = SysColor::ButtonText;
-    OleColor backColorDown_ = SysColor::ButtonFace;
-    OleColor foreColorDown_ = SysColor::ButtonText;
-    qint16 align_ = 0;
-    bool cancel_ = false;
-    QImage picture_;
+    OleColor m_RestingColor = SysColor::AppWorkspace;
+    OleColor m_FaceColor = SysColor::AppWorkspace; // differs from resting while hot or pressed
+    OleColor m_ForeColor = SysColor::WindowText;
+    OleColor m_BackColorHi = SysColor::ButtonFace;
+    OleColor m_ForeColorHi = SysColor::ButtonText;
+    OleColor m_BackColorDown = SysColor::ButtonFace;
+    OleColor m_ForeColorDown = SysColor::ButtonText;
+    qint16 m_Align = 0;
+    bool m_Cancel = false;
+    QImage m_Picture;
 
-    HotLook::Look look_;
-    ClickTracker click_;
+    HotLook::Look m_Look;
+    ClickTracker m_Click;
 };

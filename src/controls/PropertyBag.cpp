@@ -1,6 +1,6 @@
 #include "controls/PropertyBag.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 
 #include <optional>
 
@@ -27,37 +27,36 @@ std::optional<PropertyBag::Value> ConvertInteger(qint64 n, const PropertyBag::Va
 } // namespace
 
 qsizetype PropertyBag::Find(const QString& name) const {
-    for (qsizetype i = 0; i < entries_.size(); ++i)
-        if (entries_[i].Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+    for (qsizetype i = 0; i < m_Entries.size(); ++i)
+        if (m_Entries[i].Name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 
 void PropertyBag::Set(const QString& name, Value value) {
     const qsizetype i = Find(name);
     if (i >= 0)
-        entries_[i].Data = std::move(value);
+        m_Entries[i].Data = std::move(value);
     else
-        entries_.append({name, std::move(value)});
+        m_Entries.append({name, std::move(value)});
 }
 
 void PropertyBag::WriteProperty(const QString& name, const Value& value,
                                 const Value& defaultValue) {
     if (value == defaultValue) {
-        if (const qsizetype i = Find(name); i >= 0) entries_.removeAt(i);
+        if (const qsizetype i = Find(name); i >= 0) m_Entries.removeAt(i);
         return;
     }
     Set(name, value);
 }
 
 PropertyBag::Value PropertyBag::Read(const QString& name, const Value& defaultValue) const {
-    if (observer_) observer_(name);
     const qsizetype i = Find(name);
     if (i < 0) return defaultValue;
-    const Value& stored = entries_[i].Data;
+    const Value& stored = m_Entries[i].Data;
     if (stored.index() == defaultValue.index()) return stored;
     if (const auto n = AsInteger(stored))
         if (auto converted = ConvertInteger(*n, defaultValue)) return *std::move(converted);
-    throw ControlError(ControlError::TypeMismatch, u"PropertyBag"_s,
+    throw QuillanError(ErrorNumbers::TypeMismatch, u"PropertyBag"_s,
                        u"Type mismatch reading property "_s + name);
 }
 
@@ -66,5 +65,5 @@ bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b) {
 }
 
 bool operator==(const PropertyBag& a, const PropertyBag& b) {
-    return a.entries_ == b.entries_;
+    return a.m_Entries == b.m_Entries;
 }

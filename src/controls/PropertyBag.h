@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QList>
 #include <QString>
-#include <functional>
 #include <variant>
 
 // The stored properties of one control: named, typed entries in the order they were written.
@@ -26,23 +25,18 @@ public:
     void WriteProperty(const QString& name, const Value& value, const Value& defaultValue);
 
     // The entry's value, or `defaultValue` when there is none. Integer kinds convert into
-    // one another; any other mismatch raises a type-mismatch ControlError.
+    // one another; any other mismatch raises a type-mismatch QuillanError.
     template <class T> T ReadProperty(const QString& name, const T& defaultValue) const {
         return std::get<T>(Read(name, Value(defaultValue)));
     }
 
     bool Contains(const QString& name) const { return Find(name) >= 0; }
-    const QList<Entry>& Entries() const { return entries_; }
-    bool IsEmpty() const { return entries_.isEmpty(); }
+    const QList<Entry>& Entries() const { return m_Entries; }
+    bool IsEmpty() const { return m_Entries.isEmpty(); }
 
     // Appends or replaces an entry as is, without the default rule; for readers of the text
     // form and for tests.
     void Set(const QString& name, Value value);
-
-    // Told every name that is read, in order; lets tests follow a control's load sequence.
-    void SetReadObserver(std::function<void(const QString&)> observer) {
-        observer_ = std::move(observer);
-    }
 
     friend bool operator==(const PropertyBag& a, const PropertyBag& b);
 
@@ -50,8 +44,7 @@ private:
     qsizetype Find(const QString& name) const;
     Value Read(const QString& name, const Value& defaultValue) const;
 
-    QList<Entry> entries_;
-    std::function<void(const QString&)> observer_;
+    QList<Entry> m_Entries;
 };
 
 bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b);

@@ -1,6 +1,6 @@
 #include "controls/ucPBar.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 #include "controls/InputCodes.h"
 #include "controls/PaintOps.h"
 #include "controls/PropertyBag.h"
@@ -21,14 +21,14 @@ const QString DefaultCaption = u"100% Complete"_s;
 
 qint32 CheckedStyle(qint32 value, const QString& name) {
     if (value != 0 && value != 1)
-        throw ControlError(ControlError::InvalidPropertyValue, u"ucPBar."_s + name,
+        throw QuillanError(ErrorNumbers::InvalidPropertyValue, u"ucPBar."_s + name,
                            u"Invalid property value"_s);
     return value;
 }
 
 } // namespace
 
-ucPBar::ucPBar(QWidget* parent) : QWidget(parent), text_(DefaultCaption) {
+ucPBar::ucPBar(QWidget* parent) : QWidget(parent), m_Text(DefaultCaption) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     resize(qRound(Twips::ToPixels(DefaultTwips.width())),
@@ -40,68 +40,68 @@ QFont ucPBar::AmbientFont() const {
 }
 
 void ucPBar::InitProperties() {
-    backColor_ = SysColor::ButtonFace;
-    foreColor_ = SysColor::CaptionText;
-    barBackColor_ = SysColor::ActiveCaption;
-    fontTransparent_ = true;
-    backStyle_ = 1;
-    borderStyle_ = 0;
-    barBorder_ = 1;
+    m_BackColor = SysColor::ButtonFace;
+    m_ForeColor = SysColor::CaptionText;
+    m_BarBackColor = SysColor::ActiveCaption;
+    m_FontTransparent = true;
+    m_BackStyle = 1;
+    m_BorderStyle = 0;
+    m_BarBorder = 1;
     setEnabled(true);
-    range_ = Range{};
+    m_Range = Range{};
     SetDisplayStyle(0);
     LayoutPass();
 }
 
 void ucPBar::ReadProperties(const PropertyBag& bag) {
-    backColor_ = bag.ReadProperty(u"BackColor"_s, SysColor::ButtonFace);
-    foreColor_ = bag.ReadProperty(u"ForeColor"_s, SysColor::CaptionText);
+    m_BackColor = bag.ReadProperty(u"BackColor"_s, SysColor::ButtonFace);
+    m_ForeColor = bag.ReadProperty(u"ForeColor"_s, SysColor::CaptionText);
     setEnabled(bag.ReadProperty(u"Enabled"_s, true));
     const QFont ambient = AmbientFont();
     const QFont loaded = bag.ReadProperty(u"Font"_s, ambient);
     // The ambient font is inherited rather than copied, so that it follows the host.
     setFont(loaded == ambient ? QFont() : loaded);
-    backStyle_ = CheckedStyle(bag.ReadProperty(u"BackStyle"_s, qint32(1)), u"BackStyle"_s);
-    borderStyle_ = CheckedStyle(bag.ReadProperty(u"BorderStyle"_s, qint32(0)), u"BorderStyle"_s);
-    text_ = bag.ReadProperty(u"Caption"_s, DefaultCaption);
+    m_BackStyle = CheckedStyle(bag.ReadProperty(u"BackStyle"_s, qint32(1)), u"BackStyle"_s);
+    m_BorderStyle = CheckedStyle(bag.ReadProperty(u"BorderStyle"_s, qint32(0)), u"BorderStyle"_s);
+    m_Text = bag.ReadProperty(u"Caption"_s, DefaultCaption);
     QFont f = font();
     f.setItalic(bag.ReadProperty(u"FontItalic"_s, false));
     f.setBold(bag.ReadProperty(u"FontBold"_s, false));
     f.setStrikeOut(bag.ReadProperty(u"FontStrikethru"_s, false));
-    fontTransparent_ = bag.ReadProperty(u"FontTransparent"_s, true);
+    m_FontTransparent = bag.ReadProperty(u"FontTransparent"_s, true);
     f.setUnderline(bag.ReadProperty(u"FontUnderline"_s, false));
     if (f != font()) setFont(f);
-    range_.Min = bag.ReadProperty(u"Min"_s, qint32(0));
-    barBackColor_ = bag.ReadProperty(u"BarBackColor"_s, SysColor::ActiveCaption);
-    barBorder_ = CheckedStyle(bag.ReadProperty(u"BarBorder"_s, qint32(1)), u"BarBorder"_s);
-    range_.Max = bag.ReadProperty(u"Max"_s, qint32(100));
-    range_.Value = bag.ReadProperty(u"Value"_s, qint32(0));
-    range_.DisplayStyle = bag.ReadProperty(u"DisplayStyle"_s, qint32(0));
+    m_Range.Min = bag.ReadProperty(u"Min"_s, qint32(0));
+    m_BarBackColor = bag.ReadProperty(u"BarBackColor"_s, SysColor::ActiveCaption);
+    m_BarBorder = CheckedStyle(bag.ReadProperty(u"BarBorder"_s, qint32(1)), u"BarBorder"_s);
+    m_Range.Max = bag.ReadProperty(u"Max"_s, qint32(100));
+    m_Range.Value = bag.ReadProperty(u"Value"_s, qint32(0));
+    m_Range.DisplayStyle = bag.ReadProperty(u"DisplayStyle"_s, qint32(0));
     LayoutPass();
 }
 
 void ucPBar::WriteProperties(PropertyBag& bag) const {
     const QFont f = font();
-    bag.WriteProperty(u"BackColor"_s, backColor_, SysColor::ButtonFace);
-    bag.WriteProperty(u"ForeColor"_s, foreColor_, SysColor::CaptionText);
+    bag.WriteProperty(u"BackColor"_s, m_BackColor, SysColor::ButtonFace);
+    bag.WriteProperty(u"ForeColor"_s, m_ForeColor, SysColor::CaptionText);
     bag.WriteProperty(u"Enabled"_s, isEnabled(), true);
     bag.WriteProperty(u"Font"_s, f, AmbientFont());
-    bag.WriteProperty(u"BackStyle"_s, backStyle_, qint32(1));
-    bag.WriteProperty(u"BorderStyle"_s, borderStyle_, qint32(0));
-    bag.WriteProperty(u"Caption"_s, text_, DefaultCaption);
+    bag.WriteProperty(u"BackStyle"_s, m_BackStyle, qint32(1));
+    bag.WriteProperty(u"BorderStyle"_s, m_BorderStyle, qint32(0));
+    bag.WriteProperty(u"Caption"_s, m_Text, DefaultCaption);
     bag.WriteProperty(u"FontItalic"_s, f.italic(), false);
     bag.WriteProperty(u"FontBold"_s, f.bold(), false);
     bag.WriteProperty(u"FontName"_s, f.family(), QString());
     bag.WriteProperty(u"FontSize"_s, float(f.pointSizeF()), 0.0f);
     bag.WriteProperty(u"FontStrikethru"_s, f.strikeOut(), false);
-    bag.WriteProperty(u"FontTransparent"_s, fontTransparent_, true);
+    bag.WriteProperty(u"FontTransparent"_s, m_FontTransparent, true);
     bag.WriteProperty(u"FontUnderline"_s, f.underline(), false);
-    bag.WriteProperty(u"Min"_s, range_.Min, qint32(0));
-    bag.WriteProperty(u"BarBackColor"_s, barBackColor_, SysColor::ActiveCaption);
-    bag.WriteProperty(u"BarBorder"_s, barBorder_, qint32(1));
-    bag.WriteProperty(u"Max"_s, range_.Max, qint32(100));
-    bag.WriteProperty(u"Value"_s, range_.Value, qint32(0));
-    bag.WriteProperty(u"DisplayStyle"_s, range_.DisplayStyle, qint32(0));
+    bag.WriteProperty(u"Min"_s, m_Range.Min, qint32(0));
+    bag.WriteProperty(u"BarBackColor"_s, m_BarBackColor, SysColor::ActiveCaption);
+    bag.WriteProperty(u"BarBorder"_s, m_BarBorder, qint32(1));
+    bag.WriteProperty(u"Max"_s, m_Range.Max, qint32(100));
+    bag.WriteProperty(u"Value"_s, m_Range.Value, qint32(0));
+    bag.WriteProperty(u"DisplayStyle"_s, m_Range.DisplayStyle, qint32(0));
 }
 
 void ucPBar::SetColor(OleColor& field, OleColor value, const QString& name) {
@@ -111,13 +111,13 @@ void ucPBar::SetColor(OleColor& field, OleColor value, const QString& name) {
 }
 
 void ucPBar::SetBackColor(OleColor c) {
-    SetColor(backColor_, c, u"BackColor"_s);
+    SetColor(m_BackColor, c, u"BackColor"_s);
 }
 void ucPBar::SetForeColor(OleColor c) {
-    SetColor(foreColor_, c, u"ForeColor"_s);
+    SetColor(m_ForeColor, c, u"ForeColor"_s);
 }
 void ucPBar::SetBarBackColor(OleColor c) {
-    SetColor(barBackColor_, c, u"BarBackColor"_s);
+    SetColor(m_BarBackColor, c, u"BarBackColor"_s);
 }
 
 void ucPBar::SetEnabled(bool enabled) {
@@ -153,7 +153,7 @@ void ucPBar::SetFontUnderline(bool on) {
 }
 
 void ucPBar::SetFontTransparent(bool on) {
-    fontTransparent_ = on;
+    m_FontTransparent = on;
     emit PropertyChanged(u"FontTransparent"_s);
 }
 
@@ -164,13 +164,13 @@ void ucPBar::SetLayerStyle(qint32& field, qint32 value, const QString& name) {
 }
 
 void ucPBar::SetBackStyle(qint32 s) {
-    SetLayerStyle(backStyle_, s, u"BackStyle"_s);
+    SetLayerStyle(m_BackStyle, s, u"BackStyle"_s);
 }
 void ucPBar::SetBorderStyle(qint32 s) {
-    SetLayerStyle(borderStyle_, s, u"BorderStyle"_s);
+    SetLayerStyle(m_BorderStyle, s, u"BorderStyle"_s);
 }
 void ucPBar::SetBarBorder(qint32 b) {
-    SetLayerStyle(barBorder_, b, u"BarBorder"_s);
+    SetLayerStyle(m_BarBorder, b, u"BarBorder"_s);
 }
 
 void ucPBar::SetCaption(const QString& caption) {
@@ -180,7 +180,7 @@ void ucPBar::SetCaption(const QString& caption) {
 }
 
 void ucPBar::SetRangeField(qint32 Range::*field, qint32 value, const QString& name) {
-    range_.*field = value;
+    m_Range.*field = value;
     emit PropertyChanged(name);
     UpdateBar();
 }
@@ -195,37 +195,38 @@ void ucPBar::SetDisplayStyle(qint32 s) {
     SetRangeField(&Range::DisplayStyle, s, u"DisplayStyle"_s);
 }
 void ucPBar::SetValue(qint32 value) {
-    SetRangeField(&Range::Value, PBarLogic::ClampValue(value, range_.Min, range_.Max), u"Value"_s);
+    SetRangeField(&Range::Value, PBarLogic::ClampValue(value, m_Range.Min, m_Range.Max),
+                  u"Value"_s);
 }
 
 void ucPBar::SetText(const QString& text) {
     // Only a real change is news to the host; a loop re-setting the same text stays quiet.
-    if (text == text_) return;
-    text_ = text;
+    if (text == m_Text) return;
+    m_Text = text;
     emit ValChanged();
 }
 
 void ucPBar::UpdateBar() {
-    const auto next = PBarLogic::UpdateBar(range_, Twips::FromPixels(width()));
+    const auto next = PBarLogic::UpdateBar(m_Range, Twips::FromPixels(width()));
     if (!next) return;
-    unitWidth_ = next->UnitWidth;
-    barWidth_ = next->BarWidth;
-    const QString before = text_;
+    m_UnitWidth = next->UnitWidth;
+    m_BarWidth = next->BarWidth;
+    const QString before = m_Text;
     if (next->Text) SetText(*next->Text);
     // Past the right edge the bar is clipped, so growing further there shows nothing new.
     const qreal dpr = devicePixelRatioF();
-    const int pixels = std::min(Twips::ToDevicePixels(barWidth_, dpr), int(width() * dpr) + 1);
-    if (pixels != shownBarPixels_ || text_ != before) {
-        shownBarPixels_ = pixels;
+    const int pixels = std::min(Twips::ToDevicePixels(m_BarWidth, dpr), int(width() * dpr) + 1);
+    if (pixels != m_ShownBarPixels || m_Text != before) {
+        m_ShownBarPixels = pixels;
         ShowChange(false);
     }
 }
 
 void ucPBar::ShowChange(bool now) {
     if (!isVisible()) return; // showing paints the latest state anyway
-    if (now || !sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= RepaintInterval) {
+    if (now || !m_SinceRepaint.isValid() || m_SinceRepaint.elapsed() >= RepaintInterval) {
         repaint();
-        sinceRepaint_.start();
+        m_SinceRepaint.start();
     } else {
         update(); // the event loop shows the last state once the loop yields
     }
@@ -242,22 +243,22 @@ void ucPBar::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
     const qreal dpr = devicePixelRatioF();
     const QColor line = ResolveColor(SysColor::WindowText, pal);
-    if (backStyle_ == 1) p.fillRect(rect(), ResolveColor(backColor_, pal));
-    if (borderStyle_ == 1) PaintOps::DrawFrame(p, rect(), line);
+    if (m_BackStyle == 1) p.fillRect(rect(), ResolveColor(m_BackColor, pal));
+    if (m_BorderStyle == 1) PaintOps::DrawFrame(p, rect(), line);
 
     QRectF bar =
-        Twips::ToSnappedPixels(PBarLogic::BarRect(barWidth_, Twips::FromPixels(height())), dpr);
+        Twips::ToSnappedPixels(PBarLogic::BarRect(m_BarWidth, Twips::FromPixels(height())), dpr);
     // An overrunning bar keeps its right outline out of sight, past the clipped edge.
     bar.setRight(std::min(bar.right(), width() + 2.0));
     if (bar.width() > 0 && bar.height() > 0) {
-        p.fillRect(bar, ResolveColor(barBackColor_, pal));
-        if (barBorder_ == 1) PaintOps::DrawFrame(p, bar, line);
+        p.fillRect(bar, ResolveColor(m_BarBackColor, pal));
+        if (m_BarBorder == 1) PaintOps::DrawFrame(p, bar, line);
     }
 
     p.setFont(font());
-    const QSizeF box = PaintOps::TextSize(font(), text_);
+    const QSizeF box = PaintOps::TextSize(font(), m_Text);
     const QPointF at((width() - box.width()) / 2, (height() - box.height()) / 2);
-    PaintOps::DrawTextAt(p, at, text_, ResolveColor(foreColor_, pal));
+    PaintOps::DrawTextAt(p, at, m_Text, ResolveColor(m_ForeColor, pal));
 }
 
 void ucPBar::resizeEvent(QResizeEvent*) {
@@ -265,7 +266,7 @@ void ucPBar::resizeEvent(QResizeEvent*) {
 }
 
 void ucPBar::mousePressEvent(QMouseEvent* e) {
-    click_.Press(e->button());
+    m_Click.Press(e->button());
     const auto a = InputCodes::MouseArgsOf(*e);
     emit MouseDown(a.Button, a.Shift, a.X, a.Y);
 }
@@ -278,11 +279,11 @@ void ucPBar::mouseMoveEvent(QMouseEvent* e) {
 void ucPBar::mouseReleaseEvent(QMouseEvent* e) {
     const auto a = InputCodes::MouseArgsOf(*e);
     emit MouseUp(a.Button, a.Shift, a.X, a.Y);
-    if (click_.Release(e->button(), rect().contains(e->position().toPoint()))) emit Click();
+    if (m_Click.Release(e->button(), rect().contains(e->position().toPoint()))) emit Click();
 }
 
 void ucPBar::mouseDoubleClickEvent(QMouseEvent*) {
-    click_.DoubleClick();
+    m_Click.DoubleClick();
     emit DblClick();
 }
 

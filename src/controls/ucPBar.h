@@ -28,11 +28,11 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    OleColor BackColor() const { return backColor_; }
+    OleColor BackColor() const { return m_BackColor; }
     void SetBackColor(OleColor color);
-    OleColor ForeColor() const { return foreColor_; }
+    OleColor ForeColor() const { return m_ForeColor; }
     void SetForeColor(OleColor color);
-    OleColor BarBackColor() const { return barBackColor_; }
+    OleColor BarBackColor() const { return m_BarBackColor; }
     void SetBarBackColor(OleColor color);
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool enabled);
@@ -47,31 +47,30 @@ public:
     void SetFontStrikethru(bool on);
     bool FontUnderline() const { return font().underline(); }
     void SetFontUnderline(bool on);
-    bool FontTransparent() const { return fontTransparent_; }
+    bool FontTransparent() const { return m_FontTransparent; }
     void SetFontTransparent(bool on);
 
-    // 0 or 1 only; anything else raises ControlError and keeps the old value.
-    qint32 BackStyle() const { return backStyle_; }
+    // 0 or 1 only; anything else raises QuillanError and keeps the old value.
+    qint32 BackStyle() const { return m_BackStyle; }
     void SetBackStyle(qint32 style);
-    qint32 BorderStyle() const { return borderStyle_; }
+    qint32 BorderStyle() const { return m_BorderStyle; }
     void SetBorderStyle(qint32 style);
-    qint32 BarBorder() const { return barBorder_; }
+    qint32 BarBorder() const { return m_BarBorder; }
     void SetBarBorder(qint32 border);
 
     // The text shown now, whichever of the Caption setter or the last update wrote it.
-    QString Caption() const { return text_; }
+    QString Caption() const { return m_Text; }
     void SetCaption(const QString& caption);
 
-    qint32 Min() const { return range_.Min; }
+    qint32 Min() const { return m_Range.Min; }
     void SetMin(qint32 min);
-    qint32 Max() const { return range_.Max; }
+    qint32 Max() const { return m_Range.Max; }
     void SetMax(qint32 max);
-    qint32 Value() const { return range_.Value; }
+    qint32 Value() const { return m_Range.Value; }
     void SetValue(qint32 value);
-    qint32 DisplayStyle() const { return range_.DisplayStyle; }
+    qint32 DisplayStyle() const { return m_Range.DisplayStyle; }
     void SetDisplayStyle(qint32 style);
 
-    WId hwnd() { return winId(); }
     void Refresh() { repaint(); }
 
     // Runs after every size change; public so the host can lay out a hidden control.
@@ -79,8 +78,8 @@ public:
     void UpdateBar();
 
     // The bar element's width in twips as the last update left it.
-    float BarWidth() const { return barWidth_; }
-    float UnitWidth() const { return unitWidth_; }
+    float BarWidth() const { return m_BarWidth; }
+    float UnitWidth() const { return m_UnitWidth; }
 
 signals:
     void ValChanged();
@@ -115,20 +114,20 @@ private:
     void ShowChange(bool now);
     QFont AmbientFont() const;
 
-    OleColor backColor_ = SysColor::ButtonFace;
-    OleColor foreColor_ = SysColor::CaptionText;
-    OleColor barBackColor_ = SysColor::ActiveCaption;
-    bool fontTransparent_ = true;
-    qint32 backStyle_ = 1;
-    qint32 borderStyle_ = 0;
-    qint32 barBorder_ = 1;
+    OleColor m_BackColor = SysColor::ButtonFace;
+    OleColor m_ForeColor = SysColor::CaptionText;
+    OleColor m_BarBackColor = SysColor::ActiveCaption;
+    bool m_FontTransparent = true;
+    qint32 m_BackStyle = 1;
+    qint32 m_BorderStyle = 0;
+    qint32 m_BarBorder = 1;
 
-    PBarLogic::Range range_;
-    float unitWidth_ = 0;
-    float barWidth_ = 0;
-    QString text_;
+    PBarLogic::Range m_Range;
+    float m_UnitWidth = 0;
+    float m_BarWidth = 0;
+    QString m_Text;
 
-    int shownBarPixels_ = 0;
-    QElapsedTimer sinceRepaint_;
-    ClickTracker click_;
+    int m_ShownBarPixels = 0;
+    QElapsedTimer m_SinceRepaint;
+    ClickTracker m_Click;
 };

@@ -1,5 +1,7 @@
 #include "records/KeyIndex.h"
 
+#include "base/AsciiCase.h"
+
 #include <QChar>
 
 #include <cstring>
@@ -7,15 +9,6 @@
 namespace {
 
 constexpr quint64 Multiplier = 0x9E3779B97F4A7C15ull;
-
-// Folds four ASCII UTF-16 units packed in 64 bits to lower case.
-inline quint64 FoldAsciiLanes(quint64 lanes) {
-    const quint64 high = 0x0080008000800080ull;
-    const quint64 aboveA = lanes + (0x0080 - 0x41) * 0x0001000100010001ull;
-    const quint64 aboveZ = lanes + (0x0080 - 0x5B) * 0x0001000100010001ull;
-    const quint64 upper = (aboveA & ~aboveZ) & high;
-    return lanes | (upper >> 2); // 0x80 >> 2 == 0x20
-}
 
 // Feeds case-folded UTF-16 units into the hash four at a time, so that the ASCII fast path
 // and the general path mix exactly the same stream.
@@ -36,8 +29,7 @@ public:
         }
     }
     size_t Finish() {
-        if (m_Count > 0)
-            MixLanes(m_Pending ^ (quint64(m_Count) << 62));
+        if (m_Count > 0) MixLanes(m_Pending ^ (quint64(m_Count) << 62));
         return size_t(m_Hash ^ (m_Hash >> 32));
     }
 
@@ -58,14 +50,14 @@ size_t CaseInsensitiveHash(QStringView key) noexcept {
             quint64 lanes;
             std::memcpy(&lanes, p, 8);
             if (!(lanes & 0xFF80FF80FF80FF80ull)) {
-                mixer.MixLanes(FoldAsciiLanes(lanes));
+                mixer.MixLanes(AsciiLowerLanes(lanes));
                 p += 4;
                 continue;
             }
         }
         char32_t c = *p++;
         if (c < 0x80) {
-            mixer.Unit(char16_t((c >= u'A' && c <= u'Z') ? c + 0x20 : c));
+            mixer.Unit(AsciiLower(char16_t(c)));
             continue;
         }
         if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
@@ -91,58 +83,11 @@ bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
         qsizetype i = 0;
         for (; i < a.size(); ++i) {
             const char16_t x = p[i], y = q[i];
-            if (x == y)
-                continue;
-            if ((x | y) >= 0x80)
-                break; // leave non-ASCII to the full comparison
-            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < u'a' || (x | 0x20) > u'z')
-                return false;
+            if (x == y) continue;
+            if ((x | y) >= 0x80) break; // leave non-ASCII to the full comparison
+            if (AsciiLower(x) != AsciiLower(y)) return false;
         }
-        if (i == a.size())
-            return true;
+        if (i == a.size()) return true;
     }
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-void KeyIndex::Insert(const HashedKey& key, quint32 slot) {
-    if ((m_Live + m_Deleted + 1) * 4 >= m_Cells.size() * 3)
-        Grow();
-    const size_t hash = key.Hash;
-    for (size_t i = hash & m_Mask;; i = (i + 1) & m_Mask) {
-        Cell& cell = m_Cells[i];
-        if (cell.Slot == Empty || cell.Slot == Deleted) {
-            if (cell.Slot == Deleted)
-                --m_Deleted;
-            cell = Cell{hash, slot};
-            ++m_Live;
-            return;
-        }
-    }
-}
-
-void KeyIndex::Grow() {
-    std::vector<Cell> old = std::move(m_Cells);
-    size_t size = 16;
-    while (size * 3 <= (m_Live + 1) * 4 * 2)
-        size *= 2;
-    m_Cells.assign(size, Cell{0, Empty});
-    m_Mask = size - 1;
-    m_Deleted = 0;
-    for (const Cell& cell : old) {
-        if (cell.Slot == Empty || cell.Slot == Deleted)
-            continue;
-        for (size_t i = cell.Hash & m_Mask;; i = (i + 1) & m_Mask) {
-            if (m_Cells[i].Slot == Empty) {
-                m_Cells[i] = cell;
-                break;
-            }
-        }
-    }
-}
-
-void KeyIndex::Clear() {
-    m_Cells.clear();
-    m_Mask = 0;
-    m_Live = 0;
-    m_Deleted = 0;
 }

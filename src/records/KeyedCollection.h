@@ -17,7 +17,7 @@ public:
     // Appends under key (an empty key files the item without one). The key must be free.
     T* Append(std::unique_ptr<T> item, const QString& key, const HashedKey& hashed) {
         T* raw = item.get();
-        if (!key.isEmpty()) m_Index.Insert(hashed, quint32(m_Slots.size()));
+        if (!key.isEmpty()) m_Index.Insert(hashed.Hash, quint32(m_Slots.size()));
         m_Slots.push_back(Slot{std::move(item), key});
         ++m_Count;
         return raw;
@@ -43,7 +43,7 @@ public:
     bool MoveToEndUnkeyed(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
         if (slot == KeyIndex::None) return false;
-        m_Index.Erase(key, KeyOf());
+        Unfile(key);
         std::unique_ptr<T> item = std::move(m_Slots[slot].Item);
         m_Slots[slot].Key.clear();
         ++m_Holes;
@@ -54,7 +54,7 @@ public:
     bool RemoveKey(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
         if (slot == KeyIndex::None) return false;
-        m_Index.Erase(key, KeyOf());
+        Unfile(key);
         ClearSlot(slot);
         return true;
     }
@@ -63,7 +63,7 @@ public:
         if (position < 1 || position > m_Count) return false;
         Compact();
         const size_t slot = size_t(position - 1);
-        if (!m_Slots[slot].Key.isEmpty()) m_Index.Erase(HashedKey(m_Slots[slot].Key), KeyOf());
+        if (!m_Slots[slot].Key.isEmpty()) Unfile(HashedKey(m_Slots[slot].Key));
         ClearSlot(slot);
         return true;
     }
@@ -99,13 +99,16 @@ private:
         QString Key;
     };
 
-    auto KeyOf() const {
-        return [this](quint32 slot) -> QStringView { return m_Slots[slot].Key; };
+    // Whether the item in a slot is filed under key, letter case aside.
+    auto Holds(QStringView key) const {
+        return [this, key](quint32 slot) { return CaseInsensitiveEqual(m_Slots[slot].Key, key); };
     }
 
     quint32 FindSlot(const HashedKey& key) const {
-        return key.Key.isEmpty() ? KeyIndex::None : m_Index.Find(key, KeyOf());
+        return key.Key.isEmpty() ? KeyIndex::None : m_Index.Find(key.Hash, Holds(key.Key));
     }
+
+    void Unfile(const HashedKey& key) { m_Index.Erase(key.Hash, Holds(key.Key)); }
 
     void ClearSlot(size_t slot) {
         m_Slots[slot].Item.reset();
@@ -120,8 +123,10 @@ private:
         for (size_t in = 0; in < m_Slots.size(); ++in) {
             if (!m_Slots[in].Item) continue;
             if (out != in) {
-                if (!m_Slots[in].Key.isEmpty())
-                    m_Index.Remap(HashedKey(m_Slots[in].Key), quint32(out), KeyOf());
+                if (!m_Slots[in].Key.isEmpty()) {
+                    const HashedKey key(m_Slots[in].Key);
+                    m_Index.Remap(key.Hash, quint32(out), Holds(key.Key));
+                }
                 m_Slots[out] = std::move(m_Slots[in]);
             }
             ++out;

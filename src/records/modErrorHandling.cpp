@@ -4,10 +4,6 @@
 
 using namespace Qt::StringLiterals;
 
-QuillanError::QuillanError(qint32 number, QString source, QString description)
-    : m_Number(number), m_Source(std::move(source)), m_Description(std::move(description)),
-      m_What((m_Source + u": "_s + m_Description).toUtf8()) {}
-
 QString GetErrorText(qint32 /*ErrorNumber*/) {
     // The program carries no string table, so every number falls through to this text.
     return u"An unknown error has occurred!"_s;

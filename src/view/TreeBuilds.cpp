@@ -229,10 +229,3 @@ bool SortButtonClick(SortOrder button, SortOrder& sortMode, TreeModel& tree, Log
     PopulateTree(tree, sortMode, analysis, host);
     return true;
 }
-
-std::array<bool, 5> SortButtonsEnabled(SortOrder sortMode) {
-    std::array<bool, 5> enabled;
-    enabled.fill(true);
-    enabled[size_t(sortMode)] = false;
-    return enabled;
-}

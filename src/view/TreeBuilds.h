@@ -65,6 +65,3 @@ void PopulateByLocal(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host)
 // changes and the tree is rebuilt. Returns whether it rebuilt.
 bool SortButtonClick(SortOrder button, SortOrder& sortMode, TreeModel& tree, LogAnalysis& analysis,
                      PopulateHost& host);
-
-// Enabled state of each button (indexed by its mode) after a rebuild in sortMode.
-std::array<bool, 5> SortButtonsEnabled(SortOrder sortMode);

@@ -1,5 +1,6 @@
 #include "view/TreeModel.h"
 
+#include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
 
 #include <QHashFunctions>
@@ -19,6 +20,11 @@ constexpr qint32 BlockSize = 1 << BlockShift;
 
 [[noreturn]] void RaiseTree(qint32 number, const QString& description) {
     RaiseRuntime(number, u"TreeModel"_s, description);
+}
+
+quint32 KeyHash(QStringView key) {
+    const size_t h = qHash(key, 0);
+    return quint32(h ^ (quint64(h) >> 32));
 }
 
 } // namespace
@@ -97,72 +103,7 @@ private:
     qsizetype m_Free = 0;
 };
 
-// Open addressing from key to node; a slot keeps the key's hash so that probing and
-// growing rarely touch the nodes themselves.
-class TreeModel::KeyIndex {
-public:
-    struct Slot {
-        qint32 Node = NoNode;
-        quint32 Hash = 0;
-    };
-
-    static quint32 HashOf(QStringView key) {
-        const size_t h = qHash(key, 0);
-        return quint32(h ^ (quint64(h) >> 32));
-    }
-
-    qint32 Find(QStringView key, quint32 hash, const TreeModel& tree) const {
-        if (m_Slots.empty()) return NoNode;
-        return m_Slots[Probe(key, hash, tree)].Node;
-    }
-
-    // The empty slot where key belongs, with room made for it; null when the key is
-    // filed already. One probe serves both the uniqueness test and the insertion.
-    Slot* Claim(QStringView key, quint32 hash, const TreeModel& tree) {
-        if ((m_Used + 1) * 4 > m_Slots.size() * 3) Grow();
-        Slot& slot = m_Slots[Probe(key, hash, tree)];
-        return slot.Node == NoNode ? &slot : nullptr;
-    }
-
-    void Reset() {
-        std::fill(m_Slots.begin(), m_Slots.end(), Slot{});
-        m_Used = 0;
-    }
-
-    void Fill(Slot& slot, quint32 hash, qint32 node) {
-        slot = Slot{node, hash};
-        ++m_Used;
-    }
-
-private:
-    size_t Mask() const { return m_Slots.size() - 1; }
-
-    size_t Probe(QStringView key, quint32 hash, const TreeModel& tree) const {
-        size_t i = hash & Mask();
-        while (m_Slots[i].Node != NoNode &&
-               (m_Slots[i].Hash != hash || tree.At(m_Slots[i].Node).Key() != key))
-            i = (i + 1) & Mask();
-        return i;
-    }
-
-    void Grow() {
-        std::vector<Slot> old = std::move(m_Slots);
-        m_Slots.assign(old.empty() ? 64 : old.size() * 2, Slot{});
-        for (const Slot& slot : old) {
-            if (slot.Node == NoNode) continue;
-            size_t i = slot.Hash & Mask();
-            while (m_Slots[i].Node != NoNode)
-                i = (i + 1) & Mask();
-            m_Slots[i] = slot;
-        }
-    }
-
-    std::vector<Slot> m_Slots;
-    size_t m_Used = 0;
-};
-
-TreeModel::TreeModel()
-    : m_Texts(std::make_unique<TextStore>()), m_Keys(std::make_unique<KeyIndex>()) {
+TreeModel::TreeModel() : m_Texts(std::make_unique<TextStore>()) {
     m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
 }
 
@@ -176,7 +117,7 @@ void TreeModel::Clear() {
     At(NoNode).IsSorted = rootSorted;
     m_Lists.clear();
     m_Texts->Reset();
-    m_Keys->Reset();
+    m_Keys.Reset();
     m_Count = 0;
     m_Selected = NoNode;
 }
@@ -187,6 +128,10 @@ TreeModel::Node& TreeModel::At(qint32 node) {
 
 const TreeModel::Node& TreeModel::At(qint32 node) const {
     return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+}
+
+auto TreeModel::HasKey(QStringView key) const {
+    return [this, key](quint32 node) { return At(qint32(node)).Key() == key; };
 }
 
 const TreeModel::Node& TreeModel::Checked(qint32 node) const {
@@ -209,9 +154,9 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
-    KeyIndex::Slot* slot = nullptr;
-    const quint32 hash = key.isEmpty() ? 0 : KeyIndex::HashOf(key);
-    if (!key.isEmpty() && !(slot = m_Keys->Claim(key, hash, *this)))
+    qsizetype place = -1;
+    const quint32 hash = key.isEmpty() ? 0 : KeyHash(key);
+    if (!key.isEmpty() && (place = m_Keys.Claim(hash, HasKey(key))) < 0)
         RaiseTree(35602, u"Key is not unique in collection"_s);
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
@@ -228,7 +173,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     n.TextData = keptText.utf16();
     n.TextLength = qint32(keptText.size());
     m_Count = node;
-    if (slot) m_Keys->Fill(*slot, hash, node);
+    if (place >= 0) m_Keys.File(place, hash, quint32(node));
     LinkChild(parent, node);
     return node;
 }
@@ -279,7 +224,7 @@ void AppendFolded(std::vector<char16_t>& out, QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
-            out.push_back(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+            out.push_back(AsciiLower(c));
         } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
                    text[i + 1].isLowSurrogate()) {
             const char32_t folded =
@@ -337,7 +282,8 @@ void TreeModel::Settle(const Node& parent) const {
 
 qint32 TreeModel::Find(QStringView key) const {
     if (key.isEmpty()) return NoNode;
-    return m_Keys->Find(key, KeyIndex::HashOf(key), *this);
+    const quint32 node = m_Keys.Find(KeyHash(key), HasKey(key));
+    return node == m_Keys.None ? NoNode : qint32(node);
 }
 
 QStringView TreeModel::Key(qint32 node) const {

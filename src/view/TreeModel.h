@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/OpenIndex.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -95,10 +97,11 @@ private:
     struct Node;
     struct ChildList;
     class TextStore;
-    class KeyIndex;
 
     Node& At(qint32 node);
     const Node& At(qint32 node) const;
+    // Whether a node is filed under key, compared exactly.
+    auto HasKey(QStringView key) const;
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
@@ -112,7 +115,8 @@ private:
     std::vector<std::unique_ptr<Node[]>> m_Blocks;
     mutable std::vector<ChildList> m_Lists;
     std::unique_ptr<TextStore> m_Texts;
-    std::unique_ptr<KeyIndex> m_Keys;
+    // Key to node; 32-bit hashes keep a cell at 8 bytes.
+    OpenIndex<quint32> m_Keys;
     qint32 m_Count = 0;
     qint32 m_Selected = NoNode;
     bool m_Visible = true;

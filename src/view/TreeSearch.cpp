@@ -1,18 +1,16 @@
 #include "view/TreeSearch.h"
 
+#include "base/AsciiCase.h"
+
 namespace {
 
 bool UpperCasesAsciiPlainly(const LocaleFormats& formats) {
     QString ascii;
     for (char16_t c = 1; c < 0x80; ++c)
         ascii.append(QChar(c));
-    const QString upper = formats.ToUpper(ascii);
-    if (upper.size() != ascii.size()) return false;
-    for (qsizetype i = 0; i < ascii.size(); ++i) {
-        const char16_t c = ascii[i].unicode();
-        if (upper[i].unicode() != ((c >= u'a' && c <= u'z') ? c - 32 : c)) return false;
-    }
-    return true;
+    QString plain;
+    AsciiToUpper(ascii, plain);
+    return formats.ToUpper(ascii) == plain;
 }
 
 enum class Walk { FromTop, Onwards, Backwards };
@@ -63,7 +61,7 @@ bool TextMatcher::Matches(QStringView text) {
         for (qsizetype i = 0; i < text.size() && ascii; ++i) {
             const char16_t c = text[i].unicode();
             ascii = c < 0x80;
-            m_Upper[i] = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+            m_Upper[i] = AsciiUpper(c);
         }
         if (ascii) return QStringView(m_Upper.constData(), m_Upper.size()).contains(m_Search);
     }

@@ -29,11 +29,11 @@ private slots:
         QVERIFY(!IsDate(u"12/31/01 10:15:32 XM", us));
         QVERIFY(!IsDate(u"12/31/01 25:61:00", us));
         QVERIFY(!IsDate(u"12/31/01 word", us));
-        QVERIFY(!IsDate(u"12/31/01\t", us));  // only blanks are trimmed
-        QVERIFY(!IsDate(u"13/31/01", us));     // month 13
-        QVERIFY(!IsDate(u"02/29/01", us));     // not a leap year
+        QVERIFY(!IsDate(u"12/31/01\t", us)); // only blanks are trimmed
+        QVERIFY(!IsDate(u"13/31/01", us));   // month 13
+        QVERIFY(!IsDate(u"02/29/01", us));   // not a leap year
         QVERIFY(IsDate(u"02/29/2000", us));
-        QVERIFY(!IsDate(u"12/31/001", us));   // three-digit year
+        QVERIFY(!IsDate(u"12/31/001", us)); // three-digit year
         QVERIFY(!IsDate(u"123/1/01", us));
         QVERIFY(!IsDate(u"12/31", us));
         QVERIFY(!IsDate(u"", us));
@@ -126,6 +126,11 @@ private slots:
         QCOMPARE(folder, u"http://h/dir/"_s);
         QCOMPARE(SplitPath(u"NoSeparator.TXT", &folder), u"noseparator.txt"_s);
         QVERIFY(folder.isEmpty());
+        // The name as it stands and lower-cased, beyond ASCII too, cut at the same place.
+        for (const QStringView path : {u"C:\\Dl\\\u00DCber.ZIP", u"a/b\\C", u"dir/", u"X"}) {
+            QCOMPARE(SplitPath(path, &folder), FileNamePart(path).toString().toLower());
+            QCOMPARE(folder + FileNamePart(path), path.toString());
+        }
     }
 
     void eventTimeTextFromEitherDateLength() {

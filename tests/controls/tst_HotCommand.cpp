@@ -165,6 +165,23 @@ private slots:
         QCOMPARE(button_->ShownLook().CaptionColor, RgbColor(0x40, 0x40, 0x40));
     }
 
+    void EnabledIsStoredUnderADisabledParent() {
+        QSignalSpy changed(button_, &HotCommand::PropertyChanged);
+        window_->setEnabled(false);
+        QCOMPARE(button_->ShownLook().CaptionColor, SysColor::ButtonShadow);
+        button_->SetEnabled(false);
+        window_->setEnabled(true);
+        QVERIFY(!button_->Enabled());
+        QCOMPARE(button_->ShownLook().CaptionColor, SysColor::ButtonShadow);
+        // An unchanged state still tells the host.
+        button_->SetEnabled(true);
+        button_->SetEnabled(true);
+        QVERIFY(button_->Enabled());
+        QCOMPARE(button_->ShownLook().CaptionColor, RgbColor(0x40, 0x40, 0x40));
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(changed.back().front().toString(), u"Enabled"_s);
+    }
+
     void HidingReleasesCapture() {
         Move(OnFace(40, 10));
         QVERIFY(button_->HasCapture());

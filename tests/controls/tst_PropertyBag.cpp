@@ -1,6 +1,6 @@
 #include "ControlsTestSupport.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 #include "controls/LayoutText.h"
 #include "controls/PropertyBag.h"
 #include "controls/Twips.h"
@@ -37,8 +37,14 @@ private slots:
         bag.Set(u"Caption"_s, u"x"_s);
         QCOMPARE(bag.ReadProperty(u"Align"_s, qint16(0)), qint16(3));
         QCOMPARE(bag.ReadProperty(u"Color"_s, OleColor{}), SysColor::ButtonFace);
-        QVERIFY_THROWS_EXCEPTION(ControlError, bag.ReadProperty(u"Big"_s, qint16(0)));
-        QVERIFY_THROWS_EXCEPTION(ControlError, bag.ReadProperty(u"Caption"_s, qint32(0)));
+        QVERIFY_THROWS_EXCEPTION(QuillanError, bag.ReadProperty(u"Big"_s, qint16(0)));
+        try {
+            bag.ReadProperty(u"Caption"_s, qint32(0));
+            QFAIL("a text read as a number must raise");
+        } catch (const QuillanError& error) {
+            QCOMPARE(error.Number(), 13); // "Type mismatch"
+            QCOMPARE(error.Source(), u"PropertyBag"_s);
+        }
     }
 
     void TextRoundTrip() {

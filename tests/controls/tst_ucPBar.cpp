@@ -1,6 +1,6 @@
 #include "ControlsTestSupport.h"
 
-#include "controls/ControlError.h"
+#include "base/QuillanError.h"
 #include "controls/LayoutText.h"
 #include "controls/PropertyBag.h"
 #include "controls/ucPBar.h"
@@ -88,15 +88,21 @@ private slots:
         ucPBar bar;
         bar.SetBackStyle(0);
         bar.SetBorderStyle(1);
-        QVERIFY_THROWS_EXCEPTION(ControlError, bar.SetBackStyle(2));
-        QVERIFY_THROWS_EXCEPTION(ControlError, bar.SetBorderStyle(-1));
-        QVERIFY_THROWS_EXCEPTION(ControlError, bar.SetBarBorder(16));
+        try {
+            bar.SetBackStyle(2);
+            QFAIL("a back style of 2 must raise");
+        } catch (const QuillanError& error) {
+            QCOMPARE(error.Number(), 380); // "Invalid property value", as hosts expect it
+            QCOMPARE(error.Source(), u"ucPBar.BackStyle"_s);
+        }
+        QVERIFY_THROWS_EXCEPTION(QuillanError, bar.SetBorderStyle(-1));
+        QVERIFY_THROWS_EXCEPTION(QuillanError, bar.SetBarBorder(16));
         QCOMPARE(bar.BackStyle(), 0);
         QCOMPARE(bar.BorderStyle(), 1);
         QCOMPARE(bar.BarBorder(), 1);
         PropertyBag bag;
         bag.Set(u"BarBorder"_s, qint32(2));
-        QVERIFY_THROWS_EXCEPTION(ControlError, bar.ReadProperties(bag));
+        QVERIFY_THROWS_EXCEPTION(QuillanError, bar.ReadProperties(bag));
     }
 
     void CaptionAndFreeStyles() {

@@ -94,8 +94,10 @@ QString Folded(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text[++i].unicode()));
-            out.append(QChar(QChar::highSurrogate(folded))).append(QChar(QChar::lowSurrogate(folded)));
+            const char32_t folded =
+                QChar::toCaseFolded(QChar::surrogateToUcs4(c, text[++i].unicode()));
+            out.append(QChar(QChar::highSurrogate(folded)))
+                .append(QChar(QChar::lowSurrogate(folded)));
         } else {
             out.append(QChar(char16_t(QChar::toCaseFolded(char32_t(c)))));
         }
@@ -107,7 +109,9 @@ class Checker {
 public:
     Checker(Summary& summary, const TreeModel& tree) : m_Summary(summary), m_Tree(tree) {}
 
-    void Fail(const QString& when, const QString& what) { m_Summary.Problems << when + u": "_s + what; }
+    void Fail(const QString& when, const QString& what) {
+        m_Summary.Problems << when + u": "_s + what;
+    }
 
     // What every tree must satisfy, whatever built it and however the build ended.
     void Structure(const QString& when) {
@@ -136,7 +140,8 @@ private:
                 return Fail(when, u"node %1 has depth %2"_s.arg(node).arg(m_Tree.Depth(node)));
             const QStringView key = m_Tree.Key(node);
             if (!key.isEmpty() && m_Tree.Find(key) != node)
-                return Fail(when, u"key of node %1 finds node %2"_s.arg(node).arg(m_Tree.Find(key)));
+                return Fail(when,
+                            u"key of node %1 finds node %2"_s.arg(node).arg(m_Tree.Find(key)));
             children += m_Tree.ChildCount(node);
             if (m_Tree.Sorted(node)) CheckOrder(node, true, when);
         }
@@ -158,7 +163,8 @@ private:
             if (previousNode != TreeModel::NoNode) {
                 const int order = QStringView(previous).compare(folded);
                 if (order > 0 || (order == 0 && previousNode > node))
-                    return Fail(when, u"children of %1 out of order at row %2"_s.arg(parent).arg(row));
+                    return Fail(when,
+                                u"children of %1 out of order at row %2"_s.arg(parent).arg(row));
             }
             previous = std::move(folded);
             previousNode = node;
@@ -168,6 +174,14 @@ private:
     Summary& m_Summary;
     const TreeModel& m_Tree;
 };
+
+// Enabled state of each button (indexed by its mode) after a rebuild in sortMode.
+std::array<bool, 5> SortButtonsEnabled(SortOrder sortMode) {
+    std::array<bool, 5> enabled;
+    enabled.fill(true);
+    enabled[size_t(sortMode)] = false;
+    return enabled;
+}
 
 // What a finished build must hold besides the structure: every record once as an entry,
 // the buttons as the mode says, the first node selected.
@@ -180,9 +194,9 @@ void CheckBuilt(Checker& check, const TreeModel& tree, const Host& host, SortOrd
         check.Fail(when, u"%1 entry nodes for %2 records"_s.arg(entries).arg(records));
     if ((mode == SortOrder::NoSort || mode == SortOrder::ByName) &&
         tree.ChildCount(TreeModel::NoNode) != records)
-        check.Fail(when, u"%1 roots in a flat tree of %2 records"_s
-                             .arg(tree.ChildCount(TreeModel::NoNode))
-                             .arg(records));
+        check.Fail(
+            when, u"%1 roots in a flat tree of %2 records"_s.arg(tree.ChildCount(TreeModel::NoNode))
+                      .arg(records));
     if (host.Enabled != SortButtonsEnabled(mode)) check.Fail(when, u"sort buttons"_s);
     if (tree.Selected() != (tree.Count() > 0 ? 1 : TreeModel::NoNode))
         check.Fail(when, u"selected node %1"_s.arg(tree.Selected()));
@@ -242,7 +256,8 @@ void Searches(TreeModel& tree, LogAnalysis& analysis, const QString& text, Summa
                                         : formats.ToUpper(nodeText).contains(formats.ToUpper(text));
         if (!contains) check.Fail(when, u"matched node %1 \"%2\""_s.arg(found).arg(nodeText));
         for (qint32 up = tree.Parent(found); up != TreeModel::NoNode; up = tree.Parent(up))
-            if (!tree.Expanded(up)) check.Fail(when, u"ancestor %1 of a match is collapsed"_s.arg(up));
+            if (!tree.Expanded(up))
+                check.Fail(when, u"ancestor %1 of a match is collapsed"_s.arg(up));
     }
 }
 
@@ -252,11 +267,13 @@ void Executes(TreeModel& tree, const QString& workDir, Choices& choose, Summary&
         if (action.What == ExecuteAction::Kind::Run) {
             ++summary.Executes;
             if (action.CommandLine.isEmpty() || !action.CommandLine.startsWith(u"start "_s))
-                check.Fail(u"execute"_s, u"node %1 runs \"%2\""_s.arg(node).arg(action.CommandLine));
+                check.Fail(u"execute"_s,
+                           u"node %1 runs \"%2\""_s.arg(node).arg(action.CommandLine));
         }
     };
     tree.Select(TreeModel::NoNode);
-    if (DecideExecute(tree, [](const QString&) { return true; }).What != ExecuteAction::Kind::Nothing)
+    if (DecideExecute(tree, [](const QString&) { return true; }).What !=
+        ExecuteAction::Kind::Nothing)
         check.Fail(u"execute"_s, u"acted without a selection"_s);
 
     // Every node against a disk that holds some files and not others.
@@ -264,10 +281,10 @@ void Executes(TreeModel& tree, const QString& workDir, Choices& choose, Summary&
     const qint32 count = tree.Count();
     for (qint32 node = 1; node <= count; ++node) {
         tree.Select(node);
-        decided(DecideExecute(tree, [&](const QString& path) {
-                    return ((qHash(path) & 1) != 0) == existsBias;
-                }),
-                node);
+        decided(
+            DecideExecute(
+                tree, [&](const QString& path) { return ((qHash(path) & 1) != 0) == existsBias; }),
+            node);
     }
 
     // A few against the real disk: the working folder, holding a file named as the first
@@ -390,8 +407,9 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
         const SortOrder before = sortMode;
         const qint32 nodesBefore = tree.Count();
         bool rebuilt = false;
-        const bool finished = Rebuild(
-            [&] { rebuilt = SortButtonClick(button, sortMode, tree, analysis, host); }, summary, when);
+        const bool finished =
+            Rebuild([&] { rebuilt = SortButtonClick(button, sortMode, tree, analysis, host); },
+                    summary, when);
         host.OnDoEvents = nullptr;
         if (finished && rebuilt != (before != button))
             check.Fail(when, u"rebuilt %1 from %2"_s.arg(rebuilt).arg(OrderName(before)));
@@ -409,7 +427,8 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     if (tree.Count() > 0) {
         const QStringView text = tree.Text(1 + qint32(choose.Next()) % tree.Count());
         const qsizetype at = text.isEmpty() ? 0 : choose.Next() % text.size();
-        searchTexts << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toString().toLower();
+        searchTexts
+            << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toString().toLower();
     }
     searchTexts << QString() << SearchPrompt.toString();
     for (const QString& text : searchTexts)

@@ -1,0 +1,173 @@
+#include "base/AsciiCase.h"
+#include "base/OpenIndex.h"
+#include "base/QuillanError.h"
+
+#include <QTest>
+
+#include <cstring>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Items keep their keys; the index is told which slot holds which key. With a few hash
+// values every probe meets collisions; with all of them keys spread over the cells.
+struct Keyed {
+    std::vector<QString> Keys;
+    OpenIndex<quint32> Index;
+    quint32 HashValues = 5;
+
+    quint32 HashOf(const QString& key) const {
+        const quint32 hash = quint32(qHash(key));
+        return HashValues ? hash % HashValues : hash;
+    }
+    auto Holds(const QString& key) const {
+        return [this, key](quint32 slot) { return Keys[slot] == key; };
+    }
+    quint32 Find(const QString& key) const { return Index.Find(HashOf(key), Holds(key)); }
+    bool Erase(const QString& key) { return Index.Erase(HashOf(key), Holds(key)); }
+    // Files the key under a new slot unless it is filed already.
+    bool Add(const QString& key) {
+        const qsizetype place = Index.Claim(HashOf(key), Holds(key));
+        if (place < 0) return false;
+        Keys.push_back(key);
+        Index.File(place, HashOf(key), quint32(Keys.size() - 1));
+        return true;
+    }
+};
+
+} // namespace
+
+class tst_Base : public QObject {
+    Q_OBJECT
+
+private slots:
+    void asciiCase() {
+        // The neighbours of the letter ranges differ from letters by 0x20 too; they stay.
+        for (const char16_t c : {u'@', u'[', u'`', u'{', u'0', u'~', u'\0'}) {
+            QCOMPARE(AsciiLower(c), c);
+            QCOMPARE(AsciiUpper(c), c);
+        }
+        QCOMPARE(AsciiLower(u'A'), u'a');
+        QCOMPARE(AsciiLower(u'Z'), u'z');
+        QCOMPARE(AsciiUpper(u'a'), u'A');
+        QCOMPARE(AsciiUpper(u'z'), u'Z');
+        // Latin-1 and other letters are not this helper's business.
+        for (const char16_t c : {u'\u00C9', u'\u00E9', u'\u0130', u'\u0131', u'\u00DF'}) {
+            QCOMPARE(AsciiLower(c), c);
+            QCOMPARE(AsciiUpper(c), c);
+        }
+
+        QVERIFY(AsciiEqualIgnoringCase(u".GetRight", u".GETRIGHT"));
+        QVERIFY(!AsciiEqualIgnoringCase(u"[", u"{"));
+        QVERIFY(!AsciiEqualIgnoringCase(u"@x", u"`X"));
+        QVERIFY(!AsciiEqualIgnoringCase(u"ab", u"abc"));
+
+        QString out = u"kept"_s;
+        QVERIFY(!AsciiToUpper(u"caf\u00E9", out));
+        QCOMPARE(out, u"kept"_s);
+        QVERIFY(AsciiToUpper(u"a-z_{}", out));
+        QCOMPARE(out, u"A-Z_{}"_s);
+        QVERIFY(AsciiToLower(u"HTTP://A/X.ZIP", out));
+        QCOMPARE(out, u"http://a/x.zip"_s);
+        QVERIFY(AsciiToLower(u"", out));
+        QVERIFY(out.isEmpty());
+        QVERIFY(IsAscii(u"\x7F"));
+        QVERIFY(!IsAscii(u"\u0080"));
+    }
+
+    void asciiLanesFoldLikeUnits() {
+        // Every ASCII unit in every lane, next to neighbours that could carry into it.
+        for (char16_t c = 0; c < 0x80; ++c) {
+            for (const char16_t n : {char16_t(0), char16_t(0x40), char16_t(0x5A), char16_t(0x7F)}) {
+                for (int lane = 0; lane < 4; ++lane) {
+                    char16_t units[4] = {n, n, n, n};
+                    units[lane] = c;
+                    quint64 lanes;
+                    std::memcpy(&lanes, units, sizeof lanes);
+                    const quint64 folded = AsciiLowerLanes(lanes);
+                    char16_t out[4];
+                    std::memcpy(out, &folded, sizeof out);
+                    for (int i = 0; i < 4; ++i)
+                        QCOMPARE(out[i], AsciiLower(units[i]));
+                }
+            }
+        }
+    }
+
+    void openIndexFindsWhatItFiled() {
+        Keyed k;
+        QCOMPARE(k.Find(u"a"_s), k.Index.None); // an index never filled has no cells yet
+        QVERIFY(!k.Erase(u"a"_s));
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(k.Add(QString::number(i)));
+        QCOMPARE(k.Index.Size(), size_t(1000));
+        QVERIFY(!k.Add(u"517"_s));
+        for (int i = 0; i < 1000; ++i)
+            QCOMPARE(k.Find(QString::number(i)), quint32(i));
+        QCOMPARE(k.Find(u"1000"_s), k.Index.None);
+
+        for (int i = 0; i < 1000; i += 2)
+            QVERIFY(k.Erase(QString::number(i)));
+        QVERIFY(!k.Erase(u"0"_s));
+        QCOMPARE(k.Index.Size(), size_t(500));
+        for (int i = 0; i < 1000; ++i)
+            QCOMPARE(k.Find(QString::number(i)), i % 2 ? quint32(i) : k.Index.None);
+
+        // A removed key earlier on the probe path must not hide a filed one further on:
+        // filing the latter again would give the key two cells.
+        for (int i = 1; i < 1000; i += 2)
+            QVERIFY(!k.Add(QString::number(i)));
+        QCOMPARE(k.Index.Size(), size_t(500));
+
+        QVERIFY(!k.Index.Remap(k.HashOf(u"0"_s), 7, k.Holds(u"0"_s)));
+        QVERIFY(k.Index.Remap(k.HashOf(u"1"_s), 5000, k.Holds(u"1"_s)));
+        const auto moved = [](quint32 slot) { return slot == 5000; };
+        QCOMPARE(k.Index.Find(k.HashOf(u"1"_s), moved), quint32(5000));
+
+        k.Index.Reset();
+        QCOMPARE(k.Index.Size(), size_t(0));
+        QCOMPARE(k.Find(u"3"_s), k.Index.None);
+        QVERIFY(k.Add(u"3"_s));
+        const quint32 three = quint32(k.Keys.size() - 1);
+        QCOMPARE(k.Find(u"3"_s), three);
+        k.Index.Clear();
+        QCOMPARE(k.Find(u"3"_s), k.Index.None);
+        k.Index.Insert(k.HashOf(u"3"_s), three);
+        QCOMPARE(k.Find(u"3"_s), three);
+    }
+
+    void openIndexChurnStaysBounded() {
+        // Filing and removing for ever leaves removed cells behind; they must be swept, or
+        // a probe would find no empty cell to stop at.
+        Keyed k;
+        k.HashValues = 0;
+        QVERIFY(k.Add(u"kept"_s));
+        for (int i = 0; i < 20000; ++i) {
+            const QString key = QString::number(i);
+            QVERIFY(k.Add(key));
+            QVERIFY(k.Erase(key));
+        }
+        QCOMPARE(k.Index.Size(), size_t(1));
+        QCOMPARE(k.Find(u"kept"_s), quint32(0));
+        QCOMPARE(k.Find(u"19999"_s), k.Index.None);
+    }
+
+    void errorCarriesItsTriple() {
+        // Whoever catches only std::exception still reads where it came from, in UTF-8.
+        try {
+            throw QuillanError(ErrorNumbers::Overflow, u"Sp\u00E4ter"_s, u"Overflow"_s);
+        } catch (const std::exception& caught) {
+            QCOMPARE(QString::fromUtf8(caught.what()), u"Sp\u00E4ter: Overflow"_s);
+            const auto* error = dynamic_cast<const QuillanError*>(&caught);
+            QVERIFY(error);
+            QCOMPARE(error->Number(), 6);
+            QCOMPARE(error->Source(), u"Sp\u00E4ter"_s);
+            QCOMPARE(error->Description(), u"Overflow"_s);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Base)
+#include "tst_Base.moc"
