@@ -89,6 +89,16 @@ QString PointText(const QString& period, const std::vector<Series>& series, qsiz
     return text;
 }
 
+struct Plot {
+    qint64 Top;  // the value at the top of the axis
+    double Slot; // the width each period takes
+};
+
+// The frame every period chart shares: the element, its title, the axes.
+Plot BeginPlot(QByteArray& out, const QString& title, const QString& description,
+               const QStringList& periods, const std::vector<Series>& series, bool stacked,
+               const NumberText& number);
+
 } // namespace
 
 std::pair<qint64, qint64> NiceScale(qint64 largest, int steps) {
@@ -108,14 +118,24 @@ std::pair<qint64, qint64> NiceScale(qint64 largest, int steps) {
     return {step * steps, step};
 }
 
+namespace {
+
+Plot BeginPlot(QByteArray& out, const QString& title, const QString& description,
+               const QStringList& periods, const std::vector<Series>& series, bool stacked,
+               const NumberText& number) {
+    const auto [top, step] = NiceScale(Largest(series, stacked, periods.size()));
+    Open(out, title, description, Width, Height);
+    Axes(out, top, step, periods, number);
+    return {top, double(Right - Left) / double(periods.size())};
+}
+
+} // namespace
+
 QByteArray StackedBars(const QString& title, const QString& description, const QStringList& periods,
                        const std::vector<Series>& series, const NumberText& number) {
     QByteArray out;
     const qsizetype n = periods.size();
-    const auto [top, step] = NiceScale(Largest(series, true, n));
-    Open(out, title, description, Width, Height);
-    Axes(out, top, step, periods, number);
-    const double slot = double(Right - Left) / double(n);
+    const auto [top, slot] = BeginPlot(out, title, description, periods, series, true, number);
     const double bar = std::max(1.0, slot * 0.78);
     for (qsizetype i = 0; i < n; ++i) {
         double base = Bottom;
@@ -140,10 +160,7 @@ QByteArray Lines(const QString& title, const QString& description, const QString
                  const std::vector<Series>& series, const NumberText& number) {
     QByteArray out;
     const qsizetype n = periods.size();
-    const auto [top, step] = NiceScale(Largest(series, false, n));
-    Open(out, title, description, Width, Height);
-    Axes(out, top, step, periods, number);
-    const double slot = double(Right - Left) / double(n);
+    const auto [top, slot] = BeginPlot(out, title, description, periods, series, false, number);
     const auto y = [&](qint64 v) { return Bottom - double(v) / double(top) * (Bottom - Top); };
     for (const Series& s : series) {
         out += "<polyline class=\"" + s.Class + "\" points=\"";
