@@ -23,13 +23,13 @@ private:
     quint64 m_State;
 };
 
-const char* const Hosts[] = {"download.example.com", "ftp.example.net", "mirror1.example.org",
-                             "mirror2.example.org", "files.example.com", "www.example.org",
-                             "cdn.example.edu", "ftp.gnu.example.org"};
-const char* const Folders[] = {"pub", "pub/tools", "pub/linux", "music", "video", "games",
-                               "drivers/sound", "iso", "docs", "beta"};
-const char* const Stems[] = {"setup", "install", "readme", "track", "patch", "driver", "demo",
-                             "manual", "kernel", "emacs", "putty", "viewer", "rescue", "clip"};
+const char* const Hosts[] = {"download.example.com", "ftp.example.net",    "mirror1.example.org",
+                             "mirror2.example.org",  "files.example.com",  "www.example.org",
+                             "cdn.example.edu",      "ftp.gnu.example.org"};
+const char* const Folders[] = {"pub",   "pub/tools",     "pub/linux", "music", "video",
+                               "games", "drivers/sound", "iso",       "docs",  "beta"};
+const char* const Stems[] = {"setup",  "install", "readme", "track", "patch",  "driver", "demo",
+                             "manual", "kernel",  "emacs",  "putty", "viewer", "rescue", "clip"};
 const char* const Extensions[] = {".exe", ".zip", ".mp3", ".tar.gz", ".iso", ".pdf", ".avi"};
 const char* const Chatter[] = {"Connecting to %s", "Connected; requesting file...",
                                "Looking up host name %s", "Download paused by user.",
@@ -109,7 +109,8 @@ void GenerateLog(std::FILE* out, const LogGeneratorOptions& options) {
             d.Local = std::string(rng.Chance(0.5) ? "C:\\Downloads\\" : "D:\\Files\\") + d.Name;
             d.StepsLeft = 2 + rng.Below(8);
             d.Finishes = !rng.Chance(options.NeverFinished);
-            emit("File: %s%s", (d.Local + (rng.Chance(0.3) ? ".GetRight=" : "=")).c_str(), d.Url.c_str());
+            emit("File: %s%s", (d.Local + (rng.Chance(0.3) ? ".GetRight=" : "=")).c_str(),
+                 d.Url.c_str());
             open.push_back(std::move(d));
             continue;
         }

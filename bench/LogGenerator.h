@@ -10,8 +10,8 @@
 struct LogGeneratorOptions {
     qint64 Lines = 100000;
     quint64 Seed = 1;
-    int UrlPool = 5000;      // distinct URLs; most downloads reuse one of them
-    int OpenDownloads = 40;  // downloads running side by side
+    int UrlPool = 5000;     // distinct URLs; most downloads reuse one of them
+    int OpenDownloads = 40; // downloads running side by side
     double NeverFinished = 0.1;
 };
 

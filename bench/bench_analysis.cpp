@@ -2,8 +2,8 @@
 // a million lines, against `wc -l` on the same file, and the whole `quillan-report --stats`
 // run against a one-pass awk count.
 #include "LogGenerator.h"
-#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
+#include "startup/HeapTuning.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -97,8 +97,7 @@ int main(int argc, char** argv) {
     PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == u"--measure"_s)
-        return Measure(args[2]);
+    if (args.size() == 3 && args[1] == u"--measure"_s) return Measure(args[2]);
 
     QList<qint64> sizes = {10000, 100000, 1000000};
     if (args.size() >= 2) {
@@ -110,8 +109,8 @@ int main(int argc, char** argv) {
     std::printf("Wall-clock milliseconds, best of three, with processor time (user + system) in\n"
                 "brackets; ratios are of processor time.\n");
     std::printf("%9s %6s %15s %15s %15s %10s %6s %8s %6s %15s %15s %6s\n", "lines", "MB", "wc -l",
-                "load", "pass", "lines/s", "x wc", "peak MB", "x file", "report --stats",
-                "awk", "x awk");
+                "load", "pass", "lines/s", "x wc", "peak MB", "x file", "report --stats", "awk",
+                "x awk");
     for (qint64 lines : sizes) {
         const QString path = dir.filePath(u"gen-%1.log"_s.arg(lines));
         std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
@@ -129,7 +128,8 @@ int main(int argc, char** argv) {
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), {u"--measure"_s, path});
             child.waitForFinished(-1);
-            const QStringList f = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
+            const QStringList f =
+                QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
             if (f.size() < 7) {
                 std::fprintf(stderr, "measuring %lld lines failed\n", lines);
                 return 1;
@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
             std::snprintf(t, 32, "%.0f (%.0f)", wall, cpu);
             return t;
         };
-        std::printf("%9lld %6.1f %15s %15s %15s %10.0f %6.1f %8.1f %6.2f %15s %15s %6.2f\n",
-                    lines, megabytes, both(wc.WallMs, wc.CpuMs), both(loadMs, loadCpu),
+        std::printf("%9lld %6.1f %15s %15s %15s %10.0f %6.1f %8.1f %6.2f %15s %15s %6.2f\n", lines,
+                    megabytes, both(wc.WallMs, wc.CpuMs), both(loadMs, loadCpu),
                     both(passMs, passCpu), double(lines) / ((loadCpu + passCpu) / 1000.0),
                     (loadCpu + passCpu) / std::max(wc.CpuMs, 1.0), peakMb, peakMb / megabytes,
                     both(report.WallMs, report.CpuMs), both(awk.WallMs, awk.CpuMs),

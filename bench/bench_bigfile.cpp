@@ -6,8 +6,8 @@
 //   bench_bigfile [MEGABYTES]      (default 1024)
 //   bench_bigfile --window LOG     (the window's part, run by the first form)
 #include "LogGenerator.h"
-#include "startup/HeapTuning.h"
 #include "shell/frmMain.h"
+#include "startup/HeapTuning.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
         RunChild({QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()),
                   "--window", log},
                  false);
-    std::printf("window: %.1f s in all, peak %.0f MB = %.2f x the file (status %d)\n",
-                window.WallS, window.PeakMb, window.PeakMb / fileMb, window.Status);
+    std::printf("window: %.1f s in all, peak %.0f MB = %.2f x the file (status %d)\n", window.WallS,
+                window.PeakMb, window.PeakMb / fileMb, window.Status);
     return 0;
 }

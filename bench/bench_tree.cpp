@@ -3,8 +3,8 @@
 //
 //   bench_tree [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
-#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
+#include "startup/HeapTuning.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"
 

@@ -4,9 +4,9 @@
 //
 //   bench_window [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
-#include "startup/HeapTuning.h"
 #include "analysis/LogAnalysis.h"
 #include "shell/frmMain.h"
+#include "startup/HeapTuning.h"
 #include "view/TreeBuilds.h"
 
 #include <QApplication>

@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
     }
     LogGeneratorOptions options;
     options.Lines = std::atoll(argv[1]);
-    if (argc > 3)
-        options.Seed = std::strtoull(argv[3], nullptr, 10);
+    if (argc > 3) options.Seed = std::strtoull(argv[3], nullptr, 10);
     std::FILE* out = std::fopen(argv[2], "wb");
     if (!out) {
         std::perror(argv[2]);

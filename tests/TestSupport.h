@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDirIterator>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -31,8 +31,7 @@ inline QByteArray SampleBytes() {
 inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write test file");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
     file.write(bytes);
     return path;
 }
@@ -59,9 +58,9 @@ inline QStringList Snapshot(const QString& root) {
                        info.lastModified().toString(Qt::ISODateWithMs);
         QFile file(info.filePath());
         if (info.isFile() && file.open(QIODevice::ReadOnly))
-            line += u' ' + QString::fromLatin1(
-                               QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1)
-                                   .toHex());
+            line += u' ' +
+                    QString::fromLatin1(
+                        QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex());
         out << line;
     }
     out.sort();

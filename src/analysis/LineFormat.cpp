@@ -10,9 +10,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool IsDigit(QChar c) {
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
+bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
 
 // Reads 1..maxDigits ASCII digits at pos; returns the count read (0 when none).
 int ReadDigits(QStringView s, qsizetype& pos, int maxDigits, int& value) {
@@ -26,9 +24,7 @@ int ReadDigits(QStringView s, qsizetype& pos, int maxDigits, int& value) {
     return count;
 }
 
-bool IsDateSeparator(QChar c) {
-    return c == u'/' || c == u'-' || c == u'.';
-}
+bool IsDateSeparator(QChar c) { return c == u'/' || c == u'-' || c == u'.'; }
 
 bool MatchesWord(QStringView s, qsizetype pos, QStringView word) {
     return !word.isEmpty() && s.size() - pos == word.size() &&
@@ -133,9 +129,7 @@ std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats
 
 } // namespace
 
-int ExpandTwoDigitYear(int year) {
-    return year < 30 ? 2000 + year : 1900 + year;
-}
+int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
 
 namespace {
 

@@ -25,12 +25,8 @@ std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats);
 // Two-digit years read as 2000-2029 for 00-29 and 1930-1999 for 30-99.
 int ExpandTwoDigitYear(int year);
 
-inline int DateLength(bool dateIsLong) {
-    return dateIsLong ? 10 : 8;
-}
-inline int LineOffset(bool dateIsLong) {
-    return DateLength(dateIsLong) + 12;
-}
+inline int DateLength(bool dateIsLong) { return dateIsLong ? 10 : 8; }
+inline int LineOffset(bool dateIsLong) { return DateLength(dateIsLong) + 12; }
 
 // Lower-cased file name after the last "/" or "\"; folder gets everything up to and
 // including that separator (empty when there is none).

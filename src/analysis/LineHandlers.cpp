@@ -17,9 +17,7 @@ template <class Step> void Skippable(Step&& step) {
     }
 }
 
-QStringView NameAfter(QStringView line, qsizetype skip) {
-    return TrimBlanks(After(line, skip));
-}
+QStringView NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)); }
 
 // The open download a name refers to. An ASCII file name is looked up as it stands, which
 // matches its lower-cased form because keys ignore case; anything else is lower-cased first.
@@ -72,7 +70,7 @@ void LogAnalysis::ParseFileLine(QStringView line) {
     }
     const QString started = EventTimeText(line, m_DateIsLong, m_Formats);
     LogEntry* entry = m_Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
-                                  -1, QString());
+                                    -1, QString());
     m_CurEntries.Add(key, key, entry->Key(), key, hashedKey);
 }
 
@@ -86,11 +84,9 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
         offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
 
     const LogKeys* link = OpenLink(m_CurEntries, name);
-    if (!link)
-        return;
+    if (!link) return;
     LogEntry* entry = m_Entries.Item(link->HashedLogKey());
-    if (!entry)
-        return;
+    if (!entry) return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
     Skippable([&] {
         const auto bytes = ReadWholeNumber(offsetText);
@@ -102,11 +98,9 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
 
 void LogAnalysis::ParseRestartLine(QStringView line) {
     const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
-    if (!link)
-        return;
+    if (!link) return;
     LogEntry* entry = m_Entries.Item(link->HashedLogKey());
-    if (!entry)
-        return;
+    if (!entry) return;
     Skippable([&] {
         if (FindAscii(line, u"(Re)Started") >= 0)
             entry->SetMirrors(CheckedAdd(entry->Mirrors(), 1));
@@ -117,8 +111,7 @@ void LogAnalysis::ParseRestartLine(QStringView line) {
 
 void LogAnalysis::ParseFinishedLine(QStringView line) {
     const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
-    if (!link)
-        return;
+    if (!link) return;
     if (LogEntry* entry = m_Entries.Item(link->HashedLogKey()))
         Skippable([&] { entry->SetDateFinished(EventTimeText(line, m_DateIsLong, m_Formats)); });
     // The link is filed under its own key; take a copy, as removal frees the link.

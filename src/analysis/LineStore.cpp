@@ -43,8 +43,9 @@ void LineStore::Append(QByteArrayView bytes, qint64 fileLine, bool longDate) {
         if (m_Blocks.empty() && m_SizeHint >= 0)
             capacity = std::min<qsizetype>(BlockBytes, m_SizeHint + 4096);
         capacity = std::max<qsizetype>({capacity, length, 1});
-        m_Blocks.push_back(Block{std::unique_ptr<char[], BlockFree>(PlatformMemory::AllocateBlock(size_t(capacity))),
-                                 capacity, 0});
+        m_Blocks.push_back(Block{
+            std::unique_ptr<char[], BlockFree>(PlatformMemory::AllocateBlock(size_t(capacity))),
+            capacity, 0});
     }
     Block& block = m_Blocks.back();
     char* out = block.Data.get() + block.Used;

@@ -60,13 +60,9 @@ LocaleFormats::LocaleFormats(const QLocale& requested) : m_Locale(Effective(requ
                       language == QLocale::Lithuanian;
 }
 
-LocaleFormats LocaleFormats::System() {
-    return LocaleFormats(QLocale::system());
-}
+LocaleFormats LocaleFormats::System() { return LocaleFormats(QLocale::system()); }
 
-LocaleFormats LocaleFormats::Named(const QString& name) {
-    return LocaleFormats(QLocale(name));
-}
+LocaleFormats LocaleFormats::Named(const QString& name) { return LocaleFormats(QLocale(name)); }
 
 QString LocaleFormats::ToUpper(const QString& text) const {
     QString out;
@@ -103,9 +99,7 @@ char16_t* LocaleFormats::WriteShortDate(char16_t* text, int fullYear, int month,
     return TwoDigits(p, f[2]);
 }
 
-QString LocaleFormats::LongDate(QDate date) const {
-    return m_Locale.toString(date, m_LongPattern);
-}
+QString LocaleFormats::LongDate(QDate date) const { return m_Locale.toString(date, m_LongPattern); }
 
 QString LocaleFormats::TimeAmPm(QTime time) const {
     QString out(9 + std::max(m_Am.size(), m_Pm.size()), Qt::Uninitialized);

@@ -27,11 +27,9 @@ void LogAnalysis::ResetAnalysis() {
 }
 
 QString LogAnalysis::FileStamp(const QString& path) {
-    if (path.isEmpty())
-        return {};
+    if (path.isEmpty()) return {};
     const QFileInfo info(path);
-    if (!info.exists())
-        return {};
+    if (!info.exists()) return {};
     // Milliseconds included, so that two writes within one second still differ.
     const QString stamp = info.lastModified().toString(Qt::ISODateWithMs);
     // A folder put where the log was is a change even if its time happens to match.
@@ -58,8 +56,7 @@ PassOutcome LogAnalysis::RunPass() {
                 AnalyzeLine(m_LogLines.Decode(m_CurLine, buffer), m_LogLines.LongDate(m_CurLine));
             else
                 m_DateIsLong = m_LogLines.LongDate(m_CurLine);
-            if (m_CurLine >= upper)
-                break;
+            if (m_CurLine >= upper) break;
             if (m_CurLine == std::numeric_limits<qint32>::max())
                 RaiseRuntime(ErrorNumbers::Overflow, u"AnalyzeLog"_s, u"Overflow"_s);
         }
@@ -81,16 +78,13 @@ PassOutcome LogAnalysis::RunPass() {
 bool LogAnalysis::NeedsNoHandler(qint64 index) const {
     const QByteArrayView bytes = m_LogLines.Bytes(index);
     const int offset = LineOffset(m_LogLines.LongDate(index));
-    if (bytes.size() < offset)
-        return false; // the slow path reports it
+    if (bytes.size() < offset) return false; // the slow path reports it
     for (int i = 0; i < offset; ++i)
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return false;
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
     qsizetype i = offset;
     while (i < bytes.size() && bytes[i] == ' ')
         ++i;
-    if (i == bytes.size())
-        return true;
+    if (i == bytes.size()) return true;
     const char first = bytes[i];
     return first != 'F' && first != 'R' && first != 'C' && first != '(';
 }
@@ -135,9 +129,7 @@ std::array<std::optional<QString>, 7> LogAnalysis::StatTexts() const {
     texts[2] = QString::number(m_TotalRestarts);
     texts[3] = QString::number(m_TotalCompleted);
     texts[4] = FormatGrouped(m_KbResumed, m_Formats.GroupSeparator()) + u" Kb"_s;
-    if (IsDate(m_LogStart, m_Formats))
-        texts[5] = RenderShortDate(m_LogStart, m_Formats);
-    if (IsDate(m_LogEnd, m_Formats))
-        texts[6] = RenderShortDate(m_LogEnd, m_Formats);
+    if (IsDate(m_LogStart, m_Formats)) texts[5] = RenderShortDate(m_LogStart, m_Formats);
+    if (IsDate(m_LogEnd, m_Formats)) texts[6] = RenderShortDate(m_LogEnd, m_Formats);
     return texts;
 }

@@ -59,26 +59,22 @@ public:
             if (capacity < carry + block) {
                 // Grows only when one unfinished line outgrows it; nothing is zero-filled.
                 auto bigger = std::make_unique_for_overwrite<char[]>(size_t(carry + block));
-                if (carry > 0)
-                    std::memcpy(bigger.get(), buffer.get(), size_t(carry));
+                if (carry > 0) std::memcpy(bigger.get(), buffer.get(), size_t(carry));
                 buffer = std::move(bigger);
                 capacity = carry + block;
             }
             const qint64 want = limited ? std::min(block, limit - consumed) : block;
             const qint64 got = want > 0 ? m_File.read(buffer.get() + carry, want) : 0;
-            if (got < 0)
-                return Result::ReadError;
+            if (got < 0) return Result::ReadError;
             consumed += got;
-            if (got > 0)
-                m_Host.ReadProgress(consumed);
+            if (got > 0) m_Host.ReadProgress(consumed);
             const bool atEnd = got == 0;
             bool tailUnfinished = false;
             if (atEnd && limited) {
                 // Ending early with the size unchanged is a file that reports more than it
                 // holds (some network and pseudo file systems): what it gave is the file.
                 const qint64 now = m_File.size();
-                if (now < limit)
-                    return Result::Shrank;
+                if (now < limit) return Result::Shrank;
                 // Grown past the size it had: an unfinished last line is not read yet.
                 tailUnfinished = now > limit;
             }
@@ -86,27 +82,24 @@ public:
             const char* data = buffer.get();
             qsizetype pos = 0;
             if (first && (size >= 3 || atEnd)) {
-                if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
-                    pos = 3;
+                if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
                 first = false;
             }
             if (skipLineFeed && pos < size) {
-                if (data[pos] == '\n')
-                    ++pos;
+                if (data[pos] == '\n') ++pos;
                 skipLineFeed = false;
             }
             for (;;) {
-                const char* cr = static_cast<const char*>(std::memchr(data + pos, '\r', size_t(size - pos)));
-                if (!cr)
-                    break;
+                const char* cr =
+                    static_cast<const char*>(std::memchr(data + pos, '\r', size_t(size - pos)));
+                if (!cr) break;
                 const qsizetype end = cr - data;
-                const Result r = Take(QByteArrayView(data + pos, end - pos), ++fileLine, badRecords);
-                if (r != Result::Done)
-                    return r;
+                const Result r =
+                    Take(QByteArrayView(data + pos, end - pos), ++fileLine, badRecords);
+                if (r != Result::Done) return r;
                 pos = end + 1;
                 if (pos < size) {
-                    if (data[pos] == '\n')
-                        ++pos;
+                    if (data[pos] == '\n') ++pos;
                 } else {
                     skipLineFeed = true;
                 }
@@ -114,28 +107,25 @@ public:
             if (atEnd) {
                 // The last line needs no end marker.
                 if (pos < size && !tailUnfinished) {
-                    const Result r = Take(QByteArrayView(data + pos, size - pos), ++fileLine, badRecords);
-                    if (r != Result::Done)
-                        return r;
+                    const Result r =
+                        Take(QByteArrayView(data + pos, size - pos), ++fileLine, badRecords);
+                    if (r != Result::Done) return r;
                 }
                 return Result::Done;
             }
             carry = size - pos;
-            if (carry > 0 && pos > 0)
-                std::memmove(buffer.get(), data + pos, size_t(carry));
+            if (carry > 0 && pos > 0) std::memmove(buffer.get(), data + pos, size_t(carry));
         }
     }
 
 private:
     Result Take(QByteArrayView bytes, qint64 fileLine, qint64& badRecords) {
-        if (bytes.size() > LineStore::MaxLineLength)
-            return Result::LineTooLong;
+        if (bytes.size() > LineStore::MaxLineLength) return Result::LineTooLong;
         LineEncoding stored = LineEncoding::Windows1252;
         QByteArray converted;
         switch (m_Encoding) {
         case Encoding::Utf8:
-            if (!IsValidUtf8(bytes.data(), bytes.size()))
-                return Result::NotUtf8;
+            if (!IsValidUtf8(bytes.data(), bytes.size())) return Result::NotUtf8;
             stored = LineEncoding::Utf8;
             break;
         case Encoding::Windows1252:
@@ -200,8 +190,7 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     QFile file;
     std::optional<LoadFailure> failure = OpenLogFile(path, file);
     qint64 badRecords = 0;
-    if (!failure)
-        failure = ReadLogLines(file, badRecords);
+    if (!failure) failure = ReadLogLines(file, badRecords);
     if (failure) {
         outcome.Result = failure->Kind;
         outcome.Problem = failure->Problem;
@@ -234,11 +223,9 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
 
 // The checks on the path, in the order their failures are told apart, then the open. The
 // file's stamp is noted as soon as something exists at the path.
-std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& path,
-                                                                 QFile& file) {
+std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& path, QFile& file) {
     using Kind = LoadOutcome::Kind;
-    if (path.isEmpty())
-        return LoadFailure{Kind::Failed, u"No file name was given"_s};
+    if (path.isEmpty()) return LoadFailure{Kind::Failed, u"No file name was given"_s};
     const QFileInfo info(path);
     if (!info.exists()) {
         // Only a missing file in an existing folder counts as "file not found".
@@ -249,11 +236,9 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& 
     m_LogFileStamp = FileStamp(path);
     m_Host->HideLogChanged();
 
-    if (info.isDir())
-        return LoadFailure{Kind::Failed, u"The path is a folder, not a file"_s};
+    if (info.isDir()) return LoadFailure{Kind::Failed, u"The path is a folder, not a file"_s};
     // A pipe would block the open until something writes to it, and a device may never end.
-    if (!info.isFile())
-        return LoadFailure{Kind::Failed, u"The path is not an ordinary file"_s};
+    if (!info.isFile()) return LoadFailure{Kind::Failed, u"The path is not an ordinary file"_s};
     QString problem;
     switch (PlatformFiles::OpenForReading(path, file, problem)) {
     case PlatformFiles::OpenStatus::Opened:
@@ -269,8 +254,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& 
 
 // Reads the open file into LogLines, trying its encodings in turn and reading again a file
 // cut short meanwhile.
-std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file,
-                                                                  qint64& badRecords) {
+std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, qint64& badRecords) {
     using Kind = LoadOutcome::Kind;
     const Encoding firstTry =
         PlatformFiles::LogsInSystemCodePage() ? Encoding::System : Encoding::Utf8;
@@ -288,8 +272,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file,
         } catch (const std::bad_alloc&) {
             return LoadFailure{Kind::Failed, u"There is not enough memory to read the file"_s};
         }
-        if (result == LineReader::Result::NotUtf8)
-            judgedSize = sizeAtStart;
+        if (result == LineReader::Result::NotUtf8) judgedSize = sizeAtStart;
         // The bytes that were not UTF-8 may have been cut away since: judge again.
         if (result == LineReader::Result::Done && encoding == Encoding::Windows1252 &&
             file.size() < judgedSize)
@@ -306,8 +289,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file,
             // judged afresh.
             encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
             m_LogLines.Clear();
-            if (!file.seek(0))
-                return LoadFailure{Kind::Failed, file.errorString()};
+            if (!file.seek(0)) return LoadFailure{Kind::Failed, file.errorString()};
             break;
         case LineReader::Result::LineTooLong:
             return LoadFailure{Kind::Failed, u"A line is too long to be read"_s};

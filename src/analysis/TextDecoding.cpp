@@ -13,16 +13,14 @@ inline const unsigned char* SkipAscii(const unsigned char* p, const unsigned cha
 #ifdef __SSE2__
     while (end - p >= 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        if (_mm_movemask_epi8(chunk))
-            return p;
+        if (_mm_movemask_epi8(chunk)) return p;
         p += 16;
     }
 #endif
     while (end - p >= 8) {
         quint64 chunk;
         std::memcpy(&chunk, p, 8);
-        if (chunk & 0x8080808080808080ull)
-            return p;
+        if (chunk & 0x8080808080808080ull) return p;
         p += 8;
     }
     return p;
@@ -43,16 +41,13 @@ inline int ReadSequence(const unsigned char* p, const unsigned char* end, char32
     } else {
         return 0;
     }
-    if (end - p <= extra)
-        return 0;
+    if (end - p <= extra) return 0;
     for (int i = 1; i <= extra; ++i) {
         const unsigned cc = p[i];
-        if ((cc & 0xC0) != 0x80)
-            return 0;
+        if ((cc & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (cc & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return extra + 1;
 }
 
@@ -67,8 +62,7 @@ qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
 #ifdef __SSE2__
         while (end - p >= 16) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            if (_mm_movemask_epi8(chunk))
-                break;
+            if (_mm_movemask_epi8(chunk)) break;
             const __m128i zero = _mm_setzero_si128();
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(chunk, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(chunk, zero));
@@ -76,16 +70,14 @@ qsizetype DecodeUtf8Strict(const char* data, qsizetype size, char16_t* out) {
             p += 16;
         }
 #endif
-        if (p >= end)
-            break;
+        if (p >= end) break;
         if (*p < 0x80) {
             *o++ = char16_t(*p++);
             continue;
         }
         char32_t cp;
         const int length = ReadSequence(p, end, cp);
-        if (length == 0)
-            return -1;
+        if (length == 0) return -1;
         p += length;
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -121,8 +113,7 @@ bool IsValidUtf8(const char* data, qsizetype size) {
         }
         char32_t cp;
         const int length = ReadSequence(p, end, cp);
-        if (length == 0)
-            return false;
+        if (length == 0) return false;
         p += length;
     }
     return true;

@@ -23,9 +23,5 @@ bool AsciiEqualIgnoringCase(QStringView a, QStringView b) noexcept {
     return true;
 }
 
-bool AsciiToUpper(QStringView text, QString& out) {
-    return AsciiMap<AsciiUpper>(text, out);
-}
-bool AsciiToLower(QStringView text, QString& out) {
-    return AsciiMap<AsciiLower>(text, out);
-}
+bool AsciiToUpper(QStringView text, QString& out) { return AsciiMap<AsciiUpper>(text, out); }
+bool AsciiToLower(QStringView text, QString& out) { return AsciiMap<AsciiLower>(text, out); }

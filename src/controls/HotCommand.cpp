@@ -134,9 +134,7 @@ void HotCommand::SetAlign(qint16 align) {
     emit PropertyChanged(u"Align"_s);
 }
 
-QString HotCommand::Caption() const {
-    return m_CmdMapped->text();
-}
+QString HotCommand::Caption() const { return m_CmdMapped->text(); }
 
 void HotCommand::SetCaption(const QString& caption) {
     m_CmdMapped->setText(caption);
@@ -144,9 +142,7 @@ void HotCommand::SetCaption(const QString& caption) {
     DrawNormal();
 }
 
-QString HotCommand::ToolTipText() const {
-    return m_PicButton->toolTip();
-}
+QString HotCommand::ToolTipText() const { return m_PicButton->toolTip(); }
 
 void HotCommand::SetToolTipText(const QString& text) {
     m_PicButton->setToolTip(text);
@@ -164,26 +160,14 @@ void HotCommand::SetField(OleColor& field, OleColor value, const QString& name) 
     emit PropertyChanged(name);
 }
 
-void HotCommand::SetBackColorHi(OleColor c) {
-    SetField(m_BackColorHi, c, u"BackColorHi"_s);
-}
-void HotCommand::SetForeColorHi(OleColor c) {
-    SetField(m_ForeColorHi, c, u"ForeColorHi"_s);
-}
-void HotCommand::SetBackColorDown(OleColor c) {
-    SetField(m_BackColorDown, c, u"BackColorDown"_s);
-}
-void HotCommand::SetForeColorDown(OleColor c) {
-    SetField(m_ForeColorDown, c, u"ForeColorDown"_s);
-}
+void HotCommand::SetBackColorHi(OleColor c) { SetField(m_BackColorHi, c, u"BackColorHi"_s); }
+void HotCommand::SetForeColorHi(OleColor c) { SetField(m_ForeColorHi, c, u"ForeColorHi"_s); }
+void HotCommand::SetBackColorDown(OleColor c) { SetField(m_BackColorDown, c, u"BackColorDown"_s); }
+void HotCommand::SetForeColorDown(OleColor c) { SetField(m_ForeColorDown, c, u"ForeColorDown"_s); }
 
-void HotCommand::Refresh() {
-    m_PicButton->repaint();
-}
+void HotCommand::Refresh() { m_PicButton->repaint(); }
 
-bool HotCommand::HasCapture() const {
-    return QWidget::mouseGrabber() == m_PicButton;
-}
+bool HotCommand::HasCapture() const { return QWidget::mouseGrabber() == m_PicButton; }
 
 HotLook::Face HotCommand::FaceNow() const {
     const QString caption = Caption();
@@ -316,9 +300,7 @@ bool HotCommand::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void HotCommand::resizeEvent(QResizeEvent*) {
-    LayoutPass();
-}
+void HotCommand::resizeEvent(QResizeEvent*) { LayoutPass(); }
 
 void HotCommand::changeEvent(QEvent* event) {
     // Enabled or disabled another way: from the stored properties, or through a parent.

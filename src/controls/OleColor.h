@@ -22,9 +22,7 @@ inline constexpr OleColor ButtonText{0x80000012};
 inline constexpr OleColor ButtonHighlight{0x80000014};
 } // namespace SysColor
 
-constexpr bool IsSystemColor(OleColor c) {
-    return (quint32(c) & 0xFF000000u) == 0x80000000u;
-}
+constexpr bool IsSystemColor(OleColor c) { return (quint32(c) & 0xFF000000u) == 0x80000000u; }
 
 // The literal colour of red, green and blue bytes.
 constexpr OleColor RgbColor(int r, int g, int b) {

@@ -64,6 +64,4 @@ bool operator==(const PropertyBag::Entry& a, const PropertyBag::Entry& b) {
     return a.Name == b.Name && a.Data == b.Data;
 }
 
-bool operator==(const PropertyBag& a, const PropertyBag& b) {
-    return a.m_Entries == b.m_Entries;
-}
+bool operator==(const PropertyBag& a, const PropertyBag& b) { return a.m_Entries == b.m_Entries; }

@@ -10,15 +10,9 @@ namespace Twips {
 
 inline constexpr double PerPixel = 15.0;
 
-constexpr double ToPixels(double twips) {
-    return twips / PerPixel;
-}
-constexpr double FromPixels(double pixels) {
-    return pixels * PerPixel;
-}
-inline QPointF FromPixels(QPointF p) {
-    return {FromPixels(p.x()), FromPixels(p.y())};
-}
+constexpr double ToPixels(double twips) { return twips / PerPixel; }
+constexpr double FromPixels(double pixels) { return pixels * PerPixel; }
+inline QPointF FromPixels(QPointF p) { return {FromPixels(p.x()), FromPixels(p.y())}; }
 
 // Logical pixels of a twip length, moved onto the nearest physical pixel so that fills and
 // one-pixel lines stay sharp on high-DPI screens.

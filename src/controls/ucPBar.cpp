@@ -110,15 +110,9 @@ void ucPBar::SetColor(OleColor& field, OleColor value, const QString& name) {
     update();
 }
 
-void ucPBar::SetBackColor(OleColor c) {
-    SetColor(m_BackColor, c, u"BackColor"_s);
-}
-void ucPBar::SetForeColor(OleColor c) {
-    SetColor(m_ForeColor, c, u"ForeColor"_s);
-}
-void ucPBar::SetBarBackColor(OleColor c) {
-    SetColor(m_BarBackColor, c, u"BarBackColor"_s);
-}
+void ucPBar::SetBackColor(OleColor c) { SetColor(m_BackColor, c, u"BackColor"_s); }
+void ucPBar::SetForeColor(OleColor c) { SetColor(m_ForeColor, c, u"ForeColor"_s); }
+void ucPBar::SetBarBackColor(OleColor c) { SetColor(m_BarBackColor, c, u"BarBackColor"_s); }
 
 void ucPBar::SetEnabled(bool enabled) {
     setEnabled(enabled);
@@ -139,12 +133,8 @@ void ucPBar::SetFontFlag(void (QFont::*setter)(bool), bool on, const QString& na
     update();
 }
 
-void ucPBar::SetFontBold(bool on) {
-    SetFontFlag(&QFont::setBold, on, u"FontBold"_s);
-}
-void ucPBar::SetFontItalic(bool on) {
-    SetFontFlag(&QFont::setItalic, on, u"FontItalic"_s);
-}
+void ucPBar::SetFontBold(bool on) { SetFontFlag(&QFont::setBold, on, u"FontBold"_s); }
+void ucPBar::SetFontItalic(bool on) { SetFontFlag(&QFont::setItalic, on, u"FontItalic"_s); }
 void ucPBar::SetFontStrikethru(bool on) {
     SetFontFlag(&QFont::setStrikeOut, on, u"FontStrikethru"_s);
 }
@@ -163,15 +153,9 @@ void ucPBar::SetLayerStyle(qint32& field, qint32 value, const QString& name) {
     update();
 }
 
-void ucPBar::SetBackStyle(qint32 s) {
-    SetLayerStyle(m_BackStyle, s, u"BackStyle"_s);
-}
-void ucPBar::SetBorderStyle(qint32 s) {
-    SetLayerStyle(m_BorderStyle, s, u"BorderStyle"_s);
-}
-void ucPBar::SetBarBorder(qint32 b) {
-    SetLayerStyle(m_BarBorder, b, u"BarBorder"_s);
-}
+void ucPBar::SetBackStyle(qint32 s) { SetLayerStyle(m_BackStyle, s, u"BackStyle"_s); }
+void ucPBar::SetBorderStyle(qint32 s) { SetLayerStyle(m_BorderStyle, s, u"BorderStyle"_s); }
+void ucPBar::SetBarBorder(qint32 b) { SetLayerStyle(m_BarBorder, b, u"BarBorder"_s); }
 
 void ucPBar::SetCaption(const QString& caption) {
     SetText(caption);
@@ -185,12 +169,8 @@ void ucPBar::SetRangeField(qint32 Range::*field, qint32 value, const QString& na
     UpdateBar();
 }
 
-void ucPBar::SetMin(qint32 min) {
-    SetRangeField(&Range::Min, min, u"Min"_s);
-}
-void ucPBar::SetMax(qint32 max) {
-    SetRangeField(&Range::Max, max, u"Max"_s);
-}
+void ucPBar::SetMin(qint32 min) { SetRangeField(&Range::Min, min, u"Min"_s); }
+void ucPBar::SetMax(qint32 max) { SetRangeField(&Range::Max, max, u"Max"_s); }
 void ucPBar::SetDisplayStyle(qint32 s) {
     SetRangeField(&Range::DisplayStyle, s, u"DisplayStyle"_s);
 }
@@ -261,9 +241,7 @@ void ucPBar::paintEvent(QPaintEvent*) {
     PaintOps::DrawTextAt(p, at, m_Text, ResolveColor(m_ForeColor, pal));
 }
 
-void ucPBar::resizeEvent(QResizeEvent*) {
-    LayoutPass();
-}
+void ucPBar::resizeEvent(QResizeEvent*) { LayoutPass(); }
 
 void ucPBar::mousePressEvent(QMouseEvent* e) {
     m_Click.Press(e->button());

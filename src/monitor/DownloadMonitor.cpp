@@ -13,9 +13,7 @@ DownloadMonitor::DownloadMonitor(MonitorView& view, std::shared_ptr<DownloadFeed
     : m_View(view), m_Feed(feed ? std::move(feed) : std::make_shared<NoDownloadFeed>()),
       m_Locale(std::move(locale)) {}
 
-DownloadMonitor::~DownloadMonitor() {
-    m_Feed->Close();
-}
+DownloadMonitor::~DownloadMonitor() { m_Feed->Close(); }
 
 int DownloadMonitor::Click() {
     if (m_View.MonitorTicked()) {
@@ -27,9 +25,7 @@ int DownloadMonitor::Click() {
     return 0;
 }
 
-void DownloadMonitor::Close() {
-    m_Feed->Close();
-}
+void DownloadMonitor::Close() { m_Feed->Close(); }
 
 QString DownloadMonitor::CollectDownloads(DownloadFeed& feed, MonitorView& view,
                                           const QLocale& locale) {

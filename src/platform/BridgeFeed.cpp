@@ -11,13 +11,9 @@ using namespace Qt::StringLiterals;
 BridgeFeed::BridgeFeed(Locator locate, BridgeDeadlines deadlines)
     : m_Locate(std::move(locate)), m_Deadlines(deadlines) {}
 
-BridgeFeed::~BridgeFeed() {
-    Close();
-}
+BridgeFeed::~BridgeFeed() { Close(); }
 
-bool BridgeFeed::Running() const {
-    return m_Process && m_Process->state() != QProcess::NotRunning;
-}
+bool BridgeFeed::Running() const { return m_Process && m_Process->state() != QProcess::NotRunning; }
 
 void BridgeFeed::Open() {
     if (!Running()) Start();

@@ -57,8 +57,6 @@ Answer ParseAnswer(QByteArrayView line) {
     return answer;
 }
 
-QByteArray RequestLine(int itemNumber) {
-    return QByteArray::number(itemNumber) + '\n';
-}
+QByteArray RequestLine(int itemNumber) { return QByteArray::number(itemNumber) + '\n'; }
 
 } // namespace BridgeProtocol

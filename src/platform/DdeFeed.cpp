@@ -9,9 +9,7 @@ void DdeFeed::Open() {
     if (!m_Client) m_Client = std::make_unique<QuillanDde::DdeClient>();
 }
 
-void DdeFeed::Close() {
-    m_Client.reset();
-}
+void DdeFeed::Close() { m_Client.reset(); }
 
 std::optional<QString> DdeFeed::Request(int ItemNumber) {
     Open();

@@ -23,8 +23,7 @@ public:
     // Removes the link under key if there is one; says whether there was.
     bool TryRemove(const HashedKey& key) { return m_Items.RemoveKey(key); }
 
-    template <class Visit>
-    void NewEnum(Visit&& visit) const {
+    template <class Visit> void NewEnum(Visit&& visit) const {
         m_Items.ForEach(std::forward<Visit>(visit));
     }
 

@@ -23,8 +23,7 @@ public:
     void Remove(qint64 position);
     void Remove(const HashedKey& key);
 
-    template <class Visit>
-    void NewEnum(Visit&& visit) const {
+    template <class Visit> void NewEnum(Visit&& visit) const {
         m_Items.ForEach(std::forward<Visit>(visit));
     }
 

@@ -52,9 +52,7 @@ int TreeItemModel::rowCount(const QModelIndex& parent) const noexcept {
     return m_Tree.ChildCount(OwnNode(parent), std::nothrow);
 }
 
-int TreeItemModel::columnCount(const QModelIndex&) const noexcept {
-    return 1;
-}
+int TreeItemModel::columnCount(const QModelIndex&) const noexcept { return 1; }
 
 bool TreeItemModel::hasChildren(const QModelIndex& parent) const noexcept {
     return rowCount(parent) > 0;

@@ -18,16 +18,12 @@
 using namespace Qt::StringLiterals;
 
 // The layout lives in a static library, whose resources only register when asked to.
-static void InitShellResources() {
-    Q_INIT_RESOURCE(shell);
-}
+static void InitShellResources() { Q_INIT_RESOURCE(shell); }
 
 namespace WindowLayout {
 namespace {
 
-int Px(qint32 twips) {
-    return qRound(Twips::ToPixels(twips));
-}
+int Px(qint32 twips) { return qRound(Twips::ToPixels(twips)); }
 
 QRect Geometry(const PropertyBag& bag) {
     return {Px(bag.ReadProperty(u"Left"_s, qint32(0))), Px(bag.ReadProperty(u"Top"_s, qint32(0))),

@@ -42,9 +42,7 @@ frmMain::frmMain(ShellPlatform platform, QWidget* parent)
     ConnectCommands();
 }
 
-frmMain::~frmMain() {
-    m_Analysis.SetHost(nullptr);
-}
+frmMain::~frmMain() { m_Analysis.SetHost(nullptr); }
 
 void frmMain::BuildWindow() {
     WindowLayout::UseClosestFonts();
@@ -101,9 +99,7 @@ void frmMain::ConnectCommands() {
     });
 }
 
-QWidget* frmMain::Element(const QString& name) const {
-    return m_Elements.value(name);
-}
+QWidget* frmMain::Element(const QString& name) const { return m_Elements.value(name); }
 
 // ---- start-up and the log commands
 
@@ -188,9 +184,7 @@ void frmMain::cmdReRead_Click() {
     AnalyzeLog();
 }
 
-void frmMain::cmdExit_Click() {
-    close();
-}
+void frmMain::cmdExit_Click() { close(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Timer1.stop();
@@ -277,9 +271,7 @@ void frmMain::SetCommandsEnabled(bool enabled) {
     txtSearch->setEnabled(enabled);
 }
 
-void frmMain::PopulateTree() {
-    ::PopulateTree(m_Tree, m_SortMode, m_Analysis, *this);
-}
+void frmMain::PopulateTree() { ::PopulateTree(m_Tree, m_SortMode, m_Analysis, *this); }
 
 void frmMain::cmdSort_Click(SortOrder button) {
     try {
@@ -319,31 +311,21 @@ void frmMain::ClearTree() {
     m_Model->EndRebuild();
 }
 
-void frmMain::HideLogChanged() {
-    lblLogChanged->setVisible(false);
-}
+void frmMain::HideLogChanged() { lblLogChanged->setVisible(false); }
 
 void frmMain::ShowMessage(MessageIcon icon, const QString& title, const QString& text) {
     m_Platform.Messages->Show(this, icon, title, text);
 }
 
-void frmMain::Progress(qint32 value) {
-    PBar1->SetValue(value);
-}
+void frmMain::Progress(qint32 value) { PBar1->SetValue(value); }
 
 // ---- PopulateHost
 
-void frmMain::SetTreeVisible(bool visible) {
-    tvwFiles->setVisible(visible);
-}
+void frmMain::SetTreeVisible(bool visible) { tvwFiles->setVisible(visible); }
 
-void frmMain::DoEvents() {
-    m_Platform.DoEvents();
-}
+void frmMain::DoEvents() { m_Platform.DoEvents(); }
 
-void frmMain::TreeClearing() {
-    m_Model->BeginRebuild();
-}
+void frmMain::TreeClearing() { m_Model->BeginRebuild(); }
 
 void frmMain::TreeRebuilt() {
     m_Model->EndRebuild();
@@ -358,25 +340,15 @@ void frmMain::ShowSelection() {
     if (index.isValid()) tvwFiles->scrollTo(index);
 }
 
-void frmMain::SetProgressVisible(bool visible) {
-    PBar1->setVisible(visible);
-}
+void frmMain::SetProgressVisible(bool visible) { PBar1->setVisible(visible); }
 
-void frmMain::SetProgressCaption(const QString& caption) {
-    PBar1->SetCaption(caption);
-}
+void frmMain::SetProgressCaption(const QString& caption) { PBar1->SetCaption(caption); }
 
-void frmMain::SetProgressMin(qint32 value) {
-    PBar1->SetMin(value);
-}
+void frmMain::SetProgressMin(qint32 value) { PBar1->SetMin(value); }
 
-void frmMain::SetProgressMax(qint32 value) {
-    PBar1->SetMax(value);
-}
+void frmMain::SetProgressMax(qint32 value) { PBar1->SetMax(value); }
 
-void frmMain::SetProgressValue(qint32 value) {
-    PBar1->SetValue(value);
-}
+void frmMain::SetProgressValue(qint32 value) { PBar1->SetValue(value); }
 
 void frmMain::SetSortButtonEnabled(SortOrder button, bool enabled) {
     SortButton(button)->SetEnabled(enabled);
@@ -389,17 +361,11 @@ template <class Walk> void frmMain::RunSearch(Walk walk) {
          static_cast<SearchHost&>(*this));
 }
 
-void frmMain::cmdSearch_Click() {
-    RunSearch(SearchFromTop);
-}
+void frmMain::cmdSearch_Click() { RunSearch(SearchFromTop); }
 
-void frmMain::cmdSearchNext_Click() {
-    RunSearch(SearchNext);
-}
+void frmMain::cmdSearchNext_Click() { RunSearch(SearchNext); }
 
-void frmMain::cmdSearchPrev_Click() {
-    RunSearch(SearchPrev);
-}
+void frmMain::cmdSearchPrev_Click() { RunSearch(SearchPrev); }
 
 void frmMain::cmdCase_Click() {
     QString caption = cmdCase->Caption();
@@ -444,13 +410,9 @@ void frmMain::Revealed(qint32 node) {
     ShowSelection();
 }
 
-void frmMain::Beep() {
-    m_Platform.Beep();
-}
+void frmMain::Beep() { m_Platform.Beep(); }
 
-void frmMain::FocusTree() {
-    tvwFiles->setFocus(Qt::OtherFocusReason);
-}
+void frmMain::FocusTree() { tvwFiles->setFocus(Qt::OtherFocusReason); }
 
 // ---- Execute
 
@@ -489,26 +451,18 @@ void frmMain::Timer1_Timer() {
     m_Monitor->Tick(m_Analysis.LogFilePath(), m_Analysis.LogFileStamp());
 }
 
-bool frmMain::MonitorTicked() const {
-    return chkMonitor->isChecked();
-}
+bool frmMain::MonitorTicked() const { return chkMonitor->isChecked(); }
 
-QString frmMain::GetrightText() const {
-    return m_GetrightShown;
-}
+QString frmMain::GetrightText() const { return m_GetrightShown; }
 
 void frmMain::SetGetrightText(const QString& text) {
     m_GetrightShown = text;
     txtGetright->setPlainText(text);
 }
 
-void frmMain::SetLastReply(const QString& text) {
-    Text1->setText(text);
-}
+void frmMain::SetLastReply(const QString& text) { Text1->setText(text); }
 
-void frmMain::ShowLogChanged() {
-    lblLogChanged->setVisible(true);
-}
+void frmMain::ShowLogChanged() { lblLogChanged->setVisible(true); }
 
 // ---- a file dropped on the window
 

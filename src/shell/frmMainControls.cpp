@@ -75,6 +75,4 @@ static_assert(std::size(Table) * sizeof(QWidget*) == sizeof(frmMainControls));
 
 } // namespace
 
-std::span<const Binding> frmMainControls::Bindings() {
-    return Table;
-}
+std::span<const Binding> frmMainControls::Bindings() { return Table; }

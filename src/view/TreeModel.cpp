@@ -286,13 +286,9 @@ qint32 TreeModel::Find(QStringView key) const {
     return node == m_Keys.None ? NoNode : qint32(node);
 }
 
-QStringView TreeModel::Key(qint32 node) const {
-    return Checked(node).Key();
-}
+QStringView TreeModel::Key(qint32 node) const { return Checked(node).Key(); }
 
-QStringView TreeModel::Text(qint32 node) const {
-    return Checked(node).Text();
-}
+QStringView TreeModel::Text(qint32 node) const { return Checked(node).Text(); }
 
 void TreeModel::SetText(qint32 node, QStringView text) {
     Node& n = Checked(node);
@@ -303,9 +299,7 @@ void TreeModel::SetText(qint32 node, QStringView text) {
     if (parent.IsSorted) ListOf(parent).Resort = true;
 }
 
-qint32 TreeModel::Image(qint32 node) const {
-    return Checked(node).Image;
-}
+qint32 TreeModel::Image(qint32 node) const { return Checked(node).Image; }
 
 void TreeModel::SetImage(qint32 node, qint32 image) {
     Node& n = Checked(node);
@@ -314,9 +308,7 @@ void TreeModel::SetImage(qint32 node, qint32 image) {
     n.Image = qint16(image);
 }
 
-bool TreeModel::Sorted(qint32 node) const {
-    return Checked(node).IsSorted;
-}
+bool TreeModel::Sorted(qint32 node) const { return Checked(node).IsSorted; }
 
 void TreeModel::SetSorted(qint32 node, bool sorted) {
     Node& n = node == NoNode ? At(NoNode) : Checked(node);
@@ -328,17 +320,11 @@ void TreeModel::SetSorted(qint32 node, bool sorted) {
     n.IsSorted = sorted;
 }
 
-bool TreeModel::RootSorted() const {
-    return At(NoNode).IsSorted;
-}
+bool TreeModel::RootSorted() const { return At(NoNode).IsSorted; }
 
-void TreeModel::SetRootSorted(bool sorted) {
-    SetSorted(NoNode, sorted);
-}
+void TreeModel::SetRootSorted(bool sorted) { SetSorted(NoNode, sorted); }
 
-qint32 TreeModel::Parent(qint32 node) const {
-    return Checked(node).Parent;
-}
+qint32 TreeModel::Parent(qint32 node) const { return Checked(node).Parent; }
 
 qint32 TreeModel::Depth(qint32 node) const {
     qint32 depth = 0;
@@ -363,9 +349,7 @@ qint32 TreeModel::ChildAt(const Node& parent, qint32 row) const {
     return m_Lists[size_t(parent.List)].Items[size_t(row)];
 }
 
-qint32 TreeModel::Row(qint32 node) const {
-    return RowOf(Checked(node));
-}
+qint32 TreeModel::Row(qint32 node) const { return RowOf(Checked(node)); }
 
 qint32 TreeModel::RowOf(const Node& node) const {
     Settle(At(node.Parent));
@@ -405,13 +389,9 @@ qint32 TreeModel::Row(qint32 node, std::nothrow_t) const noexcept {
     return n ? RowOf(*n) : 0;
 }
 
-bool TreeModel::Expanded(qint32 node) const {
-    return Checked(node).IsExpanded;
-}
+bool TreeModel::Expanded(qint32 node) const { return Checked(node).IsExpanded; }
 
-void TreeModel::SetExpanded(qint32 node, bool expanded) {
-    Checked(node).IsExpanded = expanded;
-}
+void TreeModel::SetExpanded(qint32 node, bool expanded) { Checked(node).IsExpanded = expanded; }
 
 void TreeModel::EnsureVisible(qint32 node) {
     for (qint32 p = Checked(node).Parent; p != NoNode; p = At(p).Parent)

@@ -20,15 +20,15 @@ class tst_AnalysisPass : public QObject {
         analysis->SetHost(&host);
         analysis->LoadLogFile(WriteFile(dir, u"pass.log"_s, CrLf(lines)));
         const PassOutcome result = analysis->RunPass();
-        if (outcome)
-            *outcome = result;
+        if (outcome) *outcome = result;
         return analysis;
     }
 
 private slots:
     void fileLineMakesRecordAndLink() {
-        auto a = Analyse({"12/31/01 10:15:32 - File: C:\\dl\\setup.exe.GetRight=http://h/pub/Setup.EXE?x=1",
-                          "12/31/2001 22:00:00 - File:  D:\\a=b.txt = ftp://h/x.zip=1 "});
+        auto a = Analyse(
+            {"12/31/01 10:15:32 - File: C:\\dl\\setup.exe.GetRight=http://h/pub/Setup.EXE?x=1",
+             "12/31/2001 22:00:00 - File:  D:\\a=b.txt = ftp://h/x.zip=1 "});
         QCOMPARE(a->Entries().Count(), 2);
         const LogEntry* e = a->Entries().Item(1);
         QCOMPARE(e->LocalName(), u"C:\\dl\\setup.exe"_s);
@@ -53,18 +53,19 @@ private slots:
 
     void laterLinesUpdateTheOpenDownload() {
         PassOutcome outcome;
-        auto a = Analyse({"12/31/01 10:00:00 - File: C:\\x.zip=http://h/x.zip",
-                          "12/31/01 10:00:01 - (Re)Started download: http://h/x.zip",
-                          "12/31/01 10:00:02 - (Re)Started download: C:\\x.zip",
-                          "12/31/01 10:00:03 - Could not resume (restarting from 0): http://h/X.ZIP",
-                          "12/31/01 10:00:04 - Resumed: x.zip at: 1536",
-                          "12/31/01 10:00:05 - Resumed: x.zip at: 512",
-                          "12/31/01 10:00:06 - Resumed: other.zip at: 2048",
-                          "12/31/01 13:00:07 - Finished downloading: C:\\x.zip",
-                          "12/31/01 13:00:08 - Finished downloading: C:\\x.zip",
-                          "12/31/01 13:00:09 - Resumed: x.zip at: 4096",
-                          "12/31/01 13:00:10 - Something else entirely"},
-                         &outcome);
+        auto a =
+            Analyse({"12/31/01 10:00:00 - File: C:\\x.zip=http://h/x.zip",
+                     "12/31/01 10:00:01 - (Re)Started download: http://h/x.zip",
+                     "12/31/01 10:00:02 - (Re)Started download: C:\\x.zip",
+                     "12/31/01 10:00:03 - Could not resume (restarting from 0): http://h/X.ZIP",
+                     "12/31/01 10:00:04 - Resumed: x.zip at: 1536",
+                     "12/31/01 10:00:05 - Resumed: x.zip at: 512",
+                     "12/31/01 10:00:06 - Resumed: other.zip at: 2048",
+                     "12/31/01 13:00:07 - Finished downloading: C:\\x.zip",
+                     "12/31/01 13:00:08 - Finished downloading: C:\\x.zip",
+                     "12/31/01 13:00:09 - Resumed: x.zip at: 4096",
+                     "12/31/01 13:00:10 - Something else entirely"},
+                    &outcome);
         QVERIFY(outcome.Completed);
         const LogEntry* e = a->Entries().Item(1);
         QCOMPARE(e->Mirrors(), 1);
@@ -150,11 +151,16 @@ private slots:
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("resumes");
         QTest::newRow("short line") << QByteArray("12/31/01 10:00") << 1 << 0;
-        QTest::newRow("file without =") << QByteArray("12/31/01 10:00:02 - File: C:\\nothing") << 1 << 0;
-        QTest::newRow("file with bad time") << QByteArray("12/31/01 10:99:02 - File: C:\\y=http://h/y") << 2 << 0;
-        QTest::newRow("resumed without at") << QByteArray("12/31/01 10:00:02 - Resumed: x.zip") << 1 << 1;
-        QTest::newRow("resumed not a number") << QByteArray("12/31/01 10:00:02 - Resumed: x.zip at: 1,536") << 1 << 1;
-        QTest::newRow("resumed beyond 32 bits") << QByteArray("12/31/01 10:00:02 - Resumed: x.zip at: 2147483648") << 1 << 1;
+        QTest::newRow("file without =")
+            << QByteArray("12/31/01 10:00:02 - File: C:\\nothing") << 1 << 0;
+        QTest::newRow("file with bad time")
+            << QByteArray("12/31/01 10:99:02 - File: C:\\y=http://h/y") << 2 << 0;
+        QTest::newRow("resumed without at")
+            << QByteArray("12/31/01 10:00:02 - Resumed: x.zip") << 1 << 1;
+        QTest::newRow("resumed not a number")
+            << QByteArray("12/31/01 10:00:02 - Resumed: x.zip at: 1,536") << 1 << 1;
+        QTest::newRow("resumed beyond 32 bits")
+            << QByteArray("12/31/01 10:00:02 - Resumed: x.zip at: 2147483648") << 1 << 1;
     }
     void passEndsEarlyAndKeepsWhatItCounted() {
         QFETCH(QByteArray, badLine);

@@ -159,8 +159,8 @@ private slots:
     }
 
     void fileWithoutDateLinesShowsNothing() {
-        for (const QByteArray& bytes : {QByteArray(), QByteArray("\r\n\r\n\r\n"),
-                                        QByteArray("no\r\ndates\r\nhere")}) {
+        for (const QByteArray& bytes :
+             {QByteArray(), QByteArray("\r\n\r\n\r\n"), QByteArray("no\r\ndates\r\nhere")}) {
             auto l = LoadBytes(bytes);
             QCOMPARE(l->Outcome.Result, LoadOutcome::Kind::NoLines);
             QCOMPARE(l->Analysis->LogLines().UpperBound(), 0);
@@ -171,10 +171,12 @@ private slots:
 
     void decodesUtf8ElseWindows1252() {
         // A byte-order mark is dropped; valid UTF-8 is read as such.
-        auto utf8 = LoadBytes("\xEF\xBB\xBF" "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic\\\xE2\x82\xAC.mp3=x\r\n");
+        auto utf8 = LoadBytes("\xEF\xBB\xBF"
+                              "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic\\\xE2\x82\xAC.mp3=x\r\n");
         QCOMPARE(utf8->Analysis->LogLines()[1], u"12/31/01 10:00:00 - File: C:\\Müsic\\€.mp3=x");
         // One invalid sequence anywhere makes the whole file Windows-1252.
-        auto cp1252 = LoadBytes("12/31/01 10:00:00 - \xC3\xBC\r\n12/31/01 10:00:01 - M\xFCsic \x80 \x81\r\n");
+        auto cp1252 =
+            LoadBytes("12/31/01 10:00:00 - \xC3\xBC\r\n12/31/01 10:00:01 - M\xFCsic \x80 \x81\r\n");
         QCOMPARE(cp1252->Analysis->LogLines()[1], u"12/31/01 10:00:00 - Ã¼");
         QCOMPARE(cp1252->Analysis->LogLines()[2], u"12/31/01 10:00:01 - Müsic € \u0081");
         // Overlong forms and encoded surrogates are not UTF-8.
@@ -251,8 +253,8 @@ private slots:
         // The bytes that made the file Windows-1252 are cut away while it is read: the
         // encoding is judged again on what is left.
         const QByteArray utf8Line = "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic.mp3=x\r\n";
-        const QString mixed = WriteFile(dir, u"mixed.log"_s,
-                                        utf8Line + "12/31/01 10:00:01 - \xFF\xFE\r\n");
+        const QString mixed =
+            WriteFile(dir, u"mixed.log"_s, utf8Line + "12/31/01 10:00:01 - \xFF\xFE\r\n");
         LogAnalysis rejudged(LocaleFormats::Named(u"en_US"_s));
         bool cutAway = false;
         outcome = LoadChanging(rejudged, mixed, [&](qint64) {

@@ -51,9 +51,7 @@ public:
         if (size) std::memcpy(at, data, size);
         return at;
     }
-    const char* Place(QByteArrayView bytes) {
-        return Place(bytes.data(), size_t(bytes.size()));
-    }
+    const char* Place(QByteArrayView bytes) { return Place(bytes.data(), size_t(bytes.size())); }
 
 private:
     size_t m_Page = 0;
@@ -103,9 +101,7 @@ std::optional<std::u16string> ReferenceUtf8(QByteArrayView bytes) {
     return out;
 }
 
-QString Hex(QByteArrayView bytes) {
-    return QString::fromLatin1(bytes.toByteArray().toHex(' '));
-}
+QString Hex(QByteArrayView bytes) { return QString::fromLatin1(bytes.toByteArray().toHex(' ')); }
 QString Hex(const std::u16string& text) {
     QString out;
     for (char16_t unit : text)
@@ -144,9 +140,7 @@ QByteArray AsciiRun(int length, char first = 'a') {
     return out;
 }
 
-std::u16string Widened(QByteArrayView ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
+std::u16string Widened(QByteArrayView ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // Offsets around the first two sixteen-byte chunk edges and the eight-byte steps between.
 constexpr int EdgeOffsets[] = {0, 1, 6, 7, 8, 9, 13, 14, 15, 16, 17, 18, 29, 30, 31, 32, 33};

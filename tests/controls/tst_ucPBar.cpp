@@ -25,9 +25,7 @@ protected:
     }
 };
 
-double Track(const ucPBar& bar) {
-    return bar.width() * 15.0 - 30;
-}
+double Track(const ucPBar& bar) { return bar.width() * 15.0 - 30; }
 
 } // namespace
 

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "quillan fuzz: no temporary folder\n");
         std::abort();
     }
-    const FuzzPipeline::Summary summary =
-        FuzzPipeline::Run(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), dir.path());
+    const FuzzPipeline::Summary summary = FuzzPipeline::Run(
+        QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), dir.path());
     bool fatal = !summary.Problems.isEmpty();
     // A build that raises leaves the window's tree hidden; strict runs count it as a fault.
     if (!summary.BuildErrors.isEmpty() && qEnvironmentVariableIsSet("QUILLAN_FUZZ_STRICT"))

@@ -232,8 +232,11 @@ void Searches(TreeModel& tree, LogAnalysis& analysis, const QString& text, Summa
             continue;
         }
         const qint32 before = tree.Selected();
-        const auto walk = step == Step::Top ? SearchFromTop : step == Step::Next ? SearchNext : SearchPrev;
-        const SearchOutcome outcome = walk(tree, text, matchCase, formats, analysis.CurLine(), host);
+        const auto walk = step == Step::Top    ? SearchFromTop
+                          : step == Step::Next ? SearchNext
+                                               : SearchPrev;
+        const SearchOutcome outcome =
+            walk(tree, text, matchCase, formats, analysis.CurLine(), host);
         if (!outcome.Ran) {
             if (text != SearchPrompt && (step == Step::Top || before != TreeModel::NoNode))
                 check.Fail(when, u"did not run"_s);

@@ -11,14 +11,14 @@
 namespace FuzzPipeline {
 
 struct Summary {
-    bool Loaded = false;        // at least one line kept
+    bool Loaded = false; // at least one line kept
     bool PassCompleted = false;
     qint32 Records = 0;
-    qint32 MostNodes = 0;       // largest tree built
+    qint32 MostNodes = 0; // largest tree built
     qint32 SearchHits = 0;
-    qint32 Executes = 0;        // decisions that would run something
-    QStringList BuildErrors;    // errors a build raised; the window swallows them
-    QStringList Problems;       // broken invariants: each one is a fault
+    qint32 Executes = 0;     // decisions that would run something
+    QStringList BuildErrors; // errors a build raised; the window swallows them
+    QStringList Problems;    // broken invariants: each one is a fault
 };
 
 // workDir must be a writable folder; the log is written there as "input.log".

@@ -73,9 +73,12 @@ private slots:
         int notLoaded = 0, endedEarly = 0, completed = 0;
         for (const QString& path : FilesIn(u"corpus"_s)) {
             const FuzzPipeline::Summary summary = RunFile(path);
-            if (!summary.Loaded) ++notLoaded;
-            else if (!summary.PassCompleted) ++endedEarly;
-            else if (summary.Records > 0) ++completed;
+            if (!summary.Loaded)
+                ++notLoaded;
+            else if (!summary.PassCompleted)
+                ++endedEarly;
+            else if (summary.Records > 0)
+                ++completed;
         }
         QVERIFY(notLoaded > 0);
         QVERIFY(endedEarly > 0);

@@ -158,9 +158,7 @@ private slots:
         QCOMPARE(Tick(), u"x: 1\r\n"_s);
     }
 
-    void noServerShowsNoDownloads() {
-        QCOMPARE(Tick(), MonitorTexts::NoDownloads);
-    }
+    void noServerShowsNoDownloads() { QCOMPARE(Tick(), MonitorTexts::NoDownloads); }
 
     void aHungServerCostsOneDeadlineNotTheWindow() {
         StartServer({u"--hang"_s, u"2"_s, u"a|1|b|"_s, u"c|1|d|"_s});

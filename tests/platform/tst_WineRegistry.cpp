@@ -102,8 +102,9 @@ private slots:
         const std::optional<QString> got =
             reader.ReadString(RootKeys::CurrentUser, config, u"LogFile"_s);
         // No dosdevices links: drive C: is still the prefix's drive_c.
-        QCOMPARE(got.value_or(QString()), QFileInfo(root + u"/drive_c/Program Files/GetRight/getright.log"_s)
-                          .canonicalFilePath());
+        QCOMPARE(got.value_or(QString()),
+                 QFileInfo(root + u"/drive_c/Program Files/GetRight/getright.log"_s)
+                     .canonicalFilePath());
         QCOMPARE(reader.ReadString(RootKeys::CurrentUser, config, u"Expand"_s), std::nullopt);
         // No prefix at all gives nothing.
         const WineSettingsReader nowhere(root + u"/missing"_s);

@@ -142,31 +142,19 @@ struct Item {
 using Items = KeyedCollection<Item>;
 
 // The same questions put to each kind of collection; an id of -1 is "nothing there".
-int IdOf(const Item* item) {
-    return item ? item->Id : -1;
-}
-int IdOf(const LogEntry* entry) {
-    return entry ? entry->Num() : -1;
-}
-int IdOf(const LogKeys* link) {
-    return link ? link->Key().toInt() : -1;
-}
+int IdOf(const Item* item) { return item ? item->Id : -1; }
+int IdOf(const LogEntry* entry) { return entry ? entry->Num() : -1; }
+int IdOf(const LogKeys* link) { return link ? link->Key().toInt() : -1; }
 
 int FindId(const Items& items, const QString& key) {
     const HashedKey hashed(key);
     const int id = IdOf(items.Find(hashed));
     return items.ContainsKey(hashed) == (id >= 0) ? id : -2;
 }
-int FindId(const LogEntries& entries, const QString& key) {
-    return IdOf(entries.Item(key));
-}
-int FindId(const LogCurEntries& links, const QString& key) {
-    return IdOf(links.Item(key));
-}
+int FindId(const LogEntries& entries, const QString& key) { return IdOf(entries.Item(key)); }
+int FindId(const LogCurEntries& links, const QString& key) { return IdOf(links.Item(key)); }
 
-int AtId(const Items& items, qint64 position) {
-    return IdOf(items.At(position));
-}
+int AtId(const Items& items, qint64 position) { return IdOf(items.At(position)); }
 int AtId(const LogEntries& entries, qint64 position) {
     try {
         return IdOf(entries.Item(position));
@@ -174,9 +162,7 @@ int AtId(const LogEntries& entries, qint64 position) {
         return -3;
     }
 }
-int AtId(const LogCurEntries& links, qint64 position) {
-    return IdOf(links.Item(position));
-}
+int AtId(const LogCurEntries& links, qint64 position) { return IdOf(links.Item(position)); }
 
 std::vector<int> Ids(const Items& items) {
     std::vector<int> ids;

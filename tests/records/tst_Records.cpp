@@ -11,8 +11,8 @@ class tst_Records : public QObject {
 
 private:
     static LogEntry* AddUrl(LogEntries& entries, const QString& key, const QString& name) {
-        return entries.Add(key, name, u"C:\\"_s + name, key.toLower(), -1, 0, u"s"_s, QString(),
-                           0, -1, QString());
+        return entries.Add(key, name, u"C:\\"_s + name, key.toLower(), -1, 0, u"s"_s, QString(), 0,
+                           -1, QString());
     }
 
 private slots:

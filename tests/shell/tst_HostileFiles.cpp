@@ -73,14 +73,14 @@ private slots:
         const QString target = TestSupport::WriteFile(dir, u"Загрузки ü 日本/€ 日本.mp3"_s, "ID3");
         const QString log = TestSupport::WriteFile(
             dir, u"Загрузки ü 日本/журнал €.log"_s,
-            TestSupport::SampleBytes() + "01/01/02 10:00:00 - File: " + QDir::toNativeSeparators(target).toUtf8() +
-                "=http://h/%E2%82%AC.mp3\r\n");
+            TestSupport::SampleBytes() + "01/01/02 10:00:00 - File: " +
+                QDir::toNativeSeparators(target).toUtf8() + "=http://h/%E2%82%AC.mp3\r\n");
         const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
         QVERIFY(QFile::setPermissions(log, readOnly));
         QVERIFY(QFile::setPermissions(folder, readOnly | QFileDevice::ExeOwner));
         auto restore = qScopeGuard([&] {
-            QFile::setPermissions(folder, readOnly | QFileDevice::ExeOwner |
-                                              QFileDevice::WriteOwner);
+            QFile::setPermissions(folder,
+                                  readOnly | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
         });
         const QStringList before = TestSupport::Snapshot(dir.path());
 

@@ -25,8 +25,7 @@ QStringList Shown(const Window& w) {
     out << u"enabled: "_s + w.EnabledCommands();
     for (int i = 0; i < 7; ++i)
         out << u"stat %1: %2"_s.arg(i).arg(w.Stat(i));
-    out << u"bar %1, re-read %2, exit %3, tree %4, log changed %5"_s
-               .arg(w.Bar()->isVisible())
+    out << u"bar %1, re-read %2, exit %3, tree %4, log changed %5"_s.arg(w.Bar()->isVisible())
                .arg(w.Button(u"cmdReRead"_s)->isVisible())
                .arg(w.Button(u"cmdExit"_s)->isVisible())
                .arg(w.W->TreeView()->isVisible())
@@ -103,9 +102,9 @@ private slots:
             {YieldPoint::ReReadRebuild, "re-read, rebuild"},
             {YieldPoint::SortRebuild, "sort, rebuild"}};
         const std::pair<Command, const char*> commands[] = {
-            {Command::Browse, "browse"}, {Command::Default, "D"},
-            {Command::ReRead, "re-read"}, {Command::Sort, "sort"},
-            {Command::Search, "search"}, {Command::Execute, "execute"},
+            {Command::Browse, "browse"},          {Command::Default, "D"},
+            {Command::ReRead, "re-read"},         {Command::Sort, "sort"},
+            {Command::Search, "search"},          {Command::Execute, "execute"},
             {Command::MonitorBox, "monitor box"}, {Command::Tick, "tick"}};
         for (const bool monitoring : {false, true})
             for (const auto& [point, pointName] : points)
@@ -178,10 +177,18 @@ private slots:
             QVERIFY(!fired);
             const int base = w.Fakes.Yields;
             switch (point) {
-            case YieldPoint::ReReadLoaded: at = base + 1; break;
-            case YieldPoint::ReReadAnalysed: at = base + 2; break;
-            case YieldPoint::ReReadRebuild: at = base + 3; break;
-            default: at = base + 1; break;
+            case YieldPoint::ReReadLoaded:
+                at = base + 1;
+                break;
+            case YieldPoint::ReReadAnalysed:
+                at = base + 2;
+                break;
+            case YieldPoint::ReReadRebuild:
+                at = base + 3;
+                break;
+            default:
+                at = base + 1;
+                break;
             }
             if (point == YieldPoint::SortRebuild) {
                 // The user has picked the first download's address.

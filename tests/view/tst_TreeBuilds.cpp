@@ -1,6 +1,6 @@
-#include "view/TreeBuilds.h"
 #include "TestSupport.h"
 #include "records/modErrorHandling.h"
+#include "view/TreeBuilds.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "view/TreeModel.h"
 #include "records/modErrorHandling.h"
+#include "view/TreeModel.h"
 
 #include <QRandomGenerator>
 #include <QTest>
