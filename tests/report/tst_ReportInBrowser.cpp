@@ -217,6 +217,27 @@ private slots:
         QVERIFY(QFileInfo(shot).size() > 10000);
     }
 
+    // An HTML parser in its strict mode finds nothing to warn of, on the sample or on a log
+    // that tries to break the page.
+    void pageParsesStrictly() {
+        const QString tidy = QStandardPaths::findExecutable(u"tidy"_s);
+        if (tidy.isEmpty()) {
+            if (qEnvironmentVariableIsSet("QUILLAN_BROWSER_REQUIRED"))
+                QFAIL("no tidy to check the page with (Debian: tidy)");
+            QSKIP("no tidy to check the page with (Debian: tidy)");
+        }
+        const QByteArray hostile =
+            "01/01/02 10:00:00 - File: C:\\<b>\"q\" & \x01\x81.zip=http://h.example/<b>\"q\" & "
+            "\x01\x81.zip\r\n";
+        for (const QByteArray& log : {SampleBytes(), hostile}) {
+            QProcess check;
+            check.start(tidy, {u"-errors"_s, u"-quiet"_s, u"-utf8"_s,
+                               WriteFile(dir, u"strict.html"_s, Page(log))});
+            QVERIFY(check.waitForFinished(60000));
+            QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+        }
+    }
+
     // Names that would be markup show as text; nothing they hold runs.
     void hostileNamesNeverRun() {
         QByteArray log;
