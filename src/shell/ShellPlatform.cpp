@@ -23,6 +23,17 @@ public:
         if (files.isEmpty()) return {Result::Kind::Failed, {}};
         return {Result::Kind::Chosen, files.front()};
     }
+    Result ChooseFileToSave(QWidget* parent, const Request& request) override {
+        QFileDialog dialog(parent, QString(), request.StartFolder, request.Filter);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(request.DefaultSuffix);
+        dialog.selectFile(request.DefaultName);
+        if (dialog.exec() != QDialog::Accepted) return {Result::Kind::Cancelled, {}};
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty()) return {Result::Kind::Failed, {}};
+        return {Result::Kind::Chosen, files.front()};
+    }
 };
 
 class DialogMessageBoxes : public MessageBoxes {

@@ -32,6 +32,8 @@ public:
     };
     virtual ~FileChooser() = default;
     virtual Result ChooseExistingFile(QWidget* parent, const Request& request) = 0;
+    // A file to write; the dialog asks before replacing one that exists.
+    virtual Result ChooseFileToSave(QWidget* parent, const Request& request) = 0;
 };
 
 // Modal message boxes with an OK button.

@@ -3,6 +3,8 @@
 #include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
 #include "records/modErrorHandling.h"
+#include "report/HtmlReport.h"
+#include "report/StatisticsPanel.h"
 #include "shell/ProgramIcon.h"
 #include "shell/ShellLog.h"
 #include "shell/TreeItemModel.h"
@@ -10,6 +12,7 @@
 #include "shell/modRegistry.h"
 #include "view/ExecuteTarget.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -20,6 +23,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTreeView>
@@ -67,6 +71,17 @@ void frmMain::BuildWindow() {
     m_Model = new TreeItemModel(m_Tree, this);
     tvwFiles->setModel(m_Model);
     Timer1.setInterval(0);
+
+    // The report is offered where its numbers are, and by the usual shortcut for saving.
+    m_SaveReport = new QAction(u"Save Report as HTML\u2026"_s, this);
+    m_SaveReport->setShortcut(QKeySequence::Save);
+    m_SaveReport->setShortcutContext(Qt::WindowShortcut);
+    m_SaveReport->setEnabled(false);
+    addAction(m_SaveReport);
+    for (QWidget* panel : {static_cast<QWidget*>(Label4), Picture1}) {
+        panel->setContextMenuPolicy(Qt::ActionsContextMenu);
+        panel->addAction(m_SaveReport);
+    }
 }
 
 void frmMain::ConnectCommands() {
@@ -83,6 +98,7 @@ void frmMain::ConnectCommands() {
     connect(cmdPlay, &HotCommand::Click, this, &frmMain::cmdPlay_Click);
     connect(chkMonitor, &QCheckBox::toggled, this, &frmMain::chkMonitor_Click);
     connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(m_SaveReport, &QAction::triggered, this, &frmMain::SaveReport_Click);
     txtSearch->installEventFilter(this);
 
     // The user's own selection and expansion go to the plain tree, which search and
@@ -238,6 +254,7 @@ void frmMain::AnalyzeLog() {
     chkMonitor->setChecked(m_MonitorNoted.value_or(false));
     m_MonitorNoted.reset();
     SetCommandsEnabled(true);
+    m_SaveReport->setEnabled(true);
     try {
         PopulateTree();
     } catch (const std::exception& error) {
@@ -287,6 +304,7 @@ void frmMain::cmdSort_Click(SortOrder button) {
 // ---- AnalysisHost
 
 void frmMain::ResetControls() {
+    m_SaveReport->setEnabled(false);
     lblLogChanged->setVisible(false);
     PBar1->SetMin(1);
     PBar1->SetMax(2);
@@ -432,6 +450,43 @@ void frmMain::cmdPlay_Click() {
                 u"Could not open \"%1\": no program is set to open it."_s.arg(action.Target));
         return;
     }
+}
+
+// ---- the report
+
+void frmMain::SaveReport_Click() {
+    if (!m_SaveReport->isEnabled()) return;
+    const QFileInfo log(m_Analysis.LogFilePath());
+    FileChooser::Request request;
+    request.Filter = u"Web Pages (*.html)"_s;
+    request.DefaultName = log.completeBaseName() + u"-report.html"_s;
+    request.DefaultSuffix = u"html"_s;
+    request.StartFolder = log.absolutePath();
+    const FileChooser::Result chosen = m_Platform.Files->ChooseFileToSave(this, request);
+    if (chosen.What != FileChooser::Result::Kind::Chosen) return;
+
+    // The statistics as the panel shows them, the rest from the records in memory.
+    ReportHeading heading;
+    heading.LogName = log.fileName();
+    heading.StatCaptions = StatCaptionTexts();
+    for (QLabel* value : lblStatTxt)
+        heading.StatValues << value->text();
+    heading.FirstDay = lblStatTxt[5]->text();
+    heading.LastDay = lblStatTxt[6]->text();
+    const QByteArray page =
+        HtmlReport(SummariseDownloads(m_Analysis), heading, m_Analysis.Formats());
+
+    const QString& path = chosen.Path;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit()) {
+        ShowMessage(MessageIcon::Critical, ErrorTitle,
+                    u"The report could not be saved as \"%1\": %2"_s.arg(path, file.errorString()));
+        return;
+    }
+    if (!m_Platform.Open->Open({u"start \""_s + path + u'"', path, true}))
+        ShowMessage(
+            MessageIcon::Critical, ErrorTitle,
+            u"The report is saved as \"%1\", but no program is set to open it."_s.arg(path));
 }
 
 // ---- the download monitor's seam

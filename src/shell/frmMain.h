@@ -56,6 +56,10 @@ public:
     // The download monitor's check box and clock.
     void chkMonitor_Click();
     void Timer1_Timer();
+    // "Save Report as HTML…" from the statistics panel's menu or Ctrl+S: the report of the
+    // analysed log as a web page, opened in the desktop's browser.
+    void SaveReport_Click();
+    QAction* SaveReportAction() const { return m_SaveReport; }
 
     void AnalyzeLog();
     void PopulateTree();
@@ -139,4 +143,5 @@ private:
     QHash<QString, QWidget*> m_Elements;
     std::array<HotCommand*, 5> m_SortButtons{}; // by SortOrder
     QTimer Timer1;
+    QAction* m_SaveReport = nullptr;
 };

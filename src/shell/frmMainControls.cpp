@@ -51,6 +51,8 @@ constexpr Binding Table[] = {
     QUILLAN_BIND(cmdSearchPrev),
     QUILLAN_BIND(cmdSearch),
     QUILLAN_BIND(cmdSearchNext),
+    QUILLAN_BIND(Label4),
+    QUILLAN_BIND(Picture1),
     QUILLAN_BIND(lblLogChanged),
     QUILLAN_BIND_AT(lblStatTxt, 0),
     QUILLAN_BIND_AT(lblStatTxt, 1),

@@ -38,6 +38,8 @@ struct frmMainControls {
     HotCommand* cmdSearch = nullptr;
     HotCommand* cmdSearchNext = nullptr;
     // Statistics panel; lblStatTxt(i) is the value in row i
+    QLabel* Label4 = nullptr;    // its title bar
+    QWidget* Picture1 = nullptr; // the box of captions and values
     QLabel* lblLogChanged = nullptr;
     std::array<QLabel*, 7> lblStatTxt{};
     // Monitor panel

@@ -30,6 +30,15 @@ struct Chooser : FileChooser {
         Asked = request;
         return Next;
     }
+    // The save dialog, kept apart so that a test of one never answers the other.
+    Result NextSave;
+    Request AskedSave;
+    int SaveCalls = 0;
+    Result ChooseFileToSave(QWidget*, const Request& request) override {
+        ++SaveCalls;
+        AskedSave = request;
+        return NextSave;
+    }
 };
 
 struct Messages : MessageBoxes {
