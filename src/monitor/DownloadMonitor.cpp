@@ -2,44 +2,37 @@
 
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextRules.h"
-#include "monitor/DownloadInfo.h"
-
-#include <limits>
 
 using namespace Qt::StringLiterals;
 
 DownloadMonitor::DownloadMonitor(MonitorView& view, std::shared_ptr<DownloadFeed> feed,
-                                 QLocale locale)
-    : m_View(view), m_Feed(feed ? std::move(feed) : std::make_shared<NoDownloadFeed>()),
-      m_Locale(std::move(locale)) {}
+                                 QLocale locale, FeedRounds rounds)
+    : m_View(view),
+      m_Rounds(std::make_unique<RoundRunner>(
+          feed ? std::move(feed) : std::make_shared<NoDownloadFeed>(), std::move(locale), rounds)) {
+    m_CloseLater.setSingleShot(true);
+    m_CloseLater.setInterval(FeedKeptMs);
+    QObject::connect(&m_CloseLater, &QTimer::timeout, m_Rounds.get(),
+                     [this] { m_Rounds->Close(); });
+}
 
-DownloadMonitor::~DownloadMonitor() { m_Feed->Close(); }
+DownloadMonitor::~DownloadMonitor() = default;
 
 int DownloadMonitor::Click() {
     if (m_View.MonitorTicked()) {
-        m_Feed->Open();
+        m_CloseLater.stop();
+        m_Rounds->Open();
+        m_MustWrite = true;
         return MonitorIntervalMs;
     }
     m_View.SetGetrightText(MonitorTexts::NotMonitoring);
-    m_Feed->Close();
+    m_CloseLater.start();
     return 0;
 }
 
-void DownloadMonitor::Close() { m_Feed->Close(); }
-
-QString DownloadMonitor::CollectDownloads(DownloadFeed& feed, MonitorView& view,
-                                          const QLocale& locale) {
-    QString MonitorText;
-    // The item number is a 16-bit count: passing its largest value ends the round.
-    for (int ItemNumber = 1; ItemNumber <= std::numeric_limits<qint16>::max(); ++ItemNumber) {
-        const std::optional<QString> reply = feed.Request(ItemNumber);
-        if (!reply) break;
-        view.SetLastReply(*reply);
-        const std::optional<DownloadInfoRecord> record = SplitDownloadInfo(*reply, locale);
-        if (!record) break;
-        MonitorText += record->First + u": "_s + record->Third + u"\r\n"_s;
-    }
-    return MonitorText;
+void DownloadMonitor::Close() {
+    m_CloseLater.stop();
+    m_Rounds->Close();
 }
 
 void DownloadMonitor::Tick(const QString& LogFilePath, const QString& LogFileStamp) {
@@ -54,12 +47,20 @@ void DownloadMonitor::Tick(const QString& LogFilePath, const QString& LogFileSta
         m_View.SetGetrightText(MonitorTexts::NotMonitoring);
         return;
     }
-    Display(CollectDownloads(*m_Feed, m_View, m_Locale));
+    if (m_Rounds->Busy()) return;
+    m_Rounds->Start([this](const RoundResult& round) {
+        // A round that comes back after monitoring stopped has nothing to show.
+        if (!m_View.MonitorTicked()) return;
+        if (round.LastReply) m_View.SetLastReply(*round.LastReply);
+        Display(round.MonitorText);
+    });
 }
 
 void DownloadMonitor::Display(const QString& MonitorText) {
-    // An unchanged list is not written again, so the box neither flickers nor scrolls.
-    if (m_View.GetrightText() == MonitorText) return;
+    // An unchanged list is not written again, so the box neither flickers nor scrolls; the
+    // first display after ticking always writes, so a fresh box never stays blank.
+    if (!m_MustWrite && m_View.GetrightText() == MonitorText) return;
+    m_MustWrite = false;
     m_View.SetGetrightText(TrimBlanks(MonitorText).isEmpty() ? MonitorTexts::NoDownloads
                                                              : MonitorText);
 }

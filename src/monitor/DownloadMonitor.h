@@ -1,9 +1,11 @@
 #pragma once
 
+#include "monitor/FeedRounds.h"
 #include "platform/DownloadFeed.h"
 
 #include <QLocale>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -24,12 +26,18 @@ inline const QString NoDownloads = QStringLiteral("No downloads...");
 } // namespace MonitorTexts
 
 inline constexpr int MonitorIntervalMs = 1000;
+// How long the feed's helper is kept after monitoring stops, so that the analysis pass,
+// which unticks the box and ticks it again, does not start a new one.
+inline constexpr int FeedKeptMs = 5000;
 
-// The download monitor without a window: the check box's click and the timer's tick.
+// The download monitor without a window: the check box's click and the timer's tick. A
+// tick checks the log at once and asks GetRight for its downloads in a round of its own:
+// on a worker thread for the window, so that a stuck GetRight never holds it. A tick that
+// finds the last round still waiting starts none; the box is written when a round ends.
 class DownloadMonitor {
 public:
     DownloadMonitor(MonitorView& view, std::shared_ptr<DownloadFeed> feed,
-                    QLocale locale = QLocale::system());
+                    QLocale locale = QLocale::system(), FeedRounds rounds = FeedRounds::Inline);
     ~DownloadMonitor();
 
     // Click of chkMonitor; the timer interval it asks for, 0 for stopped.
@@ -38,15 +46,17 @@ public:
     void Tick(const QString& LogFilePath, const QString& LogFileStamp);
     // The feed's helper, if any, is let go (the program ends).
     void Close();
-
-    // The lines one round of requests collects: First ": " Third CR LF per item, up to the
-    // first failed request or unsplittable reply.
-    static QString CollectDownloads(DownloadFeed& feed, MonitorView& view, const QLocale& locale);
+    // Whether a round has started and not come back yet.
+    bool RoundWaiting() const { return m_Rounds->Busy(); }
+    // How long the feed is kept after monitoring stops (FeedKeptMs unless told).
+    void KeepFeedFor(int ms) { m_CloseLater.setInterval(ms); }
 
 private:
     void Display(const QString& MonitorText);
 
     MonitorView& m_View;
-    std::shared_ptr<DownloadFeed> m_Feed;
-    QLocale m_Locale;
+    std::unique_ptr<RoundRunner> m_Rounds;
+    QTimer m_CloseLater;
+    // Set by ticking the box: the next display writes the box even if it holds that text.
+    bool m_MustWrite = false;
 };

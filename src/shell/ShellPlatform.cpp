@@ -75,8 +75,11 @@ ShellPlatform::Headless(std::function<void(const QString&, const QString&)> mess
     p.Messages = std::make_shared<MessageSink>(std::move(messages));
     p.Beep = [] {};
     p.Feed = std::make_shared<NoDownloadFeed>();
+    p.Rounds = FeedRounds::Inline;
     return Native(std::move(p));
 }
+
+ShellPlatform ShellPlatform::Native() { return Native(ShellPlatform()); }
 
 ShellPlatform ShellPlatform::Native(ShellPlatform given) {
     if (!given.Settings) given.Settings = NativeSettingsReader();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/LogAnalysis.h"
+#include "monitor/FeedRounds.h"
 #include "platform/DownloadFeed.h"
 #include "platform/Opener.h"
 #include "platform/SettingsReader.h"
@@ -53,11 +54,14 @@ struct ShellPlatform {
     std::function<void()> Beep;
     // One pass of the message loop.
     std::function<void()> DoEvents;
-    // GetRight's "DownloadInfo" feed for the download monitor.
+    // GetRight's "DownloadInfo" feed for the download monitor, and where its rounds run:
+    // off the window's thread unless a test or tool asks otherwise.
     std::shared_ptr<DownloadFeed> Feed;
+    FeedRounds Rounds = FeedRounds::OnWorkerThread;
 
     // Fills every empty member with the real implementation of this platform.
-    static ShellPlatform Native(ShellPlatform given = {});
+    static ShellPlatform Native(ShellPlatform given);
+    static ShellPlatform Native();
     // For tools that show the window without a user: no settings, no beep, and message
     // boxes handed to `messages` (title, text) instead of shown.
     static ShellPlatform

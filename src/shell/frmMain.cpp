@@ -42,7 +42,8 @@ frmMain::frmMain(ShellPlatform platform, QWidget* parent)
     m_Analysis.SetHost(this);
     BuildWindow();
     m_Monitor = std::make_unique<DownloadMonitor>(static_cast<MonitorView&>(*this), m_Platform.Feed,
-                                                  LocaleFormats::System().Locale());
+                                                  LocaleFormats::System().Locale(),
+                                                  m_Platform.Rounds);
     ConnectCommands();
 }
 

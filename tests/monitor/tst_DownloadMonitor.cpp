@@ -4,10 +4,29 @@
 #include "analysis/LogAnalysis.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A GetRight that stops answering: each request waits until the test lets it go.
+class StuckFeed : public DownloadFeed {
+public:
+    std::optional<QString> Request(int ItemNumber) override {
+        Asked.fetchAndAddOrdered(1);
+        Release.acquire();
+        if (ItemNumber == 1) return u"a|1|b|"_s;
+        return std::nullopt;
+    }
+    QSemaphore Release;
+    QAtomicInt Asked;
+};
+
+} // namespace
 
 class tst_DownloadMonitor : public QObject {
     Q_OBJECT
@@ -105,26 +124,89 @@ private slots:
         QCOMPARE(rig->Feed->Asked.size(), size_t(2));
     }
 
+    // The feed is let go a while after monitoring stops, not at once: the analysis pass
+    // unticks the box and ticks it again, and that must not restart GetRight's helper.
     void clickSetsTheIntervalAndOpensOrClosesTheFeed() {
         auto rig = Make({});
+        rig->Monitor->KeepFeedFor(200);
         QCOMPARE(rig->Monitor->Click(), MonitorIntervalMs);
         QCOMPARE(rig->Feed->Opened, 1);
         QCOMPARE(rig->View.Writes, 0);
         rig->View.Ticked = false;
         QCOMPARE(rig->Monitor->Click(), 0);
         QCOMPARE(rig->View.Getright, MonitorTexts::NotMonitoring);
-        QCOMPARE(rig->Feed->Closed, 1);
+        QCOMPARE(rig->Feed->Closed, 0);
+        rig->View.Ticked = true;
+        rig->Monitor->Click();
+        QTest::qWait(400);
+        QCOMPARE(rig->Feed->Closed, 0);
+        rig->View.Ticked = false;
+        rig->Monitor->Click();
+        QTRY_COMPARE_WITH_TIMEOUT(rig->Feed->Closed, 1, 5000);
+    }
+
+    // A fresh box, or one that holds what the round found, is still written by the first
+    // display after ticking: the user always sees where monitoring stands.
+    void theFirstTickAfterTickingAlwaysWrites() {
+        auto fresh = Make({});
+        fresh->Monitor->Click();
+        fresh->Monitor->Tick(QString(), QString());
+        QCOMPARE(fresh->View.Getright, MonitorTexts::NoDownloads);
+        QCOMPARE(fresh->View.Writes, 1);
+
+        auto same = Make({u"a|1|b|"_s});
+        same->View.Getright = u"a: b\r\n"_s;
+        same->Monitor->Click();
+        same->Monitor->Tick(logPath, logStamp);
+        QCOMPARE(same->View.Writes, 1);
+    }
+
+    // On the worker thread a round that waits on GetRight never holds the tick: the event
+    // loop goes on, a tick meanwhile starts no second round, and the box is written when
+    // the round comes back.
+    void aStuckGetRightNeverHoldsTheTick() {
+        RecordingView view;
+        auto feed = std::make_shared<StuckFeed>();
+        DownloadMonitor monitor(view, feed, us, FeedRounds::OnWorkerThread);
+        monitor.Click();
+        QStringList events;
+        monitor.Tick(logPath, logStamp);
+        events << u"tick returned"_s;
+        QVERIFY(monitor.RoundWaiting());
+        QTimer::singleShot(0, [&] {
+            events << (view.Writes == 0 ? u"timer while the round waits"_s : u"timer late"_s);
+        });
+        QTRY_COMPARE(feed->Asked.loadAcquire(), 1);
+        QTRY_COMPARE(events.size(), 2);
+        monitor.Tick(logPath, logStamp);
+        QTest::qWait(50);
+        QCOMPARE(feed->Asked.loadAcquire(), 1);
+        QCOMPARE(view.Writes, 0);
+
+        feed->Release.release(2); // item 1 answers, item 2 fails
+        QTRY_COMPARE(view.Getright, u"a: b\r\n"_s);
+        QCOMPARE(view.LastReply, u"a|1|b|"_s);
+        QVERIFY(!monitor.RoundWaiting());
+        QCOMPARE(events, QStringList({u"tick returned"_s, u"timer while the round waits"_s}));
+
+        // A round that comes back after the box was unticked shows nothing.
+        monitor.Tick(logPath, logStamp);
+        QTRY_COMPARE(feed->Asked.loadAcquire(), 3);
+        view.Ticked = false;
+        monitor.Click();
+        feed->Release.release(2);
+        QTRY_VERIFY(!monitor.RoundWaiting());
+        QCOMPARE(view.Getright, MonitorTexts::NotMonitoring);
     }
 
     void anItemNumberPastItsRangeEndsTheRound() {
         std::vector<std::optional<QString>> replies(40000, u"a|1|b|"_s);
         ScriptedFeed feed(std::move(replies));
-        RecordingView view;
-        const QString text = DownloadMonitor::CollectDownloads(feed, view, us);
+        const QString text = CollectRound(feed, us).MonitorText;
         QCOMPARE(feed.Asked.back(), 32767);
         QCOMPARE(text.size(), qsizetype(32767) * 6);
     }
 };
 
-QTEST_APPLESS_MAIN(tst_DownloadMonitor)
+QTEST_GUILESS_MAIN(tst_DownloadMonitor)
 #include "tst_DownloadMonitor.moc"

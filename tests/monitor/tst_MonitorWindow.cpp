@@ -53,11 +53,12 @@ private slots:
         w.Timer1_Timer();
         QVERIFY(!label->isHidden());
 
-        // The pass turns monitoring off and back on; the load hides the label.
+        // The pass turns monitoring off and back on, keeping the feed; the load hides the
+        // label.
         w.OpenLog(log);
         QVERIFY(label->isHidden());
         QVERIFY(chk->isChecked());
-        QCOMPARE(feed->Closed, 1);
+        QCOMPARE(feed->Closed, 0);
         QCOMPARE(feed->Opened, 2);
 
         chk->setChecked(false);

@@ -148,6 +148,9 @@ private slots:
         view.ShowLogChanged();
         view.Ticked = false;
         monitor.Click();
+        // Kept a while, for the analysis pass's untick and tick; then let go.
+        QVERIFY(feed.Running());
+        monitor.Close();
         QVERIFY(!feed.Running());
     }
 
@@ -174,6 +177,39 @@ private slots:
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(view.Getright, u"a: b\r\n"_s);
         QVERIFY(!feed.Running());
+    }
+
+    // A GetRight stuck inside a request, or alive but answering nothing, never holds the
+    // thread that ticks: the tick returns, its event loop runs while the round waits, and
+    // the round ends within its deadlines with nothing collected.
+    void aStuckServerNeverHoldsTheTickingThread_data() {
+        QTest::addColumn<QStringList>("server");
+        QTest::newRow("hangs inside a request") << QStringList{u"--hang"_s, u"1"_s, u"a|1|b|"_s};
+        QTest::newRow("alive but silent") << QStringList{u"--silent"_s, u"a|1|b|"_s};
+    }
+    void aStuckServerNeverHoldsTheTickingThread() {
+        QFETCH(QStringList, server);
+        StartServer(server);
+        RecordingView view;
+        DownloadMonitor monitor(view, std::make_unique<BridgeFeed>(Bridge(), BridgeDeadlines{}), us,
+                                FeedRounds::OnWorkerThread);
+        monitor.Click();
+        QStringList events;
+        monitor.Tick(logPath, logStamp);
+        events << u"tick returned"_s;
+        QVERIFY(monitor.RoundWaiting());
+        QTimer::singleShot(0, [&] {
+            events << (monitor.RoundWaiting() ? u"timer while the round waits"_s
+                                              : u"timer after the round"_s);
+        });
+        // Ticks while it waits start no other round.
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(100);
+            monitor.Tick(logPath, logStamp);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!monitor.RoundWaiting(), 60000);
+        QCOMPARE(events, QStringList({u"tick returned"_s, u"timer while the round waits"_s}));
+        QCOMPARE(view.Getright, MonitorTexts::NoDownloads);
     }
 };
 

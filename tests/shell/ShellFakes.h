@@ -79,6 +79,7 @@ struct Platform {
         p.Messages = Boxes;
         p.Open = Opens;
         p.Feed = Feed;
+        p.Rounds = FeedRounds::Inline;
         p.Beep = [this] { ++Beeps; };
         p.DoEvents = [this] {
             const int n = ++Yields;

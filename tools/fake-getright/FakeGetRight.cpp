@@ -1,10 +1,12 @@
 // fake-getright.exe: a DDE server that stands in for GetRight in the tests.
 //
-//   fake-getright.exe [--hang ITEM] [--limit SECONDS] REPLY...
+//   fake-getright.exe [--hang ITEM | --silent] [--limit SECONDS] REPLY...
 //
 // Registers the service "GetRight" with the topic "DownloadInfo" and answers item "1" with
 // the first REPLY, "2" with the second and so on; any other item fails. With --hang, the
 // request for ITEM stalls the server for a minute, as a GetRight that stopped answering.
+// With --silent the server registers and then stops reading its messages altogether, as a
+// GetRight that is alive but busy elsewhere.
 // Says "READY" on standard output once registered, and ends when standard input closes or
 // after the time limit (60 seconds unless given).
 #include <windows.h>
@@ -24,6 +26,7 @@ HSZ g_Service = nullptr;
 HSZ g_Topic = nullptr;
 std::vector<std::string> g_Replies;
 long g_HangItem = 0;
+bool g_Silent = false;
 
 std::string ToAnsi(const wchar_t* text) {
     const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -73,6 +76,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--hang") == 0 && i + 1 < argc)
             g_HangItem = std::wcstol(argv[++i], nullptr, 10);
+        else if (std::wcscmp(argv[i], L"--silent") == 0)
+            g_Silent = true;
         else if (std::wcscmp(argv[i], L"--limit") == 0 && i + 1 < argc)
             limitSeconds = unsigned(std::wcstoul(argv[++i], nullptr, 10));
         else
@@ -102,6 +107,7 @@ int wmain(int argc, wchar_t** argv) {
     SetTimer(nullptr, 0, limitSeconds * 1000, nullptr);
     std::puts("READY");
     std::fflush(stdout);
+    if (g_Silent) Sleep(limitSeconds * 1000);
 
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd == nullptr) break;
