@@ -265,8 +265,10 @@ bool HotCommand::FaceEvent(QEvent* event) {
         if (isEnabled()) DrawButton(Outside, 0, m_RestingColor, m_BackColorHi);
         return false;
     case QEvent::Hide:
-        // A hidden face must not keep the pointer; it comes back resting.
+        // A hidden face must not keep the pointer; it comes back resting, and a disabled
+        // button with its disabled caption (hiding also comes with minimising the window).
         DrawButton(Outside, 0, m_RestingColor, m_BackColorHi);
+        if (!isEnabled()) DrawNormal();
         return false;
     case QEvent::MouseButtonDblClick:
         m_Click.DoubleClick();

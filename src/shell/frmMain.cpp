@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "analysis/TextRules.h"
 #include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
 #include "records/modErrorHandling.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -33,6 +35,23 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString AppTitle = u"Quillan"_s;
+
+// The monitor's box takes no input, yet a long list of downloads must still be read: the
+// box stays enabled for its scroll bar and the wheel, takes no text input or focus, and
+// keeps the colours it has as a disabled box.
+void MakeReadOnlyButScrolling(QPlainTextEdit* box) {
+    if (box->isEnabled()) return;
+    QPalette palette = box->palette();
+    for (const auto role : {QPalette::Base, QPalette::Text, QPalette::Window, QPalette::WindowText})
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, role, palette.color(QPalette::Disabled, role));
+    box->setPalette(palette);
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::NoTextInteraction);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->viewport()->setCursor(Qt::ArrowCursor);
+    box->setEnabled(true);
+}
 const QString ErrorTitle = u"Quillan Error"_s;
 
 } // namespace
@@ -41,9 +60,9 @@ frmMain::frmMain(ShellPlatform platform, QWidget* parent)
     : QWidget(parent), m_Platform(ShellPlatform::Native(std::move(platform))) {
     m_Analysis.SetHost(this);
     BuildWindow();
-    m_Monitor = std::make_unique<DownloadMonitor>(static_cast<MonitorView&>(*this), m_Platform.Feed,
-                                                  LocaleFormats::System().Locale(),
-                                                  m_Platform.Rounds);
+    m_Monitor =
+        std::make_unique<DownloadMonitor>(static_cast<MonitorView&>(*this), m_Platform.Feed,
+                                          LocaleFormats::System().Locale(), m_Platform.Rounds);
     ConnectCommands();
 }
 
@@ -68,6 +87,7 @@ void frmMain::BuildWindow() {
     m_SortButtons[size_t(SortOrder::ByURL)] = cmdByURL;
     m_SortButtons[size_t(SortOrder::ByLocal)] = cmdByLocal;
     PBar1->raise(); // drawn over "Re-read Log" and "Exit" while it shows
+    MakeReadOnlyButScrolling(txtGetright);
 
     m_Model = new TreeItemModel(m_Tree, this);
     tvwFiles->setModel(m_Model);
@@ -123,7 +143,7 @@ QWidget* frmMain::Element(const QString& name) const { return m_Elements.value(n
 void frmMain::Form_Load() {
     m_DefaultLogPath = GetRegString(*m_Platform.Settings, GetRightSettings::RootKey,
                                     GetRightSettings::KeyPath, GetRightSettings::ValueName, {});
-    if (!m_DefaultLogPath.trimmed().isEmpty()) {
+    if (!TrimBlanks(m_DefaultLogPath).isEmpty()) {
         txtFileName->setText(m_DefaultLogPath);
         cmdOpenDefault->SetEnabled(true);
     } else {
@@ -181,7 +201,7 @@ void frmMain::ChosenLog(const QString& path, const char* command) {
 }
 
 void frmMain::cmdOpenDefault_Click() {
-    if (m_DefaultLogPath.trimmed().isEmpty()) return;
+    if (TrimBlanks(m_DefaultLogPath).isEmpty()) return;
     txtFileName->setText(m_DefaultLogPath);
     cmdReRead_Click();
 }
@@ -222,6 +242,13 @@ void frmMain::AnalyzeLog() {
         // A re-read hid these; with nothing loaded they are the way on.
         cmdReRead->setVisible(true);
         cmdExit->setVisible(true);
+        // A load that found nothing inside another pass's yield: that pass stops there, so
+        // the monitor box it took is given back as the pass would have given it.
+        if (m_MonitorNoted) {
+            chkMonitor->setEnabled(true);
+            chkMonitor->setChecked(*m_MonitorNoted);
+            m_MonitorNoted.reset();
+        }
         return;
     }
     // A pass that starts inside another's yield keeps the value the first one noted.
@@ -291,6 +318,8 @@ void frmMain::SetCommandsEnabled(bool enabled) {
 
 void frmMain::PopulateTree() { ::PopulateTree(m_Tree, m_SortMode, m_Analysis, *this); }
 
+bool frmMain::Superseded() const { return m_YieldSuperseded; }
+
 void frmMain::cmdSort_Click(SortOrder button) {
     try {
         SortButtonClick(button, m_SortMode, m_Tree, m_Analysis, *this);
@@ -342,7 +371,12 @@ void frmMain::Progress(qint32 value) { PBar1->SetValue(value); }
 
 void frmMain::SetTreeVisible(bool visible) { tvwFiles->setVisible(visible); }
 
-void frmMain::DoEvents() { m_Platform.DoEvents(); }
+void frmMain::DoEvents() {
+    const quint64 before = m_LoadGeneration;
+    m_Platform.DoEvents();
+    // Set after any yield nested in this one, so it speaks of this one.
+    m_YieldSuperseded = m_LoadGeneration != before;
+}
 
 void frmMain::TreeClearing() { m_Model->BeginRebuild(); }
 

@@ -91,6 +91,7 @@ private:
     // PopulateHost
     void SetTreeVisible(bool visible) override;
     void DoEvents() override;
+    bool Superseded() const override;
     void TreeClearing() override;
     void TreeRebuilt() override;
     void SetProgressVisible(bool visible) override;
@@ -131,6 +132,8 @@ private:
     QString m_DefaultLogPath;
     // Counts loads; a command that yielded and finds it changed was superseded.
     quint64 m_LoadGeneration = 0;
+    // Whether a load started during the last pass of the message loop.
+    bool m_YieldSuperseded = false;
     // The monitor box's value as the analysis pass found it, until a pass gives it back.
     std::optional<bool> m_MonitorNoted;
     bool m_SyncingView = false;

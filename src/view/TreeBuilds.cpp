@@ -189,6 +189,7 @@ void PopulateTree(TreeModel& tree, const SortOrder& sortMode, LogAnalysis& analy
     tree.SetVisible(false);
     host.SetTreeVisible(false);
     host.DoEvents();
+    if (host.Superseded()) return;
 
     host.TreeClearing();
     // An error of a grouped build leaves the tree hidden, but the item model must still

@@ -36,6 +36,9 @@ public:
     // The one pass of the message loop, after the tree is hidden. A click handled here may
     // run a whole rebuild of its own; the outer rebuild then starts afresh.
     virtual void DoEvents() {}
+    // Whether a load started during that pass. It brings its own tree (or none, when it
+    // failed), so this rebuild leaves everything to it.
+    virtual bool Superseded() const { return false; }
     // Brackets the change of the tree's nodes, for an item model's reset.
     virtual void TreeClearing() {}
     virtual void TreeRebuilt() {}
@@ -49,7 +52,8 @@ public:
 
 // Empties the tree and fills it from analysis.Entries() in sortMode, then enables every sort
 // button but sortMode's and selects node 1. sortMode is read after the message-loop pass,
-// where a click may have changed it. Errors of the grouped builds pass through.
+// where a click may have changed it; a load there supersedes the rebuild, which then ends.
+// Errors of the grouped builds pass through.
 void PopulateTree(TreeModel& tree, const SortOrder& sortMode, LogAnalysis& analysis,
                   PopulateHost& host);
 

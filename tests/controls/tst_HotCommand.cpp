@@ -182,6 +182,26 @@ private slots:
         QCOMPARE(changed.back().front().toString(), u"Enabled"_s);
     }
 
+    // Minimised and restored, or hidden and shown, a disabled button still looks disabled:
+    // in its look and in the pixels drawn.
+    void DisabledLookSurvivesHideAndShow() {
+        const auto face = [this] { return button_->picButton()->grab().toImage(); };
+        const QImage enabled = face();
+        button_->SetEnabled(false);
+        const QImage disabled = face();
+        QVERIFY(disabled != enabled); // the caption is drawn in another colour
+        for (const auto& [hide, show] :
+             {std::pair<std::function<void()>, std::function<void()>>{[this] { button_->hide(); },
+                                                                      [this] { button_->show(); }},
+              {[this] { window_->showMinimized(); }, [this] { window_->showNormal(); }}}) {
+            hide();
+            QCOMPARE(button_->ShownLook().CaptionColor, SysColor::ButtonShadow);
+            show();
+            QCOMPARE(button_->ShownLook().CaptionColor, SysColor::ButtonShadow);
+            QCOMPARE(face(), disabled);
+        }
+    }
+
     void HidingReleasesCapture() {
         Move(OnFace(40, 10));
         QVERIFY(button_->HasCapture());

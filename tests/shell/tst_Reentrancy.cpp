@@ -16,7 +16,18 @@ namespace {
 enum class YieldPoint { StartUp, ReReadLoaded, ReReadAnalysed, ReReadRebuild, SortRebuild };
 
 // The other commands a user may fire while the window waits.
-enum class Command { Browse, Default, ReRead, Sort, Search, Execute, MonitorBox, Tick };
+enum class Command {
+    Browse,
+    Default,
+    ReRead,
+    Sort,
+    Search,
+    Execute,
+    MonitorBox,
+    Tick,
+    BrowseMissing, // a load that finds no file
+    BrowseEmpty,   // a load that finds no line to keep
+};
 
 // Everything the user can see of the window's state, as lines that compare with a message.
 QStringList Shown(const Window& w) {
@@ -102,10 +113,16 @@ private slots:
             {YieldPoint::ReReadRebuild, "re-read, rebuild"},
             {YieldPoint::SortRebuild, "sort, rebuild"}};
         const std::pair<Command, const char*> commands[] = {
-            {Command::Browse, "browse"},          {Command::Default, "D"},
-            {Command::ReRead, "re-read"},         {Command::Sort, "sort"},
-            {Command::Search, "search"},          {Command::Execute, "execute"},
-            {Command::MonitorBox, "monitor box"}, {Command::Tick, "tick"}};
+            {Command::Browse, "browse"},
+            {Command::Default, "D"},
+            {Command::ReRead, "re-read"},
+            {Command::Sort, "sort"},
+            {Command::Search, "search"},
+            {Command::Execute, "execute"},
+            {Command::MonitorBox, "monitor box"},
+            {Command::Tick, "tick"},
+            {Command::BrowseMissing, "browse, missing file"},
+            {Command::BrowseEmpty, "browse, empty file"}};
         for (const bool monitoring : {false, true})
             for (const auto& [point, pointName] : points)
                 for (const auto& [command, commandName] : commands)
@@ -118,6 +135,11 @@ private slots:
         QFETCH(YieldPoint, point);
         QFETCH(Command, command);
         QFETCH(bool, monitoring);
+        const QString missingLog = dir.filePath(u"missing.log"_s);
+        const QString emptyLog = TestSupport::WriteFile(dir, u"empty.log"_s, QByteArray());
+        const bool failingLoad =
+            command == Command::BrowseMissing || command == Command::BrowseEmpty;
+        const QString failing = command == Command::BrowseMissing ? missingLog : emptyLog;
 
         // "D" opens the sample; the log on screen before the yield is the two-line one.
         Window w(TestSupport::SampleLog(), Window::Start::Later);
@@ -159,12 +181,60 @@ private slots:
             case Command::Tick:
                 w.W->Timer1_Timer();
                 break;
+            case Command::BrowseMissing:
+            case Command::BrowseEmpty:
+                w.Browse(failing);
+                break;
             }
         };
         int at = 0;
         w.Fakes.DuringYield = [&](int n) {
             if (n == at && !fired) fire();
         };
+
+        // The command that yields, taken on a window: start-up, or the two-line log loaded
+        // and then re-read or re-sorted.
+        const auto lead = [&](Window& on, bool fresh) {
+            auto* onBox = on.Get<QCheckBox>(u"chkMonitor"_s);
+            if (point == YieldPoint::StartUp) {
+                if (monitoring) onBox->setChecked(true);
+                if (!fresh) on.Started();
+                return;
+            }
+            if (!fresh) on.Started();
+            on.Browse(twoLog);
+            if (monitoring) onBox->setChecked(true);
+            if (point == YieldPoint::SortRebuild) {
+                // The user has picked the first download's address.
+                QTreeView* view = on.W->TreeView();
+                view->setCurrentIndex(view->model()->index(1, 0, view->model()->index(0, 0)));
+                on.Click(u"cmdByURL"_s);
+            } else {
+                on.Click(u"cmdReRead"_s);
+            }
+        };
+        if (failingLoad) {
+            // A load that fails inside the yield ends as the same commands taken in turn.
+            at = point == YieldPoint::StartUp                                            ? 1
+                 : point == YieldPoint::ReReadLoaded || point == YieldPoint::SortRebuild ? 4
+                 : point == YieldPoint::ReReadAnalysed                                   ? 5
+                                                                                         : 6;
+            lead(w, false);
+            QVERIFY(fired);
+            QCoreApplication::processEvents();
+            Window fresh(TestSupport::SampleLog(), Window::Start::Later);
+            if (point == YieldPoint::StartUp && monitoring)
+                fresh.Get<QCheckBox>(u"chkMonitor"_s)->setChecked(true);
+            fresh.Started();
+            if (point != YieldPoint::StartUp) lead(fresh, true);
+            fresh.Browse(failing);
+            QCOMPARE(Shown(w), Shown(fresh));
+            CheckViewMatchesTree(w);
+            QCOMPARE(box->isChecked(), monitoring);
+            QCOMPARE(w.W->MonitorClockRunning(), monitoring);
+            QCOMPARE(w.Fakes.Boxes->Shown, fresh.Fakes.Boxes->Shown);
+            return;
+        }
 
         if (point == YieldPoint::StartUp) {
             at = 1;

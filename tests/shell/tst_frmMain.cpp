@@ -103,6 +103,10 @@ private slots:
         QVERIFY(!spaces.Button(u"cmdOpenDefault"_s)->Enabled());
         spaces.Click(u"cmdOpenDefault"_s);
         QCOMPARE(spaces.W->Analysis().Entries().Count(), 0);
+        // Only spaces: a tab or a line end is a (strange) path, shown and offered as it is.
+        Window tab(u"\t\r\n"_s);
+        QCOMPARE(tab.FileText(), u"\t\r\n"_s);
+        QVERIFY(tab.Button(u"cmdOpenDefault"_s)->Enabled());
 
         Window w(TestSupport::SampleLog());
         QCOMPARE(w.FileText(), TestSupport::SampleLog());
