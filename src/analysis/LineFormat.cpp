@@ -205,16 +205,16 @@ QString SplitPath(QStringView path, QString* folder) {
     return name.toString().toLower();
 }
 
-QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
+QStringView WriteEventTime(QStringView line, bool dateIsLong, const LocaleFormats& formats,
+                           std::vector<char16_t>& buffer) {
     const int d = DateLength(dateIsLong);
     const QStringView datePart = LeftOf(line, d);
     const auto time = ParseTimeParts(TrimBlanks(LeftOf(After(line, d + 1), 8)), formats);
     if (!time) RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
     const auto date = ParseDateTime(datePart, formats);
-    // One allocation: the text is written straight into the string.
     const qsizetype longest = std::max(formats.AmText().size(), formats.PmText().size());
-    QString text(std::max<qsizetype>(datePart.size(), 8) + 3 + 9 + longest, Qt::Uninitialized);
-    char16_t* begin = reinterpret_cast<char16_t*>(text.data());
+    buffer.resize(size_t(std::max<qsizetype>(datePart.size(), 8) + 3 + 9 + longest));
+    char16_t* begin = buffer.data();
     char16_t* p = begin;
     if (date) {
         p = formats.WriteShortDate(p, date->Year, date->Month, date->Day);
@@ -226,8 +226,12 @@ QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& fo
     *p++ = u'-';
     *p++ = u' ';
     p = formats.WriteTimeAmPm(p, time->Hour, time->Minute, time->Second);
-    text.truncate(p - begin);
-    return text;
+    return QStringView(begin, p - begin);
+}
+
+QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {
+    std::vector<char16_t> buffer;
+    return WriteEventTime(line, dateIsLong, formats, buffer).toString();
 }
 
 QString RenderLongDate(const QString& text, const LocaleFormats& formats) {

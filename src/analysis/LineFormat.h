@@ -9,6 +9,7 @@
 #include <QTime>
 
 #include <optional>
+#include <vector>
 
 // How a GetRight log line is laid out: a date of 8 or 10 characters, a blank, the time
 // as hh:mm:ss, three characters, then the message.
@@ -40,6 +41,9 @@ QByteArrayView FileNamePart(QByteArrayView path);
 // The start and finish text of a record: the line's date in the short form, " - ",
 // the time as "hh:mm:ss AMPM". A time that does not read as one raises.
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats);
+// The same text written into buffer, which the view returned points into.
+QStringView WriteEventTime(QStringView line, bool dateIsLong, const LocaleFormats& formats,
+                           std::vector<char16_t>& buffer);
 
 // Named formats applied to a text; a text that does not read as a date or time is
 // returned unchanged.

@@ -30,18 +30,30 @@ template <class View> View NameAfter(View line, qsizetype skip) {
     return TrimBlanks(After(line, skip));
 }
 
-// The open download a name refers to. An ASCII file name is looked up as it stands, which
-// matches its lower-cased form because keys ignore case; anything else is lower-cased first.
-LogKeys* OpenLink(const LogCurEntries& links, QStringView name) {
-    const QStringView file = FileNamePart(name);
-    return IsAscii(file) ? links.Item(HashedKey(file)) : links.Item(SplitPath(name));
-}
-
-bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
+bool EndsWithGetRightSuffix(QStringView path, const LocaleFormats& formats) {
     if (path.size() < 9) return false;
-    const QStringView tail = QStringView(path).last(9);
+    const QStringView tail = path.last(9);
     if (IsAscii(tail)) return AsciiEqualIgnoringCase(tail, u".GETRIGHT");
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
+}
+
+bool IsAsciiBytes(QByteArrayView bytes) { return AsciiPrefix(bytes, bytes.size()); }
+
+// Whether ASCII bytes are the upper-case text in any case.
+bool AsciiEqualsUpper(QByteArrayView bytes, QLatin1StringView upper) {
+    if (bytes.size() != upper.size()) return false;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (AsciiUpper(char16_t(bytes[i])) != char16_t(upper.data()[i])) return false;
+    return true;
+}
+
+// Bytes known to be ASCII, mapped one by one into out.
+template <char16_t (*Map)(char16_t) noexcept>
+QLatin1StringView MapAscii(QByteArrayView bytes, std::vector<char>& out) {
+    out.resize(size_t(bytes.size()));
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[size_t(i)] = char(Map(char16_t(bytes[i])));
+    return QLatin1StringView(out.data(), bytes.size());
 }
 
 // The date, time and message offset at the start of a line (n characters), as text. The
@@ -65,6 +77,19 @@ private:
 };
 
 } // namespace
+
+// An ASCII file name is looked up as it stands, which matches its lower-cased form because
+// keys ignore case; anything else is lower-cased first.
+const LogKeys* LogAnalysis::OpenLink(QStringView name) const {
+    const QStringView file = FileNamePart(name);
+    return IsAscii(file) ? m_CurEntries.Item(HashedKey(file)) : m_CurEntries.Item(SplitPath(name));
+}
+
+const LogKeys* LogAnalysis::OpenLink(QByteArrayView name) {
+    const QByteArrayView file = FileNamePart(name);
+    if (IsAsciiBytes(file)) return m_CurEntries.Item(HashedKey(QLatin1StringView(file)));
+    return OpenLink(Text(name));
+}
 
 void LogAnalysis::ParseFileLine(QStringView line) { FileLine(line); }
 void LogAnalysis::ParseResumedLine(QStringView line) { ResumedLine(line); }
@@ -128,14 +153,18 @@ template <class View> void LogAnalysis::FileLine(View line) {
     if (equals < 0)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
-    QString localPath = Text(TrimBlanks(message.sliced(5, equals - 5))).toString();
-    if (EndsWithGetRightSuffix(localPath, m_Formats)) localPath.chop(9);
-
+    const View local = TrimBlanks(message.sliced(5, equals - 5));
     // The URL is cut from the line after its first 20 characters, whatever the date length.
     const View urlSource = After(line, 20);
     const qsizetype urlEquals = FindAscii(urlSource, "="_L1);
-    const QString url =
-        Text(TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1))).toString();
+    const View urlPart = TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1));
+    if constexpr (std::is_same_v<View, QByteArrayView>)
+        if (IsAsciiBytes(urlPart) && m_Formats.PlainAsciiCase())
+            return FileLineAscii(line, local, urlPart);
+
+    QString localPath = Text(local).toString();
+    if (EndsWithGetRightSuffix(localPath, m_Formats)) localPath.chop(9);
+    const QString url = Text(urlPart).toString();
 
     const QString key = SplitPath(url);
     const HashedKey hashedKey(key);
@@ -153,7 +182,46 @@ template <class View> void LogAnalysis::FileLine(View line) {
     const QString started = EventTimeText(Head(line, n).View(), m_DateIsLong, m_Formats);
     LogEntry* entry = m_Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
                                     -1, QString());
-    m_CurEntries.Add(key, key, entry->Key(), key, hashedKey);
+    m_Entries.Link(*m_CurEntries.Add(key, key, entry->Key(), key, hashedKey), *entry);
+}
+
+// The same steps as FileLine, in the same order, on the line's own bytes: the record's key
+// and file name are its URL in upper and lower case, and only the open link gets strings.
+void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByteArrayView url) {
+    QAnyStringView localPath;
+    if (IsAsciiBytes(local)) {
+        const bool suffix = local.size() >= 9 && AsciiEqualsUpper(local.last(9), ".GETRIGHT"_L1);
+        localPath = QLatin1StringView(suffix ? local.chopped(9) : local);
+    } else {
+        QStringView text = Text(local);
+        if (EndsWithGetRightSuffix(text, m_Formats)) text.chop(9);
+        localPath = text;
+    }
+
+    const QByteArrayView name = FileNamePart(url);
+    const QLatin1StringView key = MapAscii<AsciiLower>(name, m_Lower);
+    const HashedKey hashedKey(key);
+    m_CurEntries.TryRemove(hashedKey);
+    m_TotalFiles = CheckedAdd(m_TotalFiles, 1);
+
+    // The record's key is the URL in upper case: the URL finds what that key would.
+    const HashedKey urlKey{QLatin1StringView(url)};
+    qint32 num = 0;
+    if (LogEntry* earlier = m_Entries.Item(urlKey)) {
+        num = earlier->Num();
+        earlier->SetKey(QString());
+        num = CheckedAdd(num, 1);
+    }
+    const QStringView started = WriteEventTime(Head(line, LineOffset(m_DateIsLong)).View(),
+                                               m_DateIsLong, m_Formats, m_Time);
+    const LogEntry* entry =
+        m_Entries.AddByUrl(urlKey, QLatin1StringView(url), url.size() - name.size(), localPath,
+                           started, -1, 0, num, -1);
+    const QString linkKey(key);
+    const QString recordKey = entry->Key();
+    LogKeys* link =
+        m_CurEntries.Add(linkKey, linkKey, HashedKey(recordKey, urlKey.Hash()), linkKey, hashedKey);
+    m_Entries.Link(*link, *entry);
 }
 
 template <class View> void LogAnalysis::ResumedLine(View line) {
@@ -167,9 +235,9 @@ template <class View> void LogAnalysis::ResumedLine(View line) {
     const qsizetype offsetAt = FindAscii(line, "at:"_L1);
     const View offsetText = offsetAt < 0 ? View() : TrimBlanks(line.sliced(offsetAt + 3));
 
-    const LogKeys* link = OpenLink(m_CurEntries, Text(name));
+    const LogKeys* link = OpenLink(name);
     if (!link) return;
-    LogEntry* entry = m_Entries.Item(link->HashedLogKey());
+    LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
     Skippable([&] {
@@ -185,9 +253,9 @@ template <class View> void LogAnalysis::RestartLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return RestartLine(Decoded(line));
-    const LogKeys* link = OpenLink(m_CurEntries, Text(NameAfter(line, n + 22)));
+    const LogKeys* link = OpenLink(NameAfter(line, n + 22));
     if (!link) return;
-    LogEntry* entry = m_Entries.Item(link->HashedLogKey());
+    LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
     Skippable([&] {
         if (FindAscii(line, "(Re)Started"_L1) >= 0)
@@ -202,11 +270,12 @@ template <class View> void LogAnalysis::FinishedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return FinishedLine(Decoded(line));
-    const LogKeys* link = OpenLink(m_CurEntries, Text(NameAfter(line, n + 22)));
+    const LogKeys* link = OpenLink(NameAfter(line, n + 22));
     if (!link) return;
-    if (LogEntry* entry = m_Entries.Item(link->HashedLogKey()))
+    if (LogEntry* entry = m_Entries.Linked(*link))
         Skippable([&] {
-            entry->SetDateFinished(EventTimeText(Head(line, n).View(), m_DateIsLong, m_Formats));
+            entry->SetDateFinished(
+                WriteEventTime(Head(line, n).View(), m_DateIsLong, m_Formats, m_Time));
         });
     // The link is filed under its own key; take a copy, as removal frees the link.
     const QString key = link->Key();

@@ -36,6 +36,8 @@ public:
     // (the dotted and dotless i), so the others take the quicker default mapping.
     QString ToUpper(const QString& text) const;
     QString ToLower(const QString& text) const;
+    // Whether ToUpper and ToLower change ASCII letters as plain ASCII does.
+    bool PlainAsciiCase() const { return !m_SpecialCasing; }
 
 private:
     QLocale m_Locale;

@@ -2,6 +2,7 @@
 
 #include "analysis/LineFormat.h"
 #include "analysis/TextRules.h"
+#include "platform/Memory.h"
 #include "records/modErrorHandling.h"
 
 #include <QDateTime>
@@ -11,7 +12,16 @@
 
 using namespace Qt::StringLiterals;
 
-LogAnalysis::LogAnalysis(LocaleFormats formats) : m_Formats(std::move(formats)) {}
+namespace {
+// The records' texts sit on the same large blocks as the lines: a big log's arena then
+// faults in huge pages rather than thousands of small ones.
+TextArena::ChunkSource RecordChunks() {
+    return {PlatformMemory::AllocateBlock, PlatformMemory::FreeBlock};
+}
+} // namespace
+
+LogAnalysis::LogAnalysis(LocaleFormats formats)
+    : m_Entries(RecordChunks()), m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
     m_CurLine = 0;
@@ -22,7 +32,7 @@ void LogAnalysis::ResetAnalysis() {
     m_KbResumed = 0;
     m_DateIsLong = false;
     m_Host->ResetControls();
-    m_Entries = LogEntries();
+    m_Entries = LogEntries(RecordChunks());
     m_CurEntries = LogCurEntries();
 }
 

@@ -125,6 +125,11 @@ private:
     template <class View> void ResumedLine(View line);
     template <class View> void RestartLine(View line);
     template <class View> void FinishedLine(View line);
+    // A "File: " line whose URL is ASCII: its texts go to the record as the line holds them.
+    void FileLineAscii(QByteArrayView line, QByteArrayView local, QByteArrayView url);
+    // The open download a name refers to.
+    const LogKeys* OpenLink(QStringView name) const;
+    const LogKeys* OpenLink(QByteArrayView name);
     // Text of a part of a stored line (a name, a URL, a path).
     QStringView Text(QStringView text) { return text; }
     QStringView Text(QByteArrayView bytes) {
@@ -155,6 +160,9 @@ private:
     // Decoding room for the pass, kept from line to line.
     std::vector<char16_t> m_Piece;
     std::vector<char16_t> m_Line;
+    std::vector<char16_t> m_Time;
+    std::vector<char> m_Lower;
+    std::vector<char> m_Upper;
     AnalysisHost m_NoHost;
     AnalysisHost* m_Host = &m_NoHost;
 };

@@ -73,6 +73,80 @@ size_t CaseInsensitiveHash(QStringView key) noexcept {
     return mixer.Finish();
 }
 
+namespace {
+
+// Four ASCII bytes widened to four UTF-16 units in 64 bits, as the text form packs them.
+inline quint64 WidenFour(quint32 x) {
+    return quint64(x & 0xFF) | (quint64(x & 0xFF00) << 8) | (quint64(x & 0xFF0000) << 16) |
+           (quint64(x & 0xFF000000) << 24);
+}
+
+} // namespace
+
+size_t CaseInsensitiveHash(QLatin1StringView key) noexcept {
+    const auto* p = reinterpret_cast<const unsigned char*>(key.data());
+    const unsigned char* end = p + key.size();
+    FoldedMixer mixer;
+    while (p < end) {
+        if (mixer.Empty() && end - p >= 8) {
+            quint64 eight;
+            std::memcpy(&eight, p, 8);
+            if (!(eight & 0x8080808080808080ull)) {
+                mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight))));
+                mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight >> 32))));
+                p += 8;
+                continue;
+            }
+        }
+        if (mixer.Empty() && end - p >= 4) {
+            quint32 four;
+            std::memcpy(&four, p, 4);
+            if (!(four & 0x80808080u)) {
+                mixer.MixLanes(AsciiLowerLanes(WidenFour(four)));
+                p += 4;
+                continue;
+            }
+        }
+        const char16_t c = *p++;
+        // Latin-1 letters fold within the first plane.
+        mixer.Unit(c < 0x80 ? AsciiLower(c) : char16_t(QChar::toCaseFolded(char32_t(c))));
+    }
+    return mixer.Finish();
+}
+
+bool CaseInsensitiveEqual(QStringView a, QLatin1StringView b) noexcept {
+    if (a.size() == b.size()) {
+        const char16_t* p = a.utf16();
+        const auto* q = reinterpret_cast<const unsigned char*>(b.data());
+        qsizetype i = 0;
+        for (; i < a.size(); ++i) {
+            const char16_t x = p[i], y = q[i];
+            if (x == y) continue;
+            if ((x | y) >= 0x80) break;
+            if (AsciiLower(x) != AsciiLower(y)) return false;
+        }
+        if (i == a.size()) return true;
+    }
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool CaseInsensitiveEqual(QLatin1StringView a, QLatin1StringView b) noexcept {
+    if (a.size() == b.size()) {
+        if (std::memcmp(a.data(), b.data(), size_t(a.size())) == 0) return true;
+        const auto* p = reinterpret_cast<const unsigned char*>(a.data());
+        const auto* q = reinterpret_cast<const unsigned char*>(b.data());
+        qsizetype i = 0;
+        for (; i < a.size(); ++i) {
+            const char16_t x = p[i], y = q[i];
+            if (x == y) continue;
+            if ((x | y) >= 0x80) break;
+            if (AsciiLower(x) != AsciiLower(y)) return false;
+        }
+        if (i == a.size()) return true;
+    }
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
     if (a.size() == b.size()) {
         // Keys are most often looked up in the case they were filed in.

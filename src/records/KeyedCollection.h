@@ -1,24 +1,108 @@
 #pragma once
 
 #include "records/KeyIndex.h"
+#include "records/TextArena.h"
 #include "records/modErrorHandling.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
-// An ordered collection of owned items, each optionally filed under a key, addressed by
-// 1-based position or by key (without regard to case). Removal leaves a hole that is closed
-// lazily the next time a position is asked for, so removing from the middle never costs
-// O(n) per call while the analysis pass only adds and looks up by key.
-template <class T> class KeyedCollection {
+// Makes room for more elements ahead of time, growing by half again as much at least, so
+// that what follows cannot fail half-way for want of memory.
+template <class Vector> void MakeRoomFor(Vector& vector, size_t more = 1) {
+    if (vector.capacity() - vector.size() >= more) return;
+    vector.reserve(std::max(vector.size() + more, vector.capacity() + vector.capacity() / 2 + 8));
+}
+
+// Items kept in blocks that never move, so that a pointer to one stays good while it is in
+// the collection; a removed item's place is taken by the next one added. A collection of a
+// million records makes a few hundred allocations rather than a million.
+template <class T> class ItemPool {
 public:
+    T* Take(T&& value) {
+        T* item = nullptr;
+        if (!m_Free.empty()) {
+            item = m_Free.back();
+            m_Free.pop_back();
+        } else {
+            if (m_Used == m_BlockSize) {
+                // Blocks grow from a handful to a few thousand items as the collection does.
+                const size_t size = m_Blocks.empty() ? 16 : std::min<size_t>(m_BlockSize * 2, 4096);
+                MakeRoomFor(m_Blocks);
+                m_Blocks.push_back(std::make_unique<T[]>(size));
+                m_BlockSize = size;
+                m_Used = 0;
+            }
+            item = &m_Blocks.back()[m_Used++];
+        }
+        *item = std::move(value);
+        return item;
+    }
+    void Give(T* item) {
+        *item = T();
+        m_Free.push_back(item);
+    }
+    void Clear() {
+        m_Blocks.clear();
+        m_Free.clear();
+        m_BlockSize = m_Used = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<T[]>> m_Blocks;
+    std::vector<T*> m_Free;
+    size_t m_BlockSize = 0;
+    size_t m_Used = 0;
+};
+
+// How a collection keeps its keys: as strings of its own.
+struct StringKeys {
+    using Key = QString;
+    static bool IsEmpty(const QString& key) { return key.isEmpty(); }
+    bool Matches(const QString& key, const HashedKey& wanted) const {
+        return wanted.Matches(QStringView(key));
+    }
+};
+
+// Or as texts in an arena that the owner keeps.
+struct PackedKeys {
+    using Key = PackedText;
+    const TextArena* Arena = nullptr;
+    static bool IsEmpty(PackedText key) { return key.IsEmpty(); }
+    bool Matches(PackedText key, const HashedKey& wanted) const {
+        return Arena->IsLatin1(key) ? wanted.Matches(Arena->Latin1(key))
+                                    : wanted.Matches(Arena->Wide(key));
+    }
+};
+
+// An ordered collection of items, each optionally filed under a key, addressed by 1-based
+// position or by key (without regard to case). Removal leaves a hole that is closed lazily
+// the next time a position is asked for, so removing from the middle never costs O(n) per
+// call while the analysis pass only adds and looks up by key. Each slot keeps its key's
+// hash, worked out once by whoever filed it.
+template <class T, class Keys = StringKeys> class KeyedCollection {
+public:
+    using Key = typename Keys::Key;
+
+    explicit KeyedCollection(Keys keys = Keys()) : m_Keys(keys) {}
+
     // Appends under key (an empty key files the item without one). The key must be free.
-    T* Append(std::unique_ptr<T> item, const QString& key, const HashedKey& hashed) {
-        T* raw = item.get();
-        if (!key.isEmpty()) m_Index.Insert(hashed.Hash, quint32(m_Slots.size()));
-        m_Slots.push_back(Slot{std::move(item), key});
+    T* Append(T item, const Key& key, const HashedKey& hashed) {
+        MakeRoomFor(m_Slots);
+        T* raw = m_Items.Take(std::move(item));
+        const bool filed = !Keys::IsEmpty(key);
+        if (filed) {
+            try {
+                m_Index.Insert(hashed.Hash(), quint32(m_Slots.size()));
+            } catch (...) {
+                m_Items.Give(raw);
+                throw;
+            }
+        }
+        m_Slots.push_back(Slot{raw, filed ? key : Key(), filed ? hashed.Hash() : 0});
         ++m_Count;
         return raw;
     }
@@ -27,34 +111,36 @@ public:
 
     T* Find(const HashedKey& key) const {
         const quint32 slot = FindSlot(key);
-        return slot == KeyIndex::None ? nullptr : m_Slots[slot].Item.get();
+        return slot == KeyIndex::None ? nullptr : m_Slots[slot].Item;
     }
 
     // Item at a 1-based position, or null when out of range.
     T* At(qint64 position) const {
         if (position < 1 || position > m_Count) return nullptr;
         Compact();
-        return m_Slots[size_t(position - 1)].Item.get();
+        return m_Slots[size_t(position - 1)].Item;
     }
 
     qint32 Count() const { return qint32(m_Count); }
 
-    // Takes the item under key out and appends it again at the end without a key.
-    bool MoveToEndUnkeyed(const HashedKey& key) {
+    // Takes the item under key out and appends it again at the end without a key; returns
+    // that item, or null when no item holds the key.
+    T* MoveToEndUnkeyed(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
-        if (slot == KeyIndex::None) return false;
-        Unfile(key);
-        std::unique_ptr<T> item = std::move(m_Slots[slot].Item);
-        m_Slots[slot].Key.clear();
+        if (slot == KeyIndex::None) return nullptr;
+        MakeRoomFor(m_Slots);
+        Unfile(slot);
+        T* item = m_Slots[slot].Item;
+        m_Slots[slot] = Slot{};
         ++m_Holes;
-        m_Slots.push_back(Slot{std::move(item), QString()});
-        return true;
+        m_Slots.push_back(Slot{item, Key(), 0});
+        return item;
     }
 
     bool RemoveKey(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
         if (slot == KeyIndex::None) return false;
-        Unfile(key);
+        Unfile(slot);
         ClearSlot(slot);
         return true;
     }
@@ -63,7 +149,7 @@ public:
         if (position < 1 || position > m_Count) return false;
         Compact();
         const size_t slot = size_t(position - 1);
-        if (!m_Slots[slot].Key.isEmpty()) Unfile(HashedKey(m_Slots[slot].Key));
+        if (!Keys::IsEmpty(m_Slots[slot].Filed)) Unfile(quint32(slot));
         ClearSlot(slot);
         return true;
     }
@@ -82,6 +168,8 @@ public:
 
     void Clear() {
         m_Slots.clear();
+        m_Slots.shrink_to_fit();
+        m_Items.Clear();
         m_Index.Clear();
         m_Count = 0;
         m_Holes = 0;
@@ -95,24 +183,29 @@ public:
 
 private:
     struct Slot {
-        std::unique_ptr<T> Item;
-        QString Key;
+        T* Item = nullptr;
+        Key Filed{};
+        size_t Hash = 0;
     };
 
     // Whether the item in a slot is filed under key, letter case aside.
-    auto Holds(QStringView key) const {
-        return [this, key](quint32 slot) { return CaseInsensitiveEqual(m_Slots[slot].Key, key); };
+    auto Holds(const HashedKey& key) const {
+        return [this, &key](quint32 slot) { return m_Keys.Matches(m_Slots[slot].Filed, key); };
+    }
+    // Whether the slot is the one asked for: a filed key is in one slot only.
+    static auto IsSlot(quint32 wanted) {
+        return [wanted](quint32 slot) { return slot == wanted; };
     }
 
     quint32 FindSlot(const HashedKey& key) const {
-        return key.Key.isEmpty() ? KeyIndex::None : m_Index.Find(key.Hash, Holds(key.Key));
+        return key.IsEmpty() ? KeyIndex::None : m_Index.Find(key.Hash(), Holds(key));
     }
 
-    void Unfile(const HashedKey& key) { m_Index.Erase(key.Hash, Holds(key.Key)); }
+    void Unfile(quint32 slot) { m_Index.Erase(m_Slots[slot].Hash, IsSlot(slot)); }
 
     void ClearSlot(size_t slot) {
-        m_Slots[slot].Item.reset();
-        m_Slots[slot].Key.clear();
+        m_Items.Give(m_Slots[slot].Item);
+        m_Slots[slot] = Slot{};
         --m_Count;
         ++m_Holes;
     }
@@ -123,11 +216,10 @@ private:
         for (size_t in = 0; in < m_Slots.size(); ++in) {
             if (!m_Slots[in].Item) continue;
             if (out != in) {
-                if (!m_Slots[in].Key.isEmpty()) {
-                    const HashedKey key(m_Slots[in].Key);
-                    m_Index.Remap(key.Hash, quint32(out), Holds(key.Key));
-                }
+                if (!Keys::IsEmpty(m_Slots[in].Filed))
+                    m_Index.Remap(m_Slots[in].Hash, quint32(out), IsSlot(quint32(in)));
                 m_Slots[out] = std::move(m_Slots[in]);
+                m_Slots[in] = Slot{};
             }
             ++out;
         }
@@ -135,7 +227,9 @@ private:
         m_Holes = 0;
     }
 
+    Keys m_Keys;
     mutable std::vector<Slot> m_Slots;
+    ItemPool<T> m_Items;
     mutable KeyIndex m_Index;
     qint64 m_Count = 0;
     mutable qint64 m_Holes = 0;

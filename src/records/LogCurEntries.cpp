@@ -14,10 +14,23 @@ LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QStr
     if (m_Items.ContainsKey(hashedSKey))
         RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
                      u"This key is already associated with an element of this collection"_s);
-    auto link = std::make_unique<LogKeys>();
-    link->SetKey(Key);
-    link->SetFName(FName);
-    link->SetLogKey(LogKey);
+    LogKeys link;
+    link.SetKey(Key);
+    link.SetFName(FName);
+    link.SetLogKey(LogKey);
+    return m_Items.Append(std::move(link), sKey, hashedSKey);
+}
+
+LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const HashedKey& LogKey,
+                            const QString& sKey, const HashedKey& hashedSKey) {
+    if (m_Items.ContainsKey(hashedSKey))
+        RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
+                     u"This key is already associated with an element of this collection"_s);
+    LogKeys link;
+    link.SetKey(Key);
+    link.SetFName(FName);
+    link.SetLogKey(LogKey.IsLatin1() ? QString(LogKey.Latin1()) : LogKey.Text().toString(),
+                   LogKey.Hash());
     return m_Items.Append(std::move(link), sKey, hashedSKey);
 }
 

@@ -11,6 +11,9 @@ public:
                  const QString& sKey = QString());
     LogKeys* Add(const QString& Key, const QString& FName, const QString& LogKey,
                  const QString& sKey, const HashedKey& hashedSKey);
+    // The pass's way in: both keys' hashes worked out once by the caller.
+    LogKeys* Add(const QString& Key, const QString& FName, const HashedKey& LogKey,
+                 const QString& sKey, const HashedKey& hashedSKey);
 
     // Null for a missing key, an empty key or a bad position; never raises.
     LogKeys* Item(qint64 position) const { return m_Items.At(position); }

@@ -2,15 +2,38 @@
 
 #include "records/KeyedCollection.h"
 #include "records/LogEntry.h"
+#include "records/LogKeys.h"
+
+#include <QAnyStringView>
+
+#include <memory>
 
 // The records of the loaded log, in the order of their "File: " lines. A record added
-// under a key already in use displaces the earlier one to the end, without a key.
+// under a key already in use displaces the earlier one to the end, without a key. The
+// records' texts are packed in one arena that the collection owns.
 class LogEntries {
 public:
-    LogEntry* Add(const QString& Key, const QString& FName, const QString& LocalPath,
+    explicit LogEntries(TextArena::ChunkSource chunks = TextArena::Heap());
+
+    LogEntry* Add(const QString& Key, const QString& FName, const QString& LocalName,
                   const QString& URL, qint32 Resumes, qint32 Restarts, const QString& DateStarted,
                   const QString& DateFinished, qint32 Num = 0, qint32 Mirrors = 0,
                   const QString& sKey = QString());
+
+    // The pass's way in: a record whose Key is its URL in upper case and whose FName is the
+    // URL from nameFrom on in lower case, the URL being ASCII. It is filed under its Key,
+    // whose hash the caller has worked out (from the URL, which hashes alike).
+    LogEntry* AddByUrl(const HashedKey& key, QLatin1StringView URL, qsizetype nameFrom,
+                       QAnyStringView LocalName, QStringView DateStarted, qint32 Resumes,
+                       qint32 Restarts, qint32 Num, qint32 Mirrors);
+
+    // The record a link leads to: the one its LogKey finds. A link remembers the record it
+    // was made with (see Link), and while that record holds its key it is the one the key
+    // finds, as a key is filed once; then no lookup is needed. The link must not outlive
+    // the records it was made among.
+    LogEntry* Linked(const LogKeys& link) const;
+    // Notes the record a link was made with; the link's LogKey is the key it is filed under.
+    void Link(LogKeys& link, const LogEntry& record) const;
 
     // By 1-based position: a position out of range raises with source
     // "LogEntries Collection Get".
@@ -28,5 +51,10 @@ public:
     }
 
 private:
-    KeyedCollection<LogEntry> m_Items;
+    LogEntry* Insert(LogEntry entry, PackedText filed, const HashedKey& hashed);
+
+    // On the heap, so that the records' pointers to it survive a move of the collection.
+    std::unique_ptr<TextArena> m_Arena;
+    KeyedCollection<LogEntry, PackedKeys> m_Items;
+    quint32 m_Filings = 0;
 };

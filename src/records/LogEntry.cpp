@@ -2,17 +2,25 @@
 
 #include "records/modErrorHandling.h"
 
-QString LogEntry::DateFinished() const {
-    return TrapAccessor("LogEntry:DateFinished Property Get", [&] { return m_DateFinished; });
+#include <stdexcept>
+
+PackedText LogEntry::Write(QStringView value) {
+    if (!m_Arena) throw std::logic_error("a record outside its collection");
+    return m_Arena->Add(value);
 }
-void LogEntry::SetDateFinished(const QString& value) {
-    TrapAccessor("LogEntry:DateFinished Property Let", [&] { m_DateFinished = value; });
+
+QString LogEntry::DateFinished() const {
+    return TrapAccessor("LogEntry:DateFinished Property Get", [&] { return Read(m_DateFinished); });
+}
+void LogEntry::SetDateFinished(const QString& value) { SetDateFinished(QStringView(value)); }
+void LogEntry::SetDateFinished(QStringView value) {
+    TrapAccessor("LogEntry:DateFinished Property Let", [&] { m_DateFinished = Write(value); });
 }
 QString LogEntry::DateStarted() const {
-    return TrapAccessor("LogEntry:DateStarted Property Get", [&] { return m_DateStarted; });
+    return TrapAccessor("LogEntry:DateStarted Property Get", [&] { return Read(m_DateStarted); });
 }
 void LogEntry::SetDateStarted(const QString& value) {
-    TrapAccessor("LogEntry:DateStarted Property Let", [&] { m_DateStarted = value; });
+    TrapAccessor("LogEntry:DateStarted Property Let", [&] { m_DateStarted = Write(value); });
 }
 qint32 LogEntry::Restarts() const {
     return TrapAccessor("LogEntry:Restarts Property Get", [&] { return m_Restarts; });
@@ -27,14 +35,14 @@ void LogEntry::SetResumes(qint32 value) {
     TrapAccessor("LogEntry:Resumes Property Let", [&] { m_Resumes = value; });
 }
 QString LogEntry::URL() const {
-    return TrapAccessor("LogEntry:URL Property Get", [&] { return m_URL; });
+    return TrapAccessor("LogEntry:URL Property Get", [&] { return Read(m_URL); });
 }
 void LogEntry::SetURL(const QString& value) {
-    TrapAccessor("LogEntry:URL Property Let", [&] { m_URL = value; });
+    TrapAccessor("LogEntry:URL Property Let", [&] { m_URL = Write(value); });
 }
 QString LogEntry::LocalName() const {
-    return TrapAccessor("LogEntry:LocalName Property Get", [&] { return m_LocalName; });
+    return TrapAccessor("LogEntry:LocalName Property Get", [&] { return Read(m_LocalName); });
 }
 void LogEntry::SetLocalName(const QString& value) {
-    TrapAccessor("LogEntry:LocalName Property Let", [&] { m_LocalName = value; });
+    TrapAccessor("LogEntry:LocalName Property Let", [&] { m_LocalName = Write(value); });
 }

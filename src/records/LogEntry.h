@@ -1,12 +1,15 @@
 #pragma once
 
+#include "records/TextArena.h"
+
 #include <QString>
 
 // One download as the log tells of it. Counters are 32-bit: they never stop at 16 bits.
+// Its texts live in the arena of the collection that made it; each is read as a new string.
 class LogEntry {
 public:
-    const QString& Key() const { return m_Key; }
-    void SetKey(const QString& value) { m_Key = value; }
+    QString Key() const { return Read(m_Key); }
+    void SetKey(const QString& value) { m_Key = Write(value); }
 
     qint32 Mirrors() const { return m_Mirrors; }
     void SetMirrors(qint32 value) { m_Mirrors = value; }
@@ -14,11 +17,12 @@ public:
     qint32 Num() const { return m_Num; }
     void SetNum(qint32 value) { m_Num = value; }
 
-    const QString& FName() const { return m_FName; }
-    void SetFName(const QString& value) { m_FName = value; }
+    QString FName() const { return Read(m_FName); }
+    void SetFName(const QString& value) { m_FName = Write(value); }
 
     QString DateFinished() const;
     void SetDateFinished(const QString& value);
+    void SetDateFinished(QStringView value);
     QString DateStarted() const;
     void SetDateStarted(const QString& value);
     qint32 Restarts() const;
@@ -31,14 +35,20 @@ public:
     void SetLocalName(const QString& value);
 
 private:
-    QString m_Key;
-    QString m_LocalName;
-    QString m_URL;
+    friend class LogEntries;
+    QString Read(PackedText text) const { return m_Arena ? m_Arena->Text(text) : QString(); }
+    PackedText Write(QStringView value);
+
+    TextArena* m_Arena = nullptr;
+    quint32 m_Filing = 0; // which filing under a key this is; 0 while it holds none
+    PackedText m_Key;
+    PackedText m_LocalName;
+    PackedText m_URL;
+    PackedText m_DateStarted;
+    PackedText m_DateFinished;
+    PackedText m_FName;
     qint32 m_Resumes = 0;
     qint32 m_Restarts = 0;
-    QString m_DateStarted;
-    QString m_DateFinished;
-    QString m_FName;
     qint32 m_Num = 0;
     qint32 m_Mirrors = 0;
 };

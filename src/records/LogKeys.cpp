@@ -9,6 +9,14 @@ void LogKeys::SetLogKey(const QString& value) {
     TrapAccessor("LogKeys:LogKey Property Let", [&] {
         m_LogKey = value;
         m_LogKeyHash = CaseInsensitiveHash(m_LogKey);
+        m_Record = nullptr;
+    });
+}
+void LogKeys::SetLogKey(const QString& value, size_t hash) {
+    TrapAccessor("LogKeys:LogKey Property Let", [&] {
+        m_LogKey = value;
+        m_LogKeyHash = hash;
+        m_Record = nullptr;
     });
 }
 QString LogKeys::FName() const {

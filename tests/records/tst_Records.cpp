@@ -2,6 +2,7 @@
 #include "records/LogEntries.h"
 #include "records/modErrorHandling.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -138,6 +139,32 @@ private slots:
             QFAIL("RaiseError must raise");
         } catch (const QuillanError& error) {
             QCOMPARE(error.Number(), ErrorNumbers::Overflow);
+        }
+    }
+
+    void latin1KeysHashAndCompareAsTheirText() {
+        // Every Latin-1 text up to twenty characters from a mix of ASCII (both cases),
+        // Latin-1 letters and signs, at every length around the four- and eight-byte steps.
+        const char alphabet[] = "aZ.0/\xC4\xE4\xDF\xB5\xFF\xD7 ";
+        QRandomGenerator rng(5);
+        for (int round = 0; round < 20000; ++round) {
+            QByteArray bytes;
+            const int length = rng.bounded(21);
+            for (int i = 0; i < length; ++i)
+                bytes += alphabet[rng.bounded(int(sizeof alphabet) - 1)];
+            const QLatin1StringView latin1(bytes);
+            const QString text(latin1);
+            QCOMPARE(CaseInsensitiveHash(latin1), CaseInsensitiveHash(text));
+            // Against itself in other cases, and against a neighbour that differs by one.
+            for (const QString& other : {text.toUpper(), text.toLower(), QString(text + u'a'),
+                                         QString(text).replace(0, 1, u"q"_s)}) {
+                const bool same = CaseInsensitiveEqual(QStringView(text), QStringView(other));
+                QCOMPARE(CaseInsensitiveEqual(QStringView(other), latin1), same);
+                const QByteArray otherLatin1 = other.toLatin1();
+                if (QString::fromLatin1(otherLatin1) == other)
+                    QCOMPARE(CaseInsensitiveEqual(QLatin1StringView(otherLatin1), latin1), same);
+                if (same) QCOMPARE(HashedKey(latin1).Hash(), HashedKey(other).Hash());
+            }
         }
     }
 
