@@ -5,6 +5,7 @@
 #include "records/modErrorHandling.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -78,6 +79,7 @@ struct DateTimeParts {
 bool ValidDate(int year, int month, int day) {
     static constexpr int DaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12 || day < 1) return false;
+    if (day <= 28) return true;
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return day <= DaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
 }
@@ -129,31 +131,34 @@ std::optional<DateTimeParts> ParseDateTime(QStringView text, const LocaleFormats
 
 } // namespace
 
-int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
-
 namespace {
 
-inline int Digit(QStringView s, qsizetype i) {
-    const char16_t c = s[i].unicode();
-    return (c >= u'0' && c <= u'9') ? c - u'0' : -1;
+template <class Unit> inline int Digit(const Unit* s, qsizetype i) {
+    const auto c = s[i];
+    return (c >= '0' && c <= '9') ? c - '0' : -1;
+}
+template <class Unit> inline bool IsSeparatorUnit(Unit c) {
+    return c == '/' || c == '-' || c == '.';
 }
 
 // The shapes nearly every log line starts with, "mm/dd/yy", "mm/dd/yyyy" and the ten
 // characters "mm/dd/yy h", decided without the general parser. Returns -1 when the text
 // has another shape and the general parser must decide.
-int QuickDate(QStringView s, const LocaleFormats& formats) {
-    if (formats.Order() == DateOrder::YearMonthDay || (s.size() != 8 && s.size() != 10)) return -1;
+template <class View> int QuickDate(View text, const LocaleFormats& formats) {
+    const auto* s = UnitsOf(text);
+    if (formats.Order() == DateOrder::YearMonthDay || (text.size() != 8 && text.size() != 10))
+        return -1;
     const int a1 = Digit(s, 0), a2 = Digit(s, 1), b1 = Digit(s, 3), b2 = Digit(s, 4);
     const int y1 = Digit(s, 6), y2 = Digit(s, 7);
-    if ((a1 | a2 | b1 | b2 | y1 | y2) < 0 || !IsDateSeparator(s[2]) || !IsDateSeparator(s[5]))
+    if ((a1 | a2 | b1 | b2 | y1 | y2) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5]))
         return -1;
     int year = y1 * 10 + y2;
-    if (s.size() == 10) {
+    if (text.size() == 10) {
         const int y3 = Digit(s, 8), y4 = Digit(s, 9);
         if (y3 >= 0 && y4 >= 0) {
             year = year * 100 + y3 * 10 + y4;
             if (year < 100) return 0;
-        } else if (s[8] == u' ' && y4 >= 0) {
+        } else if (s[8] == ' ' && y4 >= 0) {
             return 0; // a date, a blank and a lone digit: not a time of day
         } else {
             return -1;
@@ -172,6 +177,45 @@ bool IsDate(QStringView text, const LocaleFormats& formats) {
     const int quick = QuickDate(text, formats);
     if (quick >= 0) return quick == 1;
     return ParseDateTime(text, formats).has_value();
+}
+
+int LeadingDateLength(QLatin1StringView line, const LocaleFormats& formats) {
+    // "mm/dd/yy" followed by two digits or by a blank and a digit, in a month-first or
+    // day-first locale, decided at once (the digits eight at a time); everything else as
+    // the two tests do it.
+    const char* s = line.data();
+    if (formats.Order() != DateOrder::YearMonthDay && line.size() >= 10) {
+        quint64 w;
+        std::memcpy(&w, s, 8);
+        constexpr quint64 Digits = 0xFFFF00FFFF00FFFFull; // bytes 0, 1, 3, 4, 6 and 7
+        constexpr quint64 Threes = 0x3030303030303030ull & Digits;
+        constexpr quint64 Highs = 0xF0F0F0F0F0F0F0F0ull & Digits;
+        const quint64 d = w & Digits;
+        const bool allDigits =
+            (d & Highs) == Threes && ((d + (0x0606060606060606ull & Digits)) & Highs) == Threes;
+        const int y3 = Digit(s, 8), y4 = Digit(s, 9);
+        const bool shortTail = s[8] == ' ' && y4 >= 0, longTail = y3 >= 0 && y4 >= 0;
+        if (allDigits && IsSeparatorUnit(s[2]) && IsSeparatorUnit(s[5]) &&
+            (shortTail || longTail)) {
+            const auto at = [w](int i) { return int((w >> (8 * i)) & 0xF); };
+            const int first = at(0) * 10 + at(1), second = at(3) * 10 + at(4);
+            const int yy = at(6) * 10 + at(7);
+            const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
+            const int month = monthFirst ? first : second, day = monthFirst ? second : first;
+            const int fourDigits = yy * 100 + y3 * 10 + y4;
+            if (longTail && fourDigits >= 100 && ValidDate(fourDigits, month, day)) return 10;
+            return ValidDate(ExpandTwoDigitYear(yy), month, day) ? 8 : 0;
+        }
+    }
+    const QLatin1StringView ten = line.first(std::min<qsizetype>(line.size(), 10));
+    if (IsDate(ten, formats)) return 10;
+    return IsDate(ten.first(std::min<qsizetype>(ten.size(), 8)), formats) ? 8 : 0;
+}
+
+bool IsDate(QLatin1StringView text, const LocaleFormats& formats) {
+    const int quick = QuickDate(QByteArrayView(text.data(), text.size()), formats);
+    if (quick >= 0) return quick == 1;
+    return IsDate(QStringView(QString(text)), formats);
 }
 
 std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats) {
@@ -195,7 +239,26 @@ template <class View> View NamePart(View path) {
 } // namespace
 
 QStringView FileNamePart(QStringView path) { return NamePart(path); }
-QByteArrayView FileNamePart(QByteArrayView path) { return NamePart(path); }
+
+QByteArrayView FileNamePart(QByteArrayView path) {
+    // Eight bytes at a time from the end while none of them is "/" or "\".
+    constexpr quint64 Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+    const auto hasByte = [](quint64 x, quint64 spread) {
+        const quint64 y = x ^ spread;
+        return ((y - Ones) & ~y & Highs) != 0;
+    };
+    const char* data = path.data();
+    qsizetype pos = path.size();
+    while (pos >= 8) {
+        quint64 chunk;
+        std::memcpy(&chunk, data + pos - 8, 8);
+        if (hasByte(chunk, Ones * '/') || hasByte(chunk, Ones * '\\')) break;
+        pos -= 8;
+    }
+    while (pos > 0 && data[pos - 1] != '/' && data[pos - 1] != '\\')
+        --pos;
+    return path.sliced(pos);
+}
 
 QString SplitPath(QStringView path, QString* folder) {
     const QStringView name = FileNamePart(path);
@@ -205,13 +268,58 @@ QString SplitPath(QStringView path, QString* folder) {
     return name.toString().toLower();
 }
 
+namespace {
+
+// Two ASCII digits at s, or -1.
+inline int TwoDigitsAt(const char16_t* s) {
+    const int a = Digit(s, 0), b = Digit(s, 1);
+    return (a | b) < 0 ? -1 : a * 10 + b;
+}
+
+// The time "hh:mm:ss" and the date "mm/dd/yy" or "mm/dd/yyyy" in the locale's order, as
+// GetRight writes them, read without the general parsers; false for any other shape, which
+// they then read. The date may still be no valid date (date is then empty), as there.
+bool QuickEventTime(QStringView line, int d, const LocaleFormats& formats, TimeParts& time,
+                    std::optional<DateTimeParts>& date) {
+    if (line.size() < d + 9 || formats.Order() == DateOrder::YearMonthDay) return false;
+    const char16_t* s = line.utf16();
+    const char16_t* t = s + d + 1;
+    const int hour = TwoDigitsAt(t), minute = TwoDigitsAt(t + 3), second = TwoDigitsAt(t + 6);
+    if ((hour | minute | second) < 0 || t[2] != u':' || t[5] != u':') return false;
+    const int a = TwoDigitsAt(s), b = TwoDigitsAt(s + 3), yy = TwoDigitsAt(s + 6);
+    if ((a | b | yy) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5])) return false;
+    int year = ExpandTwoDigitYear(yy);
+    if (d == 10) {
+        const int low = TwoDigitsAt(s + 8);
+        if (low < 0) return false;
+        year = yy * 100 + low;
+    }
+    if (hour > 23 || minute > 59 || second > 59) return false; // the parser says why
+    time = TimeParts{hour, minute, second};
+    const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
+    const int month = monthFirst ? a : b, day = monthFirst ? b : a;
+    date.reset();
+    if ((d == 8 || year >= 100) && ValidDate(year, month, day))
+        date = DateTimeParts{year, month, day, std::nullopt};
+    return true;
+}
+
+} // namespace
+
 QStringView WriteEventTime(QStringView line, bool dateIsLong, const LocaleFormats& formats,
                            std::vector<char16_t>& buffer) {
     const int d = DateLength(dateIsLong);
     const QStringView datePart = LeftOf(line, d);
-    const auto time = ParseTimeParts(TrimBlanks(LeftOf(After(line, d + 1), 8)), formats);
-    if (!time) RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
-    const auto date = ParseDateTime(datePart, formats);
+    std::optional<TimeParts> time;
+    std::optional<DateTimeParts> date;
+    TimeParts quickTime{};
+    if (QuickEventTime(line, d, formats, quickTime, date)) {
+        time = quickTime;
+    } else {
+        time = ParseTimeParts(TrimBlanks(LeftOf(After(line, d + 1), 8)), formats);
+        if (!time) RaiseRuntime(ErrorNumbers::TypeMismatch, u"Quillan"_s, u"Type mismatch"_s);
+        date = ParseDateTime(datePart, formats);
+    }
     const qsizetype longest = std::max(formats.AmText().size(), formats.PmText().size());
     buffer.resize(size_t(std::max<qsizetype>(datePart.size(), 8) + 3 + 9 + longest));
     char16_t* begin = buffer.data();

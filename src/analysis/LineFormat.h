@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QDate>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 #include <QTime>
@@ -18,6 +19,10 @@
 // separated by "/", "-" or ".", a valid calendar date, optionally followed by blanks and a
 // time of day. Blanks at both ends are ignored.
 bool IsDate(QStringView text, const LocaleFormats& formats);
+bool IsDate(QLatin1StringView text, const LocaleFormats& formats);
+// What the loader asks of a line whose first ten characters are ASCII: 10 when they form a
+// date, otherwise 8 when the first eight do, otherwise 0.
+int LeadingDateLength(QLatin1StringView line, const LocaleFormats& formats);
 std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats);
 
 // A time of day: hours ":" minutes, optionally ":" seconds, optionally AM or PM in any case
@@ -25,7 +30,7 @@ std::optional<QDate> ReadDate(QStringView text, const LocaleFormats& formats);
 std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats);
 
 // Two-digit years read as 2000-2029 for 00-29 and 1930-1999 for 30-99.
-int ExpandTwoDigitYear(int year);
+inline int ExpandTwoDigitYear(int year) { return year < 30 ? 2000 + year : 1900 + year; }
 
 inline int DateLength(bool dateIsLong) { return dateIsLong ? 10 : 8; }
 inline int LineOffset(bool dateIsLong) { return DateLength(dateIsLong) + 12; }

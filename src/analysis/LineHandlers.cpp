@@ -105,40 +105,45 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
                      u"The line is shorter than its date, time and message offset"_s);
     const View message = TrimBlanks(line.sliced(offset));
-    // Most lines are chatter: their first character rules out every keyword.
+    // Most lines are chatter, which the first character tells; it leaves at most two
+    // keywords to try, in the order they have always been tried in.
     if (message.isEmpty()) return;
     switch (UnitsOf(message)[0]) {
     case 'F':
+        if (StartsWithAscii(message, "File: "_L1)) {
+            FileLine(line);
+        } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
+            m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
+            FinishedLine(line);
+        }
+        break;
     case 'R':
+        if (StartsWithAscii(message, "Resumed:"_L1)) {
+            m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
+            const qsizetype at = FindAscii(message, "at: "_L1);
+            // Without "at: " the text read is the message from its 4th character, never a
+            // number.
+            const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
+            const auto bytes = ReadWholeNumber(offsetText);
+            if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
+                *bytes > std::numeric_limits<qint32>::max())
+                RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
+                             u"The resumed offset is not a whole number of bytes: \""_s +
+                                 Text(TrimBlanks(offsetText)).toString() + u'"');
+            m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
+            ResumedLine(line);
+        }
+        break;
     case 'C':
     case '(':
+        if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
+            StartsWithAscii(message, "(Re)Started"_L1)) {
+            m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
+            RestartLine(line);
+        }
         break;
     default:
-        return;
-    }
-
-    if (StartsWithAscii(message, "File: "_L1)) {
-        FileLine(line);
-    } else if (StartsWithAscii(message, "Resumed:"_L1)) {
-        m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
-        const qsizetype at = FindAscii(message, "at: "_L1);
-        // Without "at: " the text read is the message from its 4th character, never a number.
-        const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
-        const auto bytes = ReadWholeNumber(offsetText);
-        if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
-            *bytes > std::numeric_limits<qint32>::max())
-            RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
-                         u"The resumed offset is not a whole number of bytes: \""_s +
-                             Text(TrimBlanks(offsetText)).toString() + u'"');
-        m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
-        ResumedLine(line);
-    } else if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
-               StartsWithAscii(message, "(Re)Started"_L1)) {
-        m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
-        RestartLine(line);
-    } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
-        m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
-        FinishedLine(line);
+        break;
     }
 }
 
@@ -218,7 +223,10 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
         m_Entries.AddByUrl(urlKey, QLatin1StringView(url), url.size() - name.size(), localPath,
                            started, -1, 0, num, -1);
     const QString linkKey(key);
-    const QString recordKey = entry->Key();
+    QString recordKey(url.size(), Qt::Uninitialized);
+    char16_t* upper = reinterpret_cast<char16_t*>(recordKey.data());
+    for (qsizetype i = 0; i < url.size(); ++i)
+        upper[i] = AsciiUpper(char16_t(url[i]));
     LogKeys* link =
         m_CurEntries.Add(linkKey, linkKey, HashedKey(recordKey, urlKey.Hash()), linkKey, hashedKey);
     m_Entries.Link(*link, *entry);

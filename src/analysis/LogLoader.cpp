@@ -89,13 +89,23 @@ public:
                 if (data[pos] == '\n') ++pos;
                 skipLineFeed = false;
             }
+            // The complete lines run up to the last CR. When those bytes are UTF-8 as a whole
+            // (nearly always), no line needs a test of its own; otherwise each is tested, so
+            // that the first line that fails decides, as it would alone.
+            bool valid = false;
+            if (m_Encoding == Encoding::Utf8) {
+                qsizetype last = size;
+                while (last > pos && data[last - 1] != '\r')
+                    --last;
+                valid = last > pos && IsValidUtf8(data + pos, last - 1 - pos);
+            }
             for (;;) {
                 const char* cr =
                     static_cast<const char*>(std::memchr(data + pos, '\r', size_t(size - pos)));
                 if (!cr) break;
                 const qsizetype end = cr - data;
                 const Result r =
-                    Take(QByteArrayView(data + pos, end - pos), ++fileLine, badRecords);
+                    Take(QByteArrayView(data + pos, end - pos), ++fileLine, badRecords, valid);
                 if (r != Result::Done) return r;
                 pos = end + 1;
                 if (pos < size) {
@@ -119,13 +129,14 @@ public:
     }
 
 private:
-    Result Take(QByteArrayView bytes, qint64 fileLine, qint64& badRecords) {
+    // Keeps the line if it begins with a date; valid says its bytes are known to be UTF-8.
+    Result Take(QByteArrayView bytes, qint64 fileLine, qint64& badRecords, bool valid = false) {
         if (bytes.size() > LineStore::MaxLineLength) return Result::LineTooLong;
         LineEncoding stored = LineEncoding::Windows1252;
         QByteArray converted;
         switch (m_Encoding) {
         case Encoding::Utf8:
-            if (!IsValidUtf8(bytes.data(), bytes.size())) return Result::NotUtf8;
+            if (!valid && !IsValidUtf8(bytes.data(), bytes.size())) return Result::NotUtf8;
             stored = LineEncoding::Utf8;
             break;
         case Encoding::Windows1252:
@@ -138,26 +149,24 @@ private:
             break;
         }
         // Only the first ten characters decide whether the line is kept. Plain ASCII (nearly
-        // every line) is widened as it stands; otherwise decode enough bytes for ten
+        // every line) is read as it stands; otherwise decode enough bytes for ten
         // characters, cut on a character boundary.
-        QStringView prefix;
         const qsizetype ten = std::min<qsizetype>(bytes.size(), 10);
-        qsizetype ascii = 0;
-        while (ascii < ten && static_cast<unsigned char>(bytes[ascii]) < 0x80) {
-            m_Ascii[ascii] = char16_t(bytes[ascii]);
-            ++ascii;
-        }
-        if (ascii == ten) {
-            prefix = QStringView(m_Ascii, ten);
+        bool longDate = false, kept = false;
+        if (AsciiPrefix(bytes, ten)) {
+            const int length = LeadingDateLength(QLatin1StringView(bytes.data(), ten), m_Formats);
+            longDate = length == 10;
+            kept = length != 0;
         } else {
             qsizetype cut = std::min<qsizetype>(bytes.size(), 40);
             while (stored == LineEncoding::Utf8 && cut < bytes.size() && cut > 0 &&
                    (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
                 --cut;
-            prefix = DecodeLine(bytes.first(cut), stored, m_Prefix);
+            const QStringView prefix = DecodeLine(bytes.first(cut), stored, m_Prefix);
+            longDate = IsDate(LeftOf(prefix, 10), m_Formats);
+            kept = longDate || IsDate(LeftOf(prefix, 8), m_Formats);
         }
-        const bool longDate = IsDate(LeftOf(prefix, 10), m_Formats);
-        if (longDate || IsDate(LeftOf(prefix, 8), m_Formats)) {
+        if (kept) {
             m_Store.SetEncoding(stored);
             m_Store.Append(bytes, fileLine, longDate);
         } else {
@@ -173,7 +182,6 @@ private:
     AnalysisHost& m_Host;
     QStringDecoder m_System{QStringDecoder::System};
     std::vector<char16_t> m_Prefix;
-    char16_t m_Ascii[10];
 };
 
 bool ParentFolderExists(const QString& path) {

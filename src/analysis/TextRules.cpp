@@ -2,6 +2,8 @@
 
 #include "records/modErrorHandling.h"
 
+#include <QtAlgorithms>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -86,30 +88,37 @@ qsizetype FindAscii(QByteArrayView text, QLatin1StringView needle, qsizetype fro
     const qsizetype n = needle.size();
     if (n == 0) return from <= text.size() ? from : -1;
     const char* t = text.data();
+    const char* p = needle.data();
     const qsizetype last = text.size() - n; // last start that fits
+    if (from > last) return -1;
+    if (n == 1) {
+        const void* hit = std::memchr(t + from, p[0], size_t(last - from + 1));
+        return hit ? static_cast<const char*>(hit) - t : -1;
+    }
+    // The needles are a few bytes long: compared in place.
+    const auto restMatches = [&](qsizetype at) {
+        for (qsizetype j = 2; j < n; ++j)
+            if (t[at + j] != p[j]) return false;
+        return true;
+    };
     qsizetype i = from;
-    while (i <= last) {
-        const void* hit = std::memchr(t + i, needle.data()[0], size_t(last - i + 1));
-        if (!hit) return -1;
-        i = static_cast<const char*>(hit) - t;
-        if (std::memcmp(t + i + 1, needle.data() + 1, size_t(n - 1)) == 0) return i;
-        ++i;
+#ifdef __SSE2__
+    // Sixteen starts at a time: those where the needle's first two bytes both match.
+    const __m128i first = _mm_set1_epi8(p[0]), second = _mm_set1_epi8(p[1]);
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i + 1));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        for (; mask; mask &= mask - 1) {
+            const qsizetype at = i + qCountTrailingZeroBits(mask);
+            if (restMatches(at)) return at;
+        }
     }
+#endif
+    for (; i <= last; ++i)
+        if (t[i] == p[0] && t[i + 1] == p[1] && restMatches(i)) return i;
     return -1;
-}
-
-bool AsciiPrefix(QByteArrayView bytes, qsizetype n) {
-    const qsizetype size = std::min(n, bytes.size());
-    const char* p = bytes.data();
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 chunk;
-        std::memcpy(&chunk, p + i, 8);
-        if (chunk & 0x8080808080808080ull) return false;
-    }
-    for (; i < size; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
-    return true;
 }
 
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {

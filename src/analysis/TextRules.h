@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstring>
 #include <optional>
 
 // Small text and number rules shared by the loader, the handlers and the views. Most come
@@ -53,7 +54,19 @@ qsizetype FindAscii(QStringView text, QLatin1StringView needle, qsizetype from =
 qsizetype FindAscii(QByteArrayView text, QLatin1StringView needle, qsizetype from = 0);
 
 // Whether the first n bytes (all of them when there are fewer) are ASCII.
-bool AsciiPrefix(QByteArrayView bytes, qsizetype n);
+inline bool AsciiPrefix(QByteArrayView bytes, qsizetype n) {
+    const qsizetype size = n < bytes.size() ? n : bytes.size();
+    const char* p = bytes.data();
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 chunk;
+        std::memcpy(&chunk, p + i, 8);
+        if (chunk & 0x8080808080808080ull) return false;
+    }
+    for (; i < size; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
+    return true;
+}
 
 // An optional sign and ASCII digits, blanks at the ends ignored; nothing else.
 std::optional<qint64> ReadWholeNumber(QStringView text);

@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr quint64 Multiplier = 0x9E3779B97F4A7C15ull;
@@ -27,6 +31,11 @@ public:
             m_Pending = 0;
             m_Count = 0;
         }
+    }
+    // Up to three units at once, as Unit would take them one by one; the mixer is empty.
+    void Partial(quint64 lanes, int count) {
+        m_Pending = lanes;
+        m_Count = count;
     }
     size_t Finish() {
         if (m_Count > 0) MixLanes(m_Pending ^ (quint64(m_Count) << 62));
@@ -92,8 +101,20 @@ size_t CaseInsensitiveHash(QLatin1StringView key) noexcept {
             quint64 eight;
             std::memcpy(&eight, p, 8);
             if (!(eight & 0x8080808080808080ull)) {
+#ifdef __SSE2__
+                // Widened and lower-cased eight at a time: A-Z gain 0x20.
+                const __m128i units =
+                    _mm_unpacklo_epi8(_mm_cvtsi64_si128(qint64(eight)), _mm_setzero_si128());
+                const __m128i upper = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(0x40)),
+                                                    _mm_cmplt_epi16(units, _mm_set1_epi16(0x5B)));
+                const __m128i lower =
+                    _mm_or_si128(units, _mm_and_si128(upper, _mm_set1_epi16(0x20)));
+                mixer.MixLanes(quint64(_mm_cvtsi128_si64(lower)));
+                mixer.MixLanes(quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(lower, lower))));
+#else
                 mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight))));
                 mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight >> 32))));
+#endif
                 p += 8;
                 continue;
             }
@@ -105,6 +126,15 @@ size_t CaseInsensitiveHash(QLatin1StringView key) noexcept {
                 mixer.MixLanes(AsciiLowerLanes(WidenFour(four)));
                 p += 4;
                 continue;
+            }
+        }
+        if (mixer.Empty() && end - p < 4) {
+            quint32 tail = 0;
+            for (int i = 0; i < int(end - p); ++i)
+                tail |= quint32(p[i]) << (8 * i);
+            if (!(tail & 0x80808080u)) {
+                mixer.Partial(AsciiLowerLanes(WidenFour(tail)), int(end - p));
+                break;
             }
         }
         const char16_t c = *p++;

@@ -80,13 +80,19 @@ PackedText TextArena::Add(QStringView text) {
     if (quint64(text.size()) >= PackedText::AsideSize) return Aside(text.toString());
     const char16_t* units = text.utf16();
     bool latin1 = true;
-    for (qsizetype i = 0; i < text.size() && latin1; ++i)
+    qsizetype i = 0;
+    for (; i + 4 <= text.size() && latin1; i += 4) {
+        quint64 four;
+        std::memcpy(&four, units + i, 8);
+        latin1 = !(four & 0xFF00FF00FF00FF00ull);
+    }
+    for (; i < text.size() && latin1; ++i)
         latin1 = units[i] <= 0xFF;
     quint32 offset = 0;
     if (latin1) {
         char* out = Allocate(size_t(text.size()), false, offset);
-        for (qsizetype i = 0; i < text.size(); ++i)
-            out[i] = char(units[i]);
+        for (qsizetype j = 0; j < text.size(); ++j)
+            out[j] = char(units[j]);
         return PackedText(offset, quint32(text.size()), PackedText::Form::Latin1);
     }
     char* out = Allocate(size_t(text.size()) * 2, true, offset);

@@ -107,6 +107,31 @@ private slots:
         QCOMPARE(c.AmText(), u"AM"_s);
     }
 
+    void leadingDateLengthIsTheTwoDateTests() {
+        // Ten characters from the shapes a line may start with, near-dates among them, and
+        // every shorter start, in month-first, day-first and year-first locales.
+        const LocaleFormats jp = LocaleFormats::Named(u"ja_JP"_s);
+        const char* const pieces[] = {"0", "1", "2", "3", "9", "/", "-", ".", " ", "a", ":"};
+        const int count = int(std::size(pieces));
+        quint32 seed = 7;
+        for (int round = 0; round < 60000; ++round) {
+            QByteArray start = round % 2 ? "12/31/01 1" : "29.02.2000";
+            for (int i = 0; i < 10; ++i) {
+                seed = seed * 1664525u + 1013904223u;
+                if (seed % 100 < 18) start[i] = pieces[(seed >> 8) % count][0];
+            }
+            start.truncate(round % 11 == 0 ? qsizetype((seed >> 16) % 11) : 10);
+            const QLatin1StringView ten(start);
+            for (const LocaleFormats* formats : {&us, &de, &jp}) {
+                const QString text = QString(ten);
+                const int expected = IsDate(QStringView(text), *formats)           ? 10
+                                     : IsDate(QStringView(text).left(8), *formats) ? 8
+                                                                                   : 0;
+                QVERIFY2(LeadingDateLength(ten, *formats) == expected, start.constData());
+            }
+        }
+    }
+
     void renderingLeavesNonDatesUnchanged() {
         QCOMPARE(RenderShortDate(u"1/5/2002"_s, us), u"01/05/02"_s);
         QCOMPARE(RenderLongDate(u"12/31/01"_s, us), u"Monday, December 31, 2001"_s);

@@ -407,6 +407,15 @@ private slots:
             const QStringView view(placed, qsizetype(text.size()));
             const qsizetype from = rng.bounded(-2, int(text.size()) + 3);
             QCOMPARE(FindAscii(view, needle, from), PlainFind(view, needle, from));
+
+            // The same search in a line's bytes, the text as Latin-1 and the needle ASCII,
+            // the bytes placed against a fence so that no read past their end goes unseen.
+            const QByteArray bytes = QString::fromStdU16String(text).toLatin1();
+            const QByteArray ascii =
+                QString::fromStdU16String(needle).toLatin1().replace('\xE9', 'x');
+            const QByteArrayView placed8(fence.Place(bytes), bytes.size());
+            QCOMPARE(FindAscii(placed8, QLatin1StringView(ascii), from),
+                     PlainFind(QString::fromLatin1(bytes), QString::fromLatin1(ascii), from));
         }
     }
 };
