@@ -3,7 +3,6 @@
 // run against a one-pass awk count.
 #include "LogGenerator.h"
 #include "analysis/LogAnalysis.h"
-#include "startup/HeapTuning.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -94,7 +93,6 @@ const char* const AwkScript =
 } // namespace
 
 int main(int argc, char** argv) {
-    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == u"--measure"_s) return Measure(args[2]);

@@ -7,7 +7,6 @@
 //   bench_bigfile --window LOG     (the window's part, run by the first form)
 #include "LogGenerator.h"
 #include "shell/frmMain.h"
-#include "startup/HeapTuning.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -130,7 +129,6 @@ int WindowPart(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    PreferHugePageHeap(argv); // as both programs do
     if (argc == 3 && qstrcmp(argv[1], "--window") == 0) return WindowPart(argc, argv);
 
     const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;

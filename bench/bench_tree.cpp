@@ -4,7 +4,6 @@
 //   bench_tree [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
 #include "analysis/LogAnalysis.h"
-#include "startup/HeapTuning.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"
 
@@ -69,7 +68,6 @@ const char* ModeName(SortOrder mode) {
 } // namespace
 
 int main(int argc, char** argv) {
-    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     QString path;

@@ -6,7 +6,6 @@
 #include "LogGenerator.h"
 #include "analysis/LogAnalysis.h"
 #include "shell/frmMain.h"
-#include "startup/HeapTuning.h"
 #include "view/TreeBuilds.h"
 
 #include <QApplication>
@@ -31,7 +30,6 @@ template <class Work> double Ms(Work&& work) {
 } // namespace
 
 int main(int argc, char** argv) {
-    PreferHugePageHeap(argv); // as the programs do, so that the figures are theirs
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;

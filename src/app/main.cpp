@@ -3,7 +3,6 @@
 
 #include "shell/frmMain.h"
 #include "startup/CommandLine.h"
-#include "startup/HeapTuning.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -49,7 +48,6 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    PreferHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillan"));
     QApplication::setApplicationVersion(CommandLine::Version());

@@ -1,5 +1,4 @@
 #include "cli/Report.h"
-#include "startup/HeapTuning.h"
 
 #include <QCoreApplication>
 
@@ -7,7 +6,6 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    PreferHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillan-report"));
 #ifdef QUILLAN_SANITIZED
