@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 
 #include "analysis/LocaleFormats.h"
+#include "platform/Files.h"
 #include "report/CsvReport.h"
 #include "report/HtmlReport.h"
 #include "startup/CommandLine.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -438,10 +438,9 @@ void ReplayClicks(ReportRun& run, const ReportOptions& options) {
 bool WriteOutput(const QString& path, const QByteArray& bytes, std::FILE* out, std::FILE* errors) {
     if (path == u"-"_s)
         return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) == size_t(bytes.size());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + file.errorString() + u'\n');
+    QString problem;
+    if (PlatformFiles::WriteWholeFile(path, bytes, problem)) return true;
+    WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + problem + u'\n');
     return false;
 }
 

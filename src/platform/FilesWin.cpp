@@ -1,5 +1,9 @@
 #include "platform/Files.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
 #include <windows.h>
 
 using namespace Qt::StringLiterals;
@@ -21,6 +25,29 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem) {
 
 // GetRight writes its log in the ANSI code page of the machine it runs on.
 bool LogsInSystemCodePage() { return true; }
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& problem) {
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + u"/"_s + target.fileName() + u".XXXXXX"_s);
+    if (!file.open()) {
+        problem = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        problem = file.errorString();
+        return false;
+    }
+    const QString from = QDir::toNativeSeparators(file.fileName());
+    file.close();
+    const QString to = QDir::toNativeSeparators(target.absoluteFilePath());
+    if (!MoveFileExW(reinterpret_cast<LPCWSTR>(from.utf16()), reinterpret_cast<LPCWSTR>(to.utf16()),
+                     MOVEFILE_REPLACE_EXISTING)) {
+        problem = qt_error_string(int(GetLastError()));
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
 
 bool IsOrdinaryFile(const QString& path) {
     if (path.isEmpty()) return false;
