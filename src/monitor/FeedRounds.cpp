@@ -34,13 +34,9 @@ RoundRunner::RoundRunner(std::shared_ptr<DownloadFeed> feed, QLocale locale, Fee
 }
 
 RoundRunner::~RoundRunner() {
-    if (!m_Thread) {
-        Close();
-        return;
-    }
-    // The feed is let go on its own thread, after any round still waiting there.
-    QMetaObject::invokeMethod(
-        m_Worker, [feed = m_Feed] { feed->Close(); }, Qt::QueuedConnection);
+    Close();
+    if (!m_Thread) return;
+    // The feed is let go on its own thread (above), after any round still waiting there.
     m_Thread->quit();
     m_Thread->wait();
     delete m_Thread;
