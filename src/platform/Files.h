@@ -17,8 +17,8 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem);
 // UTF-8 with Windows-1252 as the fallback.
 bool LogsInSystemCodePage();
 
-// Whether an ordinary file exists at path. Windows: a file with no attributes beyond
-// read-only and archive. Elsewhere: a regular file (not a folder or a device) that the user
+// Whether an ordinary file exists at path. Windows: a file that is not a folder, a device,
+// hidden or a system file. Elsewhere: a regular file (not a folder or a device) that the user
 // may read, whose name does not begin with "." (hidden).
 bool IsOrdinaryFile(const QString& path);
 
