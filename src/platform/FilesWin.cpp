@@ -27,12 +27,17 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem) {
             problem = u"The file does not exist"_s;
             return OpenStatus::Missing;
         }
+        // A folder does not open without backup semantics; say what it is.
+        const DWORD attributes = GetFileAttributesW(NativePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            problem = u"The path is not an ordinary file"_s;
+            return OpenStatus::NotOrdinary;
+        }
         problem = qt_error_string(int(error));
         return OpenStatus::Failed;
     }
     // Devices (CON, NUL, COM1) and pipes open as well as files do, and a read from the
-    // console would wait for the keyboard; a folder does not open without backup semantics,
-    // but the test costs nothing.
+    // console would wait for the keyboard.
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
