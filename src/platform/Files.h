@@ -23,8 +23,8 @@ bool LogsInSystemCodePage();
 // written again, and the wait costs more than the writing. problem says why on failure.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& problem);
 
-// Whether an ordinary file exists at path. Windows: a file with no attributes beyond
-// read-only and archive. Elsewhere: a regular file (not a folder or a device) that the user
+// Whether an ordinary file exists at path. Windows: a file that is not a folder, a device,
+// hidden or a system file. Elsewhere: a regular file (not a folder or a device) that the user
 // may read, whose name does not begin with "." (hidden).
 bool IsOrdinaryFile(const QString& path);
 

@@ -29,8 +29,10 @@ class tst_HeapTuning : public QObject {
         child.start(QCoreApplication::applicationFilePath(), {u"--child"_s});
         child.waitForFinished(30000);
         Started started;
-        const QStringList lines =
-            QString::fromLocal8Bit(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        // Windows' C runtime ends the child's lines with CR LF.
+        const QStringList lines = QString::fromLocal8Bit(child.readAllStandardOutput())
+                                      .remove(u'\r')
+                                      .split(u'\n', Qt::SkipEmptyParts);
         for (const QString& line : lines) {
             if (line == u"entered"_s)
                 ++started.Entries;
