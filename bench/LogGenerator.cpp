@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,13 +50,29 @@ void GenerateLog(std::FILE* out, const LogGeneratorOptions& options) {
     Rng rng(options.Seed);
     std::vector<std::string> urls;
     urls.reserve(size_t(options.UrlPool));
-    for (int i = 0; i < options.UrlPool; ++i) {
+    auto makeUrl = [&](int number) {
         char buffer[256];
         std::snprintf(buffer, sizeof buffer, "%s://%s/%s/%s-%d%s", rng.Chance(0.2) ? "ftp" : "http",
                       Hosts[rng.Below(8)], Folders[rng.Below(10)], Stems[rng.Below(14)],
-                      rng.Below(400), Extensions[rng.Below(7)]);
-        urls.emplace_back(buffer);
-    }
+                      number < 0 ? rng.Below(400) : number, Extensions[rng.Below(7)]);
+        return std::string(buffer);
+    };
+    for (int i = 0; i < options.UrlPool; ++i)
+        urls.push_back(makeUrl(-1));
+    // The mostly-repeated shape grows its own pool: one download in ten brings a new URL.
+    std::vector<std::string> seen;
+    int fresh = 400;
+    auto pickUrl = [&]() -> const std::string& {
+        if (options.Shape == LogShape::MostlyRepeated) {
+            if (!seen.empty() && rng.Chance(0.9)) return seen[size_t(rng.Below(int(seen.size())))];
+            seen.push_back(makeUrl(fresh++));
+            return seen.back();
+        }
+        // Popular URLs come back often.
+        const int pick = rng.Chance(0.6) ? rng.Below(std::max(1, options.UrlPool / 50))
+                                         : rng.Below(options.UrlPool);
+        return urls[size_t(pick)];
+    };
 
     std::vector<Download> open;
     qint64 seconds = 0; // since 12/29/2001 00:00:00
@@ -76,7 +93,7 @@ void GenerateLog(std::FILE* out, const LogGeneratorOptions& options) {
             }
         }
         const int t = int(seconds % 86400);
-        const bool longDate = (seconds / 86400) % 3 == 1;
+        const bool longDate = options.Shape == LogShape::LongDates || (seconds / 86400) % 3 == 1;
         if (longDate)
             return std::snprintf(p, 32, "%02d/%02d/%04d %02d:%02d:%02d - ", month, dom, year,
                                  t / 3600, t / 60 % 60, t % 60);
@@ -94,17 +111,20 @@ void GenerateLog(std::FILE* out, const LogGeneratorOptions& options) {
 
     while (written < options.Lines) {
         seconds += rng.Below(40);
+        if (options.Shape == LogShape::FilesOnly) {
+            const std::string& url = pickUrl();
+            const std::string name = url.substr(url.rfind('/') + 1);
+            emit("File: C:\\Downloads\\%s=%s", name.c_str(), url.c_str());
+            continue;
+        }
         if (rng.Chance(0.002)) {
             std::fputs("*** GetRight was closed ***\r\n", out);
             ++written;
             continue;
         }
         if (open.size() < size_t(options.OpenDownloads) && (open.empty() || rng.Chance(0.25))) {
-            // Popular URLs come back often.
-            const int pick = rng.Chance(0.6) ? rng.Below(std::max(1, options.UrlPool / 50))
-                                             : rng.Below(options.UrlPool);
             Download d;
-            d.Url = urls[size_t(pick)];
+            d.Url = pickUrl();
             d.Name = d.Url.substr(d.Url.rfind('/') + 1);
             d.Local = std::string(rng.Chance(0.5) ? "C:\\Downloads\\" : "D:\\Files\\") + d.Name;
             d.StepsLeft = 2 + rng.Below(8);
@@ -140,4 +160,20 @@ void GenerateLog(std::FILE* out, const LogGeneratorOptions& options) {
             emit(Chatter[rng.Below(5)], host, "");
         }
     }
+}
+
+bool ParseLogShape(const char* name, LogShape& shape) {
+    const struct {
+        const char* Name;
+        LogShape Shape;
+    } names[] = {{"mix", LogShape::Mix},
+                 {"files", LogShape::FilesOnly},
+                 {"repeats", LogShape::MostlyRepeated},
+                 {"longdates", LogShape::LongDates}};
+    for (const auto& n : names)
+        if (std::strcmp(name, n.Name) == 0) {
+            shape = n.Shape;
+            return true;
+        }
+    return false;
 }

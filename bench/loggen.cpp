@@ -1,4 +1,5 @@
-// quillan-loggen LINES OUTFILE [SEED]: writes a synthetic GetRight log.
+// quillan-loggen LINES OUTFILE [SEED [SHAPE]]: writes a synthetic GetRight log; SHAPE is mix
+// (the default), files, repeats or longdates.
 #include "LogGenerator.h"
 
 #include <cstdio>
@@ -6,12 +7,17 @@
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: quillan-loggen LINES OUTFILE [SEED]\n");
+        std::fprintf(stderr,
+                     "usage: quillan-loggen LINES OUTFILE [SEED [mix|files|repeats|longdates]]\n");
         return 2;
     }
     LogGeneratorOptions options;
     options.Lines = std::atoll(argv[1]);
     if (argc > 3) options.Seed = std::strtoull(argv[3], nullptr, 10);
+    if (argc > 4 && !ParseLogShape(argv[4], options.Shape)) {
+        std::fprintf(stderr, "quillan-loggen: unknown shape %s\n", argv[4]);
+        return 2;
+    }
     std::FILE* out = std::fopen(argv[2], "wb");
     if (!out) {
         std::perror(argv[2]);

@@ -184,12 +184,18 @@ std::optional<QTime> ReadTime(QStringView text, const LocaleFormats& formats) {
     return ParseTime(TrimBlanks(text), formats);
 }
 
-QStringView FileNamePart(QStringView path) {
+namespace {
+template <class View> View NamePart(View path) {
+    const auto* units = UnitsOf(path);
     qsizetype pos = path.size();
-    while (pos > 0 && path[pos - 1] != u'/' && path[pos - 1] != u'\\')
+    while (pos > 0 && units[pos - 1] != '/' && units[pos - 1] != '\\')
         --pos;
     return path.sliced(pos);
 }
+} // namespace
+
+QStringView FileNamePart(QStringView path) { return NamePart(path); }
+QByteArrayView FileNamePart(QByteArrayView path) { return NamePart(path); }
 
 QString SplitPath(QStringView path, QString* folder) {
     const QStringView name = FileNamePart(path);

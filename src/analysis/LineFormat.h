@@ -2,6 +2,7 @@
 
 #include "analysis/LocaleFormats.h"
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -34,6 +35,7 @@ QString SplitPath(QStringView path, QString* folder = nullptr);
 
 // The file-name part of a path or URL as it stands (after the last "/" or "\").
 QStringView FileNamePart(QStringView path);
+QByteArrayView FileNamePart(QByteArrayView path);
 
 // The start and finish text of a record: the line's date in the short form, " - ",
 // the time as "hh:mm:ss AMPM". A time that does not read as one raises.

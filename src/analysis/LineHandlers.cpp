@@ -1,9 +1,18 @@
-// The four line handlers of the analysis state.
+// The four line handlers of the analysis state, and the test that picks one for a line.
+//
+// Each is written once for either form of a line: its text, or the bytes the store holds
+// (see TextRules.h for why the bytes split where the text does). Positions counted from
+// the start of the line are counted in characters; on bytes they hold only while every
+// byte before them is ASCII, which the pass makes sure of for the date, time and message
+// offset, and each handler for the further characters it skips.
 #include "analysis/LineFormat.h"
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextRules.h"
 #include "base/AsciiCase.h"
 #include "records/modErrorHandling.h"
+
+#include <limits>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +26,9 @@ template <class Step> void Skippable(Step&& step) {
     }
 }
 
-QStringView NameAfter(QStringView line, qsizetype skip) { return TrimBlanks(After(line, skip)); }
+template <class View> View NameAfter(View line, qsizetype skip) {
+    return TrimBlanks(After(line, skip));
+}
 
 // The open download a name refers to. An ASCII file name is looked up as it stands, which
 // matches its lower-cased form because keys ignore case; anything else is lower-cased first.
@@ -33,27 +44,98 @@ bool EndsWithGetRightSuffix(const QString& path, const LocaleFormats& formats) {
     return formats.ToUpper(tail.toString()) == u".GETRIGHT"_s;
 }
 
+// The date, time and message offset at the start of a line (n characters), as text. The
+// pass hands the handlers only lines whose first n bytes are ASCII, and those widen as
+// they are.
+class Head {
+public:
+    Head(QStringView line, int) : m_View(line) {}
+    Head(QByteArrayView line, int n) {
+        Q_ASSERT(n <= LineOffset(true) && AsciiPrefix(line, n));
+        n = std::min<int>(int(std::min<qsizetype>(line.size(), n)), LineOffset(true));
+        for (int i = 0; i < n; ++i)
+            m_Units[i] = char16_t(static_cast<unsigned char>(line[i]));
+        m_View = QStringView(m_Units, n);
+    }
+    QStringView View() const { return m_View; }
+
+private:
+    char16_t m_Units[24];
+    QStringView m_View;
+};
+
 } // namespace
 
-void LogAnalysis::ParseFileLine(QStringView line) {
+void LogAnalysis::ParseFileLine(QStringView line) { FileLine(line); }
+void LogAnalysis::ParseResumedLine(QStringView line) { ResumedLine(line); }
+void LogAnalysis::ParseRestartLine(QStringView line) { RestartLine(line); }
+void LogAnalysis::ParseFinishedLine(QStringView line) { FinishedLine(line); }
+void LogAnalysis::AnalyzeLine(QStringView line, bool dateIsLong) { Analyze(line, dateIsLong); }
+void LogAnalysis::AnalyzeLine(QByteArrayView line, bool dateIsLong) { Analyze(line, dateIsLong); }
+
+template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
+    m_DateIsLong = dateIsLong;
+    const int offset = LineOffset(m_DateIsLong);
+    if (line.size() < offset)
+        RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
+                     u"The line is shorter than its date, time and message offset"_s);
+    const View message = TrimBlanks(line.sliced(offset));
+    // Most lines are chatter: their first character rules out every keyword.
+    if (message.isEmpty()) return;
+    switch (UnitsOf(message)[0]) {
+    case 'F':
+    case 'R':
+    case 'C':
+    case '(':
+        break;
+    default:
+        return;
+    }
+
+    if (StartsWithAscii(message, "File: "_L1)) {
+        FileLine(line);
+    } else if (StartsWithAscii(message, "Resumed:"_L1)) {
+        m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
+        const qsizetype at = FindAscii(message, "at: "_L1);
+        // Without "at: " the text read is the message from its 4th character, never a number.
+        const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
+        const auto bytes = ReadWholeNumber(offsetText);
+        if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
+            *bytes > std::numeric_limits<qint32>::max())
+            RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
+                         u"The resumed offset is not a whole number of bytes: \""_s +
+                             Text(TrimBlanks(offsetText)).toString() + u'"');
+        m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
+        ResumedLine(line);
+    } else if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
+               StartsWithAscii(message, "(Re)Started"_L1)) {
+        m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
+        RestartLine(line);
+    } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
+        m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
+        FinishedLine(line);
+    }
+}
+
+template <class View> void LogAnalysis::FileLine(View line) {
     const int n = LineOffset(m_DateIsLong);
     if (line.size() < n)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"The line is shorter than its message offset"_s);
-    const QStringView message = line.sliced(n);
+    const View message = line.sliced(n);
     // The local path runs from the blank after "File:" to the first "=".
-    const qsizetype equals = FindAscii(message, u"=", 5);
+    const qsizetype equals = FindAscii(message, "="_L1, 5);
     if (equals < 0)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
-    QString localPath = TrimBlanks(message.sliced(5, equals - 5)).toString();
+    QString localPath = Text(TrimBlanks(message.sliced(5, equals - 5))).toString();
     if (EndsWithGetRightSuffix(localPath, m_Formats)) localPath.chop(9);
 
     // The URL is cut from the line after its first 20 characters, whatever the date length.
-    const QStringView urlSource = After(line, 20);
-    const qsizetype urlEquals = FindAscii(urlSource, u"=");
+    const View urlSource = After(line, 20);
+    const qsizetype urlEquals = FindAscii(urlSource, "="_L1);
     const QString url =
-        TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1)).toString();
+        Text(TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1))).toString();
 
     const QString key = SplitPath(url);
     const HashedKey hashedKey(key);
@@ -68,22 +150,24 @@ void LogAnalysis::ParseFileLine(QStringView line) {
         // A repeated URL's new record carries the earlier one's number plus one.
         num = CheckedAdd(num, 1);
     }
-    const QString started = EventTimeText(line, m_DateIsLong, m_Formats);
+    const QString started = EventTimeText(Head(line, n).View(), m_DateIsLong, m_Formats);
     LogEntry* entry = m_Entries.Add(recordKey, key, localPath, url, -1, 0, started, QString(), num,
                                     -1, QString());
     m_CurEntries.Add(key, key, entry->Key(), key, hashedKey);
 }
 
-void LogAnalysis::ParseResumedLine(QStringView line) {
+template <class View> void LogAnalysis::ResumedLine(View line) {
     const int n = LineOffset(m_DateIsLong);
-    QStringView name = NameAfter(line, n + 9);
-    const qsizetype at = FindAscii(name, u" at:");
-    name = at < 0 ? QStringView() : TrimBlanks(name.first(at));
-    const qsizetype offsetAt = FindAscii(line, u"at:");
-    const QStringView offsetText =
-        offsetAt < 0 ? QStringView() : TrimBlanks(line.sliced(offsetAt + 3));
+    // Characters before the name counted as bytes must be ASCII.
+    if constexpr (std::is_same_v<View, QByteArrayView>)
+        if (!AsciiPrefix(line, n + 9)) return ResumedLine(Decoded(line));
+    View name = NameAfter(line, n + 9);
+    const qsizetype at = FindAscii(name, " at:"_L1);
+    name = at < 0 ? View() : TrimBlanks(name.first(at));
+    const qsizetype offsetAt = FindAscii(line, "at:"_L1);
+    const View offsetText = offsetAt < 0 ? View() : TrimBlanks(line.sliced(offsetAt + 3));
 
-    const LogKeys* link = OpenLink(m_CurEntries, name);
+    const LogKeys* link = OpenLink(m_CurEntries, Text(name));
     if (!link) return;
     LogEntry* entry = m_Entries.Item(link->HashedLogKey());
     if (!entry) return;
@@ -96,24 +180,34 @@ void LogAnalysis::ParseResumedLine(QStringView line) {
     });
 }
 
-void LogAnalysis::ParseRestartLine(QStringView line) {
-    const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
+template <class View> void LogAnalysis::RestartLine(View line) {
+    const int n = LineOffset(m_DateIsLong);
+    // Characters before the name counted as bytes must be ASCII.
+    if constexpr (std::is_same_v<View, QByteArrayView>)
+        if (!AsciiPrefix(line, n + 22)) return RestartLine(Decoded(line));
+    const LogKeys* link = OpenLink(m_CurEntries, Text(NameAfter(line, n + 22)));
     if (!link) return;
     LogEntry* entry = m_Entries.Item(link->HashedLogKey());
     if (!entry) return;
     Skippable([&] {
-        if (FindAscii(line, u"(Re)Started") >= 0)
+        if (FindAscii(line, "(Re)Started"_L1) >= 0)
             entry->SetMirrors(CheckedAdd(entry->Mirrors(), 1));
         else
             entry->SetRestarts(CheckedAdd(entry->Restarts(), 1));
     });
 }
 
-void LogAnalysis::ParseFinishedLine(QStringView line) {
-    const LogKeys* link = OpenLink(m_CurEntries, NameAfter(line, LineOffset(m_DateIsLong) + 22));
+template <class View> void LogAnalysis::FinishedLine(View line) {
+    const int n = LineOffset(m_DateIsLong);
+    // Characters before the name counted as bytes must be ASCII.
+    if constexpr (std::is_same_v<View, QByteArrayView>)
+        if (!AsciiPrefix(line, n + 22)) return FinishedLine(Decoded(line));
+    const LogKeys* link = OpenLink(m_CurEntries, Text(NameAfter(line, n + 22)));
     if (!link) return;
     if (LogEntry* entry = m_Entries.Item(link->HashedLogKey()))
-        Skippable([&] { entry->SetDateFinished(EventTimeText(line, m_DateIsLong, m_Formats)); });
+        Skippable([&] {
+            entry->SetDateFinished(EventTimeText(Head(line, n).View(), m_DateIsLong, m_Formats));
+        });
     // The link is filed under its own key; take a copy, as removal frees the link.
     const QString key = link->Key();
     Skippable([&] { m_CurEntries.Remove(HashedKey(key)); });

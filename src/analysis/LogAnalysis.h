@@ -9,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class QFile;
 
@@ -111,9 +112,27 @@ private:
     };
     std::optional<LoadFailure> OpenLogFile(const QString& path, QFile& file);
     std::optional<LoadFailure> ReadLogLines(QFile& file, qint64& badRecords);
-    void AnalyzeLine(QStringView line, bool dateIsLong);
-    bool NeedsNoHandler(qint64 index) const;
     QString LeadingDate(QStringView line) const;
+
+    // The pass reads a line as the store holds it when its date, time and message offset
+    // are ASCII bytes (nearly every line); otherwise it decodes the line and reads the text.
+    // Both forms read alike (LineHandlers.cpp), and a handler that meets a character before
+    // a position it counts falls back to the text.
+    void AnalyzeLine(QStringView line, bool dateIsLong);
+    void AnalyzeLine(QByteArrayView line, bool dateIsLong);
+    template <class View> void Analyze(View line, bool dateIsLong);
+    template <class View> void FileLine(View line);
+    template <class View> void ResumedLine(View line);
+    template <class View> void RestartLine(View line);
+    template <class View> void FinishedLine(View line);
+    // Text of a part of a stored line (a name, a URL, a path).
+    QStringView Text(QStringView text) { return text; }
+    QStringView Text(QByteArrayView bytes) {
+        return DecodeLine(bytes, m_LogLines.Encoding(), m_Piece);
+    }
+    QStringView Decoded(QByteArrayView line) {
+        return DecodeLine(line, m_LogLines.Encoding(), m_Line);
+    }
 
     LineStore m_LogLines;
     LogEntries m_Entries;
@@ -133,6 +152,9 @@ private:
     QString m_LogFileStamp;
 
     LocaleFormats m_Formats;
+    // Decoding room for the pass, kept from line to line.
+    std::vector<char16_t> m_Piece;
+    std::vector<char16_t> m_Line;
     AnalysisHost m_NoHost;
     AnalysisHost* m_Host = &m_NoHost;
 };

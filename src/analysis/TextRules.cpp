@@ -2,7 +2,9 @@
 
 #include "records/modErrorHandling.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -11,14 +13,103 @@
 
 using namespace Qt::StringLiterals;
 
-QStringView TrimBlanks(QStringView text) {
+namespace {
+
+template <class View> View Trimmed(View text) {
+    const auto* units = UnitsOf(text);
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
+    while (begin < end && units[begin] == ' ')
         ++begin;
-    while (end > begin && text[end - 1] == u' ')
+    while (end > begin && units[end - 1] == ' ')
         --end;
     return text.sliced(begin, end - begin);
+}
+
+template <class Unit> std::optional<qint64> WholeNumber(const Unit* text, qsizetype size) {
+    if (size == 0) return std::nullopt;
+    bool negative = false;
+    qsizetype i = 0;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i == size) return std::nullopt;
+    qint64 value = 0;
+    for (; i < size; ++i) {
+        const auto c = text[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        if (value > (std::numeric_limits<qint64>::max() - 9) / 10) return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+// An ASCII needle widened on the stack, for the text form of the search.
+class WideNeedle {
+public:
+    explicit WideNeedle(QLatin1StringView needle) : m_Size(std::min<qsizetype>(needle.size(), 64)) {
+        Q_ASSERT(needle.size() <= 64);
+        for (qsizetype i = 0; i < m_Size; ++i)
+            m_Units[i] = char16_t(static_cast<unsigned char>(needle.data()[i]));
+    }
+    QStringView View() const { return QStringView(m_Units, m_Size); }
+
+private:
+    char16_t m_Units[64];
+    qsizetype m_Size;
+};
+
+} // namespace
+
+QStringView TrimBlanks(QStringView text) { return Trimmed(text); }
+QByteArrayView TrimBlanks(QByteArrayView text) { return Trimmed(text); }
+
+bool StartsWithAscii(QStringView text, QLatin1StringView prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i)
+        if (text[i].unicode() != static_cast<unsigned char>(prefix.data()[i])) return false;
+    return true;
+}
+
+bool StartsWithAscii(QByteArrayView text, QLatin1StringView prefix) {
+    return text.size() >= prefix.size() &&
+           std::memcmp(text.data(), prefix.data(), size_t(prefix.size())) == 0;
+}
+
+qsizetype FindAscii(QStringView text, QLatin1StringView needle, qsizetype from) {
+    return FindAscii(text, WideNeedle(needle).View(), from);
+}
+
+qsizetype FindAscii(QByteArrayView text, QLatin1StringView needle, qsizetype from) {
+    if (from < 0) from = 0;
+    const qsizetype n = needle.size();
+    if (n == 0) return from <= text.size() ? from : -1;
+    const char* t = text.data();
+    const qsizetype last = text.size() - n; // last start that fits
+    qsizetype i = from;
+    while (i <= last) {
+        const void* hit = std::memchr(t + i, needle.data()[0], size_t(last - i + 1));
+        if (!hit) return -1;
+        i = static_cast<const char*>(hit) - t;
+        if (std::memcmp(t + i + 1, needle.data() + 1, size_t(n - 1)) == 0) return i;
+        ++i;
+    }
+    return -1;
+}
+
+bool AsciiPrefix(QByteArrayView bytes, qsizetype n) {
+    const qsizetype size = std::min(n, bytes.size());
+    const char* p = bytes.data();
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 chunk;
+        std::memcpy(&chunk, p + i, 8);
+        if (chunk & 0x8080808080808080ull) return false;
+    }
+    for (; i < size; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
+    return true;
 }
 
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
@@ -51,22 +142,12 @@ qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from) {
 
 std::optional<qint64> ReadWholeNumber(QStringView text) {
     text = TrimBlanks(text);
-    if (text.isEmpty()) return std::nullopt;
-    bool negative = false;
-    qsizetype i = 0;
-    if (text[0] == u'+' || text[0] == u'-') {
-        negative = text[0] == u'-';
-        i = 1;
-    }
-    if (i == text.size()) return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9') return std::nullopt;
-        if (value > (std::numeric_limits<qint64>::max() - 9) / 10) return std::nullopt;
-        value = value * 10 + (c - u'0');
-    }
-    return negative ? -value : value;
+    return WholeNumber(text.utf16(), text.size());
+}
+
+std::optional<qint64> ReadWholeNumber(QByteArrayView text) {
+    text = TrimBlanks(text);
+    return WholeNumber(reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
 qint32 RoundHalfEvenToInt32(double value) {

@@ -1,22 +1,38 @@
 #pragma once
 
+#include <QByteArrayView>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 
 #include <optional>
 
-// Small text and number rules shared by the loader, the handlers and the views.
+// Small text and number rules shared by the loader, the handlers and the views. Most come
+// twice: for text, and for a line's stored bytes, where an ASCII character is one byte and
+// no byte of another character is ASCII (UTF-8 and Windows-1252 alike), so that the bytes
+// split at an ASCII delimiter exactly where the text does.
+
+// The units of either form, for code that reads both alike.
+inline const char16_t* UnitsOf(QStringView text) { return text.utf16(); }
+inline const char* UnitsOf(QByteArrayView bytes) { return bytes.data(); }
 
 // Blanks are the space character only; tabs and other white space are kept.
 QStringView TrimBlanks(QStringView text);
+QByteArrayView TrimBlanks(QByteArrayView text);
 
 // First n characters, or the whole text when it is shorter.
 inline QStringView LeftOf(QStringView text, qsizetype n) {
     return n >= text.size() ? text : text.first(n < 0 ? 0 : n);
 }
+inline QByteArrayView LeftOf(QByteArrayView text, qsizetype n) {
+    return n >= text.size() ? text : text.first(n < 0 ? 0 : n);
+}
 // Text after its first n characters; empty when it is not that long.
 inline QStringView After(QStringView text, qsizetype n) {
     return n >= text.size() ? QStringView() : text.sliced(n < 0 ? 0 : n);
+}
+inline QByteArrayView After(QByteArrayView text, qsizetype n) {
+    return n >= text.size() ? QByteArrayView() : text.sliced(n < 0 ? 0 : n);
 }
 
 // Exact, case-sensitive prefix test and search; plain loops beat the general string search
@@ -30,9 +46,18 @@ inline bool StartsWithAscii(QStringView text, QStringView prefix) {
     return true;
 }
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from = 0);
+// The same with an ASCII needle, in text or in bytes.
+bool StartsWithAscii(QStringView text, QLatin1StringView prefix);
+bool StartsWithAscii(QByteArrayView text, QLatin1StringView prefix);
+qsizetype FindAscii(QStringView text, QLatin1StringView needle, qsizetype from = 0);
+qsizetype FindAscii(QByteArrayView text, QLatin1StringView needle, qsizetype from = 0);
+
+// Whether the first n bytes (all of them when there are fewer) are ASCII.
+bool AsciiPrefix(QByteArrayView bytes, qsizetype n);
 
 // An optional sign and ASCII digits, blanks at the ends ignored; nothing else.
 std::optional<qint64> ReadWholeNumber(QStringView text);
+std::optional<qint64> ReadWholeNumber(QByteArrayView text);
 
 // Nearest integer, a half to the even neighbour; raises an overflow outside 32 bits.
 qint32 RoundHalfEvenToInt32(double value);
