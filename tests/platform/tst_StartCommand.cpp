@@ -27,18 +27,12 @@ private slots:
             Opener::Target Target;
             QString Value;
         } cases[] = {
-            {Local(u"C:\\Downloads\\setup.exe"_s), u"C:\\Downloads\\setup.exe"_s},
-            {Local(u"C:\\My Music\\track 01 & 02 (live).mp3"_s),
-             u"C:\\My Music\\track 01 & 02 (live).mp3"_s},
-            {Local(u"C:\\T\u00e9l\u00e9chargements\\\u4e2d\u6587 100% %PATH% ^!.zip"_s),
-             u"C:\\T\u00e9l\u00e9chargements\\\u4e2d\u6587 100% %PATH% ^!.zip"_s},
-            {Url(u"http://download.example.com/pub/tools/setup.exe"_s),
-             u"http://download.example.com/pub/tools/setup.exe"_s},
+            // Nothing a path or a URL holds is cmd.exe's to read: not & | < > ^, not %PATH%.
+            {Local(u"C:\\T\u00e9l\u00e9chargements\\\u4e2d\u6587 & 100% %PATH% ^!.zip"_s),
+             u"C:\\T\u00e9l\u00e9chargements\\\u4e2d\u6587 & 100% %PATH% ^!.zip"_s},
             {Url(u"http://h/get?a=1&b=%41|x>y<z^"_s), u"http://h/get?a=1&b=%41|x>y<z^"_s},
             // A quote would end the quoted target, a line feed the command line.
             {Url(u"http://h/say \"hi\"\n.zip"_s), u"http://h/say %22hi%22%0A.zip"_s},
-            {Url(u"ftp://ftp.example.net/caf\u00e9.tar.gz"_s),
-             u"ftp://ftp.example.net/caf\u00e9.tar.gz"_s},
         };
         for (const auto& c : cases) {
             const StartCommand command = StartCommandFor(c.Target);
