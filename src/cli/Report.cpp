@@ -22,7 +22,9 @@ namespace {
 // The options, each with its help line; the parser keeps the order for --help.
 struct ReportParser {
     QCommandLineParser Parser;
-    QCommandLineOption Help = Parser.addHelpOption();
+    // Declared here rather than by addHelpOption, which adds "-?" on Windows only: the
+    // help must read the same everywhere.
+    QCommandLineOption Help{{u"h"_s, u"help"_s}, u"Displays help on commandline options."_s};
     QCommandLineOption Version = Parser.addVersionOption();
     QCommandLineOption Stats{u"stats"_s,
                              u"The statistics panel, one Caption<TAB>Value row each."_s};
@@ -60,7 +62,7 @@ struct ReportParser {
     ReportParser() {
         Parser.setApplicationDescription(
             u"Reads a GetRight log and prints what Quillan shows for it."_s);
-        Parser.addOptions({Stats, Records, Tree, Nodes, Sort, Search, SearchSteps, MatchCase,
+        Parser.addOptions({Help, Stats, Records, Tree, Nodes, Sort, Search, SearchSteps, MatchCase,
                            Execute, Json, Html, Csv, Locale});
         Parser.addPositionalArgument(u"LOGFILE"_s, u"The GetRight log to read."_s);
     }

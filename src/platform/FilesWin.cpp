@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QSaveFile>
 
 #include <fcntl.h>
 #include <io.h>
@@ -65,26 +65,12 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem) {
 bool LogsInSystemCodePage() { return true; }
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& problem) {
-    const QFileInfo target(path);
-    QTemporaryFile file(target.absolutePath() + u"/"_s + target.fileName() + u".XXXXXX"_s);
-    if (!file.open()) {
-        problem = file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        problem = file.errorString();
-        return false;
-    }
-    const QString from = QDir::toNativeSeparators(file.fileName());
-    file.close();
-    const QString to = QDir::toNativeSeparators(target.absoluteFilePath());
-    if (!MoveFileExW(reinterpret_cast<LPCWSTR>(from.utf16()), reinterpret_cast<LPCWSTR>(to.utf16()),
-                     MOVEFILE_REPLACE_EXISTING)) {
-        problem = qt_error_string(int(GetLastError()));
-        return false;
-    }
-    file.setAutoRemove(false);
-    return true;
+    // Windows replaces a file in one step through QSaveFile, which also waits for the disk.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    problem = file.errorString();
+    return false;
 }
 
 bool IsOrdinaryFile(const QString& path) {
