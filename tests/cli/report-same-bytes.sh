@@ -15,8 +15,8 @@ rm -rf "$work"
 mkdir -p "$work"
 
 logs=("$source/examples/getright.log" "$source/tests/fuzz/corpus/windows-1252.log")
-for spec in "3000 1" "40000 7"; do
-    read -r lines seed <<<"$spec"
+for shape in "3000 1" "40000 7"; do
+    read -r lines seed <<<"$shape"
     "$loggen" "$lines" "$work/generated-$lines.log" "$seed"
     logs+=("$work/generated-$lines.log")
 done
