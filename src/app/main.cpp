@@ -16,9 +16,11 @@ namespace {
 
 struct WindowParser {
     QCommandLineParser Parser;
-    QCommandLineOption Help = Parser.addHelpOption();
+    // As quillan-report's: the same help on every platform.
+    QCommandLineOption Help{{u"h"_s, u"help"_s}, u"Displays help on commandline options."_s};
     QCommandLineOption Version = Parser.addVersionOption();
     WindowParser() {
+        Parser.addOption(Help);
         Parser.setApplicationDescription(
             u"Shows what happened to each download in a GetRight log: one record per download\n"
             "in a tree that sorts five ways, searches and opens, totals for the whole log,\n"

@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 
 #include "analysis/LocaleFormats.h"
+#include "platform/Files.h"
 #include "report/CsvReport.h"
 #include "report/HtmlReport.h"
 #include "startup/CommandLine.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -22,7 +22,9 @@ namespace {
 // The options, each with its help line; the parser keeps the order for --help.
 struct ReportParser {
     QCommandLineParser Parser;
-    QCommandLineOption Help = Parser.addHelpOption();
+    // Declared here rather than by addHelpOption, which adds "-?" on Windows only: the
+    // help must read the same everywhere.
+    QCommandLineOption Help{{u"h"_s, u"help"_s}, u"Displays help on commandline options."_s};
     QCommandLineOption Version = Parser.addVersionOption();
     QCommandLineOption Stats{u"stats"_s,
                              u"The statistics panel, one Caption<TAB>Value row each."_s};
@@ -60,7 +62,7 @@ struct ReportParser {
     ReportParser() {
         Parser.setApplicationDescription(
             u"Reads a GetRight log and prints what Quillan shows for it."_s);
-        Parser.addOptions({Stats, Records, Tree, Nodes, Sort, Search, SearchSteps, MatchCase,
+        Parser.addOptions({Help, Stats, Records, Tree, Nodes, Sort, Search, SearchSteps, MatchCase,
                            Execute, Json, Html, Csv, Locale});
         Parser.addPositionalArgument(u"LOGFILE"_s, u"The GetRight log to read."_s);
     }
@@ -438,10 +440,9 @@ void ReplayClicks(ReportRun& run, const ReportOptions& options) {
 bool WriteOutput(const QString& path, const QByteArray& bytes, std::FILE* out, std::FILE* errors) {
     if (path == u"-"_s)
         return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) == size_t(bytes.size());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + file.errorString() + u'\n');
+    QString problem;
+    if (PlatformFiles::WriteWholeFile(path, bytes, problem)) return true;
+    WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + problem + u'\n');
     return false;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/Report.h"
+#include "platform/Console.h"
 
 #include <QCoreApplication>
 
@@ -10,12 +11,17 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("quillan-report"));
 #ifdef QUILLAN_SANITIZED
     // Leak checking needs everything freed the ordinary way.
+    const Utf8StandardStreams streams;
     return RunReport(QCoreApplication::arguments(), stdout, stderr, Teardown::Full);
 #else
-    const int status =
-        RunReport(QCoreApplication::arguments(), stdout, stderr, Teardown::LeaveToExit);
-    const bool written = std::fflush(stdout) == 0;
-    std::fflush(stderr);
+    int status = 0;
+    bool written = false;
+    {
+        const Utf8StandardStreams streams;
+        status = RunReport(QCoreApplication::arguments(), stdout, stderr, Teardown::LeaveToExit);
+        written = std::fflush(stdout) == 0;
+        std::fflush(stderr);
+    }
     std::_Exit(written ? status : 1);
 #endif
 }

@@ -34,13 +34,9 @@ RoundRunner::RoundRunner(std::shared_ptr<DownloadFeed> feed, QLocale locale, Fee
 }
 
 RoundRunner::~RoundRunner() {
-    if (!m_Thread) {
-        m_Feed->Close();
-        return;
-    }
-    // The feed is let go on its own thread, after any round still waiting there.
-    QMetaObject::invokeMethod(
-        m_Worker, [feed = m_Feed] { feed->Close(); }, Qt::QueuedConnection);
+    Close();
+    if (!m_Thread) return;
+    // The feed is let go on its own thread (above), after any round still waiting there.
     m_Thread->quit();
     m_Thread->wait();
     delete m_Thread;
@@ -71,19 +67,16 @@ void RoundRunner::Start(Done done) {
 }
 
 void RoundRunner::Open() {
-    if (!m_Thread) {
-        m_Feed->Open();
-        return;
-    }
-    QMetaObject::invokeMethod(
-        m_Worker, [feed = m_Feed] { feed->Open(); }, Qt::QueuedConnection);
+    OnFeedThread([feed = m_Feed] { feed->Open(); });
 }
 
 void RoundRunner::Close() {
-    if (!m_Thread) {
-        m_Feed->Close();
-        return;
-    }
-    QMetaObject::invokeMethod(
-        m_Worker, [feed = m_Feed] { feed->Close(); }, Qt::QueuedConnection);
+    OnFeedThread([feed = m_Feed] { feed->Close(); });
+}
+
+void RoundRunner::OnFeedThread(std::function<void()> call) {
+    if (m_Thread)
+        QMetaObject::invokeMethod(m_Worker, std::move(call), Qt::QueuedConnection);
+    else
+        call();
 }

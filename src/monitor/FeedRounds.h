@@ -46,6 +46,9 @@ public:
     void Close();
 
 private:
+    // Runs call where the feed lives: on the worker thread, or here when inline.
+    void OnFeedThread(std::function<void()> call);
+
     std::shared_ptr<DownloadFeed> m_Feed;
     QLocale m_Locale;
     QThread* m_Thread = nullptr;

@@ -17,8 +17,14 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem);
 // UTF-8 with Windows-1252 as the fallback.
 bool LogsInSystemCodePage();
 
-// Whether an ordinary file exists at path. Windows: a file with no attributes beyond
-// read-only and archive. Elsewhere: a regular file (not a folder or a device) that the user
+// Replaces the file at path with bytes, or makes it: the bytes go to a new file beside it,
+// which then takes its place in one step, so that a failure leaves no half-written file.
+// Unlike QSaveFile it does not wait for the disk to confirm the write: a report can be
+// written again, and the wait costs more than the writing. problem says why on failure.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& problem);
+
+// Whether an ordinary file exists at path. Windows: a file that is not a folder, a device,
+// hidden or a system file. Elsewhere: a regular file (not a folder or a device) that the user
 // may read, whose name does not begin with "." (hidden).
 bool IsOrdinaryFile(const QString& path);
 

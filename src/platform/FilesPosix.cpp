@@ -1,6 +1,9 @@
 #include "platform/Files.h"
 
 #include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -38,6 +41,30 @@ OpenStatus OpenForReading(const QString& path, QFile& file, QString& problem) {
 }
 
 bool LogsInSystemCodePage() { return false; }
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString& problem) {
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX"_s);
+    if (!file.open()) {
+        problem = file.errorString();
+        return false;
+    }
+    // As a new file would be made: readable by all, as the user's mask allows.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.handle(), 0666 & ~mask);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        problem = file.errorString();
+        return false;
+    }
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        problem = qt_error_string(errno);
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
 
 bool IsOrdinaryFile(const QString& path) {
     if (path.isEmpty()) return false;

@@ -8,7 +8,8 @@
 class Opener {
 public:
     struct Target {
-        QString CommandLine; // "start " ..., where the command interpreter has it
+        QString CommandLine; // "start " ..., as the report shows it (OpenerWin.h says why
+                             // Windows runs a safer form of it)
         QString Address;     // the URL or the local path alone
         bool IsLocalFile = false;
     };

@@ -5,10 +5,15 @@
 #include <QHash>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
-QString HostOf(QStringView url) {
+namespace {
+
+// The part of a URL between its scheme and its path: credentials, host and port.
+QStringView AuthorityOf(QStringView url) {
     url = url.trimmed();
     const qsizetype scheme = url.indexOf(u"://");
     if (scheme <= 0) return {};
@@ -17,7 +22,10 @@ QString HostOf(QStringView url) {
     while (end < rest.size() && rest[end] != u'/' && rest[end] != u'?' && rest[end] != u'#' &&
            rest[end] != u'\\')
         ++end;
-    QStringView authority = rest.first(end);
+    return rest.first(end);
+}
+
+QString HostOfAuthority(QStringView authority) {
     if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0)
         authority = authority.sliced(at + 1);
     if (authority.startsWith(u'[')) {
@@ -32,6 +40,10 @@ QString HostOf(QStringView url) {
         if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
     return host;
 }
+
+} // namespace
+
+QString HostOf(QStringView url) { return HostOfAuthority(AuthorityOf(url)); }
 
 QDate PeriodStart(QDate day, PeriodLength length, Qt::DayOfWeek firstDayOfWeek) {
     switch (length) {
@@ -70,6 +82,7 @@ DownloadSummary SummariseDownloads(const LogAnalysis& analysis) {
     summary.Rows.reserve(size_t(analysis.Entries().Count()));
     QHash<QString, qsizetype> hostIndex;
     std::vector<HostTotals> hosts;
+    std::unordered_map<std::u16string_view, QString> hostOfAuthority;
     // Starts come mostly in order: the last day read is the likely next one.
     QString lastDayText;
     std::optional<QDate> lastDay;
@@ -77,7 +90,14 @@ DownloadSummary SummariseDownloads(const LogAnalysis& analysis) {
         DownloadRow row;
         row.FileName = e.FName();
         row.Url = e.URL();
-        row.Host = HostOf(row.Url);
+        // Most downloads come from a few hosts: each spelling of an authority is read once.
+        // The views stay valid, as the records keep their URLs for the whole summary.
+        const QStringView authority = AuthorityOf(row.Url);
+        const std::u16string_view key(authority.utf16(), size_t(authority.size()));
+        auto known = hostOfAuthority.find(key);
+        if (known == hostOfAuthority.end())
+            known = hostOfAuthority.emplace(key, HostOfAuthority(authority)).first;
+        row.Host = known->second;
         row.LocalPath = e.LocalName();
         row.Started = e.DateStarted();
         row.Finished = e.DateFinished();

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <charconv>
+
 using namespace Qt::StringLiterals;
 
 // A static library's resources are registered by hand; the call must stand outside any
@@ -297,26 +299,34 @@ private:
             rows += '[';
             HtmlText::AppendJsonString(rows, r.FileName);
             const auto [startDay, startTime] = DayAndTime(r.Started);
-            rows += ',';
-            HtmlText::AppendNumber(rows, *h);
-            rows += ',';
-            HtmlText::AppendNumber(rows, day(startDay));
-            rows += ',';
+            // The numbers of a row are written in one go.
+            char numbers[160];
+            char* end = numbers + sizeof numbers;
+            char* p = numbers;
+            const auto put = [&](qint64 value) {
+                *p++ = ',';
+                p = std::to_chars(p, end, value).ptr;
+            };
+            put(*h);
+            put(day(startDay));
+            *p++ = ',';
+            rows.append(numbers, p - numbers);
             HtmlText::AppendJsonString(rows, startTime);
-            rows += ',';
+            p = numbers;
             if (r.Done()) {
                 const auto [endDay, endTime] = DayAndTime(r.Finished);
-                HtmlText::AppendNumber(rows, day(endDay));
-                rows += ',';
+                put(day(endDay));
+                *p++ = ',';
+                rows.append(numbers, p - numbers);
                 HtmlText::AppendJsonString(rows, endTime);
             } else {
-                rows += "-1,\"\"";
+                rows.append(",-1,\"\"");
             }
-            for (const qint32 count : {r.Restarts, r.Resumes, r.MirrorSwaps, r.KbResumed}) {
-                rows += ',';
-                HtmlText::AppendNumber(rows, count);
-            }
-            rows += ']';
+            p = numbers;
+            for (const qint32 count : {r.Restarts, r.Resumes, r.MirrorSwaps, r.KbResumed})
+                put(count);
+            *p++ = ']';
+            rows.append(numbers, p - numbers);
         }
         m_Out += "<script type=\"application/json\" id=\"quillan-rows\">{\"lang\":";
         HtmlText::AppendJsonString(m_Out, m_Formats.Locale().bcp47Name());

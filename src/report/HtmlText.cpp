@@ -8,64 +8,103 @@ namespace {
 
 bool IsNoncharacter(char32_t c) { return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE; }
 
+// The code point at text[i] as a page may hold it (see Visible), advancing i past a pair.
+char32_t VisibleAt(QStringView text, qsizetype& i) {
+    const char16_t c = text[i].unicode();
+    if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') return 0x2400 + c;
+    if (c == 0x7F) return 0x2421;
+    if (c >= 0x80 && c <= 0x9F) return 0xFFFD;
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        const char32_t full = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+        ++i;
+        return IsNoncharacter(full) ? 0xFFFD : full;
+    }
+    if (QChar::isSurrogate(c) || IsNoncharacter(c)) return 0xFFFD;
+    return c;
+}
+
+char* PutUtf8(char* p, char32_t c) {
+    if (c < 0x80) {
+        *p++ = char(c);
+        return p;
+    }
+    if (c < 0x800) {
+        *p++ = char(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        *p++ = char(0xF0 | (c >> 18));
+        *p++ = char(0x80 | ((c >> 12) & 0x3F));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+    }
+    *p++ = char(0x80 | (c & 0x3F));
+    return p;
+}
+
+char* PutText(char* p, const char* text) {
+    while (*text)
+        *p++ = *text++;
+    return p;
+}
+
+// Writes the text as UTF-8 straight into out, each character through escape, which writes
+// it and says whether it did; a report holds hundreds of thousands of names.
+template <class Escape>
+void Append(QByteArray& out, QStringView text, qsizetype worst, Escape escape) {
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * worst);
+    char* p = out.data() + start;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // Printable ASCII, nearly all of a log's text, needs no translation.
+        if (const char16_t u = text[i].unicode(); u >= 0x20 && u < 0x7F) {
+            if (!escape(p, u)) *p++ = char(u);
+            continue;
+        }
+        const char32_t c = VisibleAt(text, i);
+        if (!escape(p, c)) p = PutUtf8(p, c);
+    }
+    out.truncate(p - out.constData());
+}
+
 } // namespace
 
 QString Visible(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') {
-            out += QChar(char16_t(0x2400 + c));
-        } else if (c == 0x7F) {
-            out += QChar(char16_t(0x2421));
-        } else if (c >= 0x80 && c <= 0x9F) {
-            out += QChar(char16_t(0xFFFD));
-        } else if (QChar::isHighSurrogate(c)) {
-            if (i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                const char32_t full = QChar::surrogateToUcs4(c, text[i + 1].unicode());
-                if (IsNoncharacter(full)) {
-                    out += QChar(char16_t(0xFFFD));
-                } else {
-                    out += QChar(c);
-                    out += text[i + 1];
-                }
-                ++i;
-            } else {
-                out += QChar(char16_t(0xFFFD));
-            }
-        } else if (QChar::isLowSurrogate(c) || IsNoncharacter(c)) {
-            out += QChar(char16_t(0xFFFD));
-        } else {
-            out += QChar(c);
-        }
+        const char32_t c = VisibleAt(text, i);
+        if (c > 0xFFFF)
+            out += QString::fromUcs4(&c, 1);
+        else
+            out += QChar(char16_t(c));
     }
     return out;
 }
 
 void AppendEscaped(QByteArray& out, QStringView text) {
-    const QByteArray bytes = Visible(text).toUtf8();
-    for (const char c : bytes) {
+    // "&quot;" is the longest a character becomes.
+    Append(out, text, 6, [](char*& p, char32_t c) {
         switch (c) {
         case '&':
-            out += "&amp;";
-            break;
+            p = PutText(p, "&amp;");
+            return true;
         case '<':
-            out += "&lt;";
-            break;
+            p = PutText(p, "&lt;");
+            return true;
         case '>':
-            out += "&gt;";
-            break;
+            p = PutText(p, "&gt;");
+            return true;
         case '"':
-            out += "&quot;";
-            break;
+            p = PutText(p, "&quot;");
+            return true;
         case '\'':
-            out += "&#39;";
-            break;
+            p = PutText(p, "&#39;");
+            return true;
         default:
-            out += c;
+            return false;
         }
-    }
+    });
 }
 
 QByteArray Escaped(QStringView text) {
@@ -76,74 +115,36 @@ QByteArray Escaped(QStringView text) {
 
 void AppendJsonString(QByteArray& out, QStringView text) {
     static const char hex[] = "0123456789abcdef";
-    // Written straight into the array: a report holds hundreds of thousands of names.
-    const qsizetype start = out.size();
-    out.resize(start + 2 + text.size() * 6);
-    char* p = out.data() + start;
-    *p++ = '"';
-    const auto escape = [&](char16_t c) {
-        *p++ = '\\';
-        *p++ = 'u';
-        *p++ = hex[(c >> 12) & 0xF];
-        *p++ = hex[(c >> 8) & 0xF];
-        *p++ = hex[(c >> 4) & 0xF];
-        *p++ = hex[c & 0xF];
-    };
-    const auto utf8 = [&](char32_t c) {
-        if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            *p++ = char(0xE0 | (c >> 12));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-        } else {
-            *p++ = char(0xF0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3F));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+    out += '"';
+    // A \u escape (six bytes) is the longest a character becomes.
+    Append(out, text, 6, [](char*& p, char32_t c) {
+        if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = char(c);
+            return true;
         }
-        *p++ = char(0x80 | (c & 0x3F));
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            if (c == u'"' || c == u'\\') {
-                *p++ = '\\';
-                *p++ = char(c);
-            } else if (c == u'<' || c == u'>' || c == u'&' || c == u'\t' || c == u'\n' ||
-                       c == u'\r') {
-                escape(c);
-            } else if (c < 0x20) {
-                utf8(0x2400 + c); // as Visible shows it
-            } else if (c == 0x7F) {
-                utf8(0x2421);
-            } else {
-                *p++ = char(c);
-            }
-        } else if (c <= 0x9F || c == 0x2028 || c == 0x2029) {
-            // C1 controls as Visible shows them; the two separators end a line in older
-            // script parsers.
-            if (c <= 0x9F)
-                utf8(0xFFFD);
-            else
-                escape(c);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-                   text[i + 1].isLowSurrogate()) {
-            const char32_t full = QChar::surrogateToUcs4(c, text[i + 1].unicode());
-            utf8(IsNoncharacter(full) ? 0xFFFD : full);
-            ++i;
-        } else if (QChar::isSurrogate(c) || IsNoncharacter(c)) {
-            utf8(0xFFFD);
-        } else {
-            utf8(c);
+        // Markup characters never reach the page's parser as such, and the line and
+        // paragraph separators end a line in older script parsers.
+        if (c == '<' || c == '>' || c == '&' || c == '\t' || c == '\n' || c == '\r' ||
+            c == 0x2028 || c == 0x2029) {
+            p = PutText(p, "\\u");
+            *p++ = hex[(c >> 12) & 0xF];
+            *p++ = hex[(c >> 8) & 0xF];
+            *p++ = hex[(c >> 4) & 0xF];
+            *p++ = hex[c & 0xF];
+            return true;
         }
-    }
-    *p++ = '"';
-    out.truncate(p - out.constData());
+        return false;
+    });
+    out += '"';
 }
 
 void AppendNumber(QByteArray& out, qint64 value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
+    const qsizetype start = out.size();
+    out.resize(start + 20);
+    char* begin = out.data() + start;
+    const auto result = std::to_chars(begin, begin + 20, value);
+    out.truncate(result.ptr - out.constData());
 }
 
 } // namespace HtmlText

@@ -13,20 +13,18 @@ namespace {
 class DialogFileChooser : public FileChooser {
 public:
     Result ChooseExistingFile(QWidget* parent, const Request& request) override {
-        QFileDialog dialog(parent, QString(), request.StartFolder, request.Filter);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setDefaultSuffix(request.DefaultSuffix);
-        dialog.selectFile(request.DefaultName);
-        if (dialog.exec() != QDialog::Accepted) return {Result::Kind::Cancelled, {}};
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty()) return {Result::Kind::Failed, {}};
-        return {Result::Kind::Chosen, files.front()};
+        return Run(parent, request, QFileDialog::ExistingFile, QFileDialog::AcceptOpen);
     }
     Result ChooseFileToSave(QWidget* parent, const Request& request) override {
+        return Run(parent, request, QFileDialog::AnyFile, QFileDialog::AcceptSave);
+    }
+
+private:
+    static Result Run(QWidget* parent, const Request& request, QFileDialog::FileMode mode,
+                      QFileDialog::AcceptMode accept) {
         QFileDialog dialog(parent, QString(), request.StartFolder, request.Filter);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(mode);
+        dialog.setAcceptMode(accept);
         dialog.setDefaultSuffix(request.DefaultSuffix);
         dialog.selectFile(request.DefaultName);
         if (dialog.exec() != QDialog::Accepted) return {Result::Kind::Cancelled, {}};

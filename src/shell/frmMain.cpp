@@ -3,6 +3,7 @@
 #include "analysis/TextRules.h"
 #include "controls/HotCommand.h"
 #include "controls/ucPBar.h"
+#include "platform/Files.h"
 #include "records/modErrorHandling.h"
 #include "report/HtmlReport.h"
 #include "report/StatisticsPanel.h"
@@ -25,7 +26,6 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTreeView>
@@ -512,10 +512,9 @@ void frmMain::SaveReport_Click() {
         HtmlReport(SummariseDownloads(m_Analysis), heading, m_Analysis.Formats());
 
     const QString& path = chosen.Path;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit()) {
+    if (QString problem; !PlatformFiles::WriteWholeFile(path, page, problem)) {
         ShowMessage(MessageIcon::Critical, ErrorTitle,
-                    u"The report could not be saved as \"%1\": %2"_s.arg(path, file.errorString()));
+                    u"The report could not be saved as \"%1\": %2"_s.arg(path, problem));
         return;
     }
     if (!m_Platform.Open->Open({u"start \""_s + path + u'"', path, true}))

@@ -15,7 +15,7 @@ namespace {
 
 using Binding = frmMainControls::Binding;
 
-template <auto Member> constexpr Binding Bound(QStringView name) {
+template <auto Member> Binding Bound(QStringView name) {
     using T = std::remove_pointer_t<
         std::remove_reference_t<decltype(std::declval<frmMainControls&>().*Member)>>;
     return {name, &T::staticMetaObject,
@@ -23,7 +23,7 @@ template <auto Member> constexpr Binding Bound(QStringView name) {
             [](frmMainControls& c, QWidget* w) { c.*Member = static_cast<T*>(w); }};
 }
 
-template <auto Member, size_t I> constexpr Binding BoundAt(QStringView name) {
+template <auto Member, size_t I> Binding BoundAt(QStringView name) {
     using T = std::remove_pointer_t<typename std::remove_reference_t<
         decltype(std::declval<frmMainControls&>().*Member)>::value_type>;
     return {name, &T::staticMetaObject,
@@ -35,7 +35,9 @@ template <auto Member, size_t I> constexpr Binding BoundAt(QStringView name) {
 #define QUILLAN_BIND(member) Bound<&frmMainControls::member>(u"" #member)
 #define QUILLAN_BIND_AT(member, i) BoundAt<&frmMainControls::member, i>(u"" #member "(" #i ")")
 
-constexpr Binding Table[] = {
+// Not constexpr: on Windows the classes' meta-objects live in the Qt DLLs, whose addresses are
+// known only once they are loaded.
+const Binding Table[] = {
     QUILLAN_BIND(txtFileName),
     QUILLAN_BIND(cmdOpenDefault),
     QUILLAN_BIND(cmdGetLog),

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "analysis/RecordingHost.h"
+#include "platform/Files.h"
 
 #include <QTest>
 
@@ -170,6 +171,8 @@ private slots:
     }
 
     void decodesUtf8ElseWindows1252() {
+        if (PlatformFiles::LogsInSystemCodePage())
+            QSKIP("Windows reads every log in its ANSI code page (tst_AnsiCodePage)");
         // A byte-order mark is dropped; valid UTF-8 is read as such.
         auto utf8 = LoadBytes("\xEF\xBB\xBF"
                               "12/31/01 10:00:00 - File: C:\\M\xC3\xBCsic\\\xE2\x82\xAC.mp3=x\r\n");
@@ -262,7 +265,9 @@ private slots:
         });
         QCOMPARE(outcome.Result, LoadOutcome::Kind::Loaded);
         QCOMPARE(rejudged.LogLines().UpperBound(), 1);
-        QCOMPARE(rejudged.LogLines()[1], u"12/31/01 10:00:00 - File: C:\\Müsic.mp3=x");
+        QCOMPARE(rejudged.LogLines()[1], Load(mixed)->Analysis->LogLines()[1]);
+        if (!PlatformFiles::LogsInSystemCodePage()) // Windows never judges: ANSI it is
+            QCOMPARE(rejudged.LogLines()[1], u"12/31/01 10:00:00 - File: C:\\Müsic.mp3=x");
 
         // Cut again at every read: given up after a few tries, with nothing half-read kept.
         const QString shrinking = WriteFile(dir, u"shrinking.log"_s, original);

@@ -9,8 +9,10 @@
 #include "analysis/LineFormat.h"
 #include "analysis/RecordingHost.h"
 #include "analysis/TextRules.h"
+#include "platform/Files.h"
 
 #include <QRandomGenerator>
+
 #include <QTest>
 
 #include <limits>
@@ -583,6 +585,9 @@ class tst_PassReference : public QObject {
 
 private slots:
     void passAgreesWithTheReference() {
+        // The reference reads logs as Linux does (UTF-8, else Windows-1252).
+        if (PlatformFiles::LogsInSystemCodePage())
+            QSKIP("logs are read in the system's code page here; tst_AnsiCodePage covers that");
         const QString locales[] = {u"en_US"_s, u"en_US"_s, u"en_US"_s, u"de_DE"_s, u"tr_TR"_s};
         for (quint32 seed = 1; seed <= 1000; ++seed) {
             const auto encoding = Encoding(seed % 3);

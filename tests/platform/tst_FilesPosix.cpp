@@ -73,6 +73,38 @@ private slots:
         }
         QVERIFY(!PlatformFiles::LogsInSystemCodePage());
     }
+
+    // A whole file or none: replaced in one step, readable as a new file would be, and no
+    // stray temporary file beside it whatever happens.
+    void writeWholeFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"report.html"_s);
+        QString problem;
+        QVERIFY(PlatformFiles::WriteWholeFile(path, "first", problem));
+        QFile first(path);
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), QByteArray("first"));
+        const mode_t mask = ::umask(0022);
+        QVERIFY(PlatformFiles::WriteWholeFile(path, "second, longer", problem));
+        ::umask(mask);
+        QFile second(path);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), QByteArray("second, longer"));
+        QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::WriteOther),
+                 QFile::ReadOther);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"report.html"_s});
+
+        const QString nowhere = dir.filePath(u"missing/report.html"_s);
+        QVERIFY(!PlatformFiles::WriteWholeFile(nowhere, "x", problem));
+        QVERIFY(!problem.isEmpty());
+        // A folder in the way: the write fails and the folder stays as it was.
+        QVERIFY(QDir(dir.path()).mkdir(u"taken"_s));
+        QVERIFY(!PlatformFiles::WriteWholeFile(dir.filePath(u"taken"_s), "x", problem));
+        QVERIFY(QFileInfo(dir.filePath(u"taken"_s)).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"report.html"_s});
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_FilesPosix)
