@@ -299,34 +299,25 @@ private:
             rows += '[';
             HtmlText::AppendJsonString(rows, r.FileName);
             const auto [startDay, startTime] = DayAndTime(r.Started);
-            // The numbers of a row are written in one go.
-            char numbers[160];
-            char* end = numbers + sizeof numbers;
-            char* p = numbers;
-            const auto put = [&](qint64 value) {
-                *p++ = ',';
-                p = std::to_chars(p, end, value).ptr;
+            const auto put = [&rows](qint64 value) {
+                char number[24] = {','};
+                rows.append(number, std::to_chars(number + 1, std::end(number), value).ptr - number);
             };
             put(*h);
             put(day(startDay));
-            *p++ = ',';
-            rows.append(numbers, p - numbers);
+            rows += ',';
             HtmlText::AppendJsonString(rows, startTime);
-            p = numbers;
             if (r.Done()) {
                 const auto [endDay, endTime] = DayAndTime(r.Finished);
                 put(day(endDay));
-                *p++ = ',';
-                rows.append(numbers, p - numbers);
+                rows += ',';
                 HtmlText::AppendJsonString(rows, endTime);
             } else {
                 rows.append(",-1,\"\"");
             }
-            p = numbers;
             for (const qint32 count : {r.Restarts, r.Resumes, r.MirrorSwaps, r.KbResumed})
                 put(count);
-            *p++ = ']';
-            rows.append(numbers, p - numbers);
+            rows += ']';
         }
         m_Out += "<script type=\"application/json\" id=\"quillan-rows\">{\"lang\":";
         HtmlText::AppendJsonString(m_Out, m_Formats.Locale().bcp47Name());
