@@ -10,9 +10,13 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +29,138 @@ constexpr qint64 ReadBlock = qint64(4) << 20;
 
 // A file cut shorter while it is read is read again from its start, this many times at most.
 constexpr int ReadAttempts = 3;
+
+// Reads a file's blocks in order, the next one on a thread of its own while the caller
+// splits the last one, when the file is large enough for that to pay. Each block is read
+// after some room, so that the unfinished line of the block before can be put in front of
+// it and the caller sees one run of bytes.
+//
+// The file is read as it was when reading began (see LineReader): at most `limit` bytes
+// when `limited`, then one more read that must find the end.
+class ReadAhead {
+public:
+    struct Block {
+        const char* Data = nullptr; // the carried bytes, then the block's
+        qsizetype Size = 0;         // carried bytes included
+        qint64 Got = 0;             // bytes read this time; 0 at the end, -1 on a read error
+    };
+
+    ReadAhead(QFile& file, qint64 limit, bool limited, qint64 block)
+        : m_File(file), m_Limit(limit), m_Limited(limited), m_Block(block) {
+        const bool threaded = !limited || limit > block;
+        // Without a thread two buffers take turns, so that a read never lands on the
+        // carried bytes of the block before.
+        const int buffers = threaded ? BufferCount : 2;
+        for (int i = 0; i < buffers; ++i)
+            m_Buffers.push_back(std::make_unique_for_overwrite<char[]>(size_t(Room + block)));
+        if (!threaded) return;
+        try {
+            m_Thread = std::thread([this] { ReadAll(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the caller's own reads will do.
+        }
+    }
+
+    ~ReadAhead() {
+        if (!m_Thread.joinable()) return;
+        {
+            const std::lock_guard lock(m_Mutex);
+            m_Stop = true;
+        }
+        m_Changed.notify_all();
+        m_Thread.join();
+    }
+
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The next block with the `carry` bytes at `carried` in front of it. Those bytes may lie
+    // in the block Next returned last, which stays untouched until they are copied.
+    Block Next(const char* carried, qsizetype carry) {
+        const size_t index = size_t(m_Taken) % m_Buffers.size();
+        char* data = m_Buffers[index].get() + Room;
+        qint64 got = 0;
+        if (m_Thread.joinable()) {
+            std::unique_lock lock(m_Mutex);
+            m_Changed.wait(lock, [&] { return m_Read > m_Taken; });
+            got = m_Got[index];
+        } else {
+            got = ReadOne(data);
+        }
+        const qsizetype size = carry + qsizetype(std::max<qint64>(got, 0));
+        if (carry <= Room) {
+            if (carry > 0) std::memcpy(data - carry, carried, size_t(carry));
+            data -= carry;
+        } else {
+            // A line longer than the room: carried bytes and block joined elsewhere.
+            std::vector<char> joined(static_cast<size_t>(size));
+            std::memcpy(joined.data(), carried, size_t(carry));
+            if (got > 0) std::memcpy(joined.data() + carry, data, size_t(got));
+            m_Joined = std::move(joined);
+            data = m_Joined.data();
+        }
+        if (m_Thread.joinable()) {
+            // The block before is free for the reader once its carried bytes are copied.
+            {
+                const std::lock_guard lock(m_Mutex);
+                ++m_Taken;
+            }
+            m_Changed.notify_all();
+        } else {
+            ++m_Taken;
+        }
+        return Block{data, size, got};
+    }
+
+private:
+    static constexpr int BufferCount = 3;
+    static constexpr qsizetype Room = 64 * 1024;
+
+    qint64 ReadOne(char* out) {
+        const qint64 want = m_Limited ? std::min(m_Block, m_Limit - m_Consumed) : m_Block;
+        const qint64 got = want > 0 ? m_File.read(out, want) : 0;
+        if (got > 0) m_Consumed += got;
+        return got;
+    }
+
+    // The reading thread: fills the buffers in turn, each once the caller is done with it,
+    // until the end, a read error, or the caller stops listening.
+    void ReadAll() {
+        const int count = int(m_Buffers.size());
+        for (int n = 0;; ++n) {
+            {
+                std::unique_lock lock(m_Mutex);
+                // Block n goes where block n - count was, which is free once the caller has
+                // taken the block after it: taking a block releases the one before.
+                m_Changed.wait(lock, [&] { return m_Stop || m_Taken >= n - count + 2; });
+                if (m_Stop) return;
+            }
+            const qint64 got = ReadOne(m_Buffers[size_t(n % count)].get() + Room);
+            {
+                const std::lock_guard lock(m_Mutex);
+                m_Got[n % count] = got;
+                m_Read = n + 1;
+            }
+            m_Changed.notify_all();
+            if (got <= 0) return;
+        }
+    }
+
+    QFile& m_File;
+    const qint64 m_Limit;
+    const bool m_Limited;
+    const qint64 m_Block;
+    qint64 m_Consumed = 0; // only the reading side counts it
+    std::vector<std::unique_ptr<char[]>> m_Buffers;
+    std::vector<char> m_Joined;
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    qint64 m_Got[BufferCount] = {};
+    int m_Read = 0;  // blocks read so far
+    int m_Taken = 0; // blocks the caller has taken
+    bool m_Stop = false;
+    std::thread m_Thread;
+};
 
 // Splits the file into lines at CR or CR LF (a lone LF stays inside its line), decodes
 // each and keeps those that begin with a date. Stops with NotUtf8 when the bytes turn out
@@ -48,23 +184,16 @@ public:
         const bool limited = limit > 0;
         // A small log needs no large buffer.
         const qint64 block = std::min<qint64>(ReadBlock, limit + 65536);
+        ReadAhead reader(m_File, limit, limited, block);
         qint64 consumed = 0;
-        std::unique_ptr<char[]> buffer;
-        qsizetype capacity = 0;
-        qsizetype carry = 0; // bytes of an unfinished line at the front of the buffer
+        const char* carried = nullptr;
+        qsizetype carry = 0; // bytes of an unfinished line, put in front of the next block
         bool skipLineFeed = false;
         bool first = true;
         qint64 fileLine = 0;
         for (;;) {
-            if (capacity < carry + block) {
-                // Grows only when one unfinished line outgrows it; nothing is zero-filled.
-                auto bigger = std::make_unique_for_overwrite<char[]>(size_t(carry + block));
-                if (carry > 0) std::memcpy(bigger.get(), buffer.get(), size_t(carry));
-                buffer = std::move(bigger);
-                capacity = carry + block;
-            }
-            const qint64 want = limited ? std::min(block, limit - consumed) : block;
-            const qint64 got = want > 0 ? m_File.read(buffer.get() + carry, want) : 0;
+            const ReadAhead::Block read = reader.Next(carried, carry);
+            const qint64 got = read.Got;
             if (got < 0) return Result::ReadError;
             consumed += got;
             if (got > 0) m_Host.ReadProgress(consumed);
@@ -78,8 +207,8 @@ public:
                 // Grown past the size it had: an unfinished last line is not read yet.
                 tailUnfinished = now > limit;
             }
-            qsizetype size = carry + qsizetype(got);
-            const char* data = buffer.get();
+            const qsizetype size = read.Size;
+            const char* data = read.Data;
             qsizetype pos = 0;
             if (first && (size >= 3 || atEnd)) {
                 if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
@@ -124,7 +253,7 @@ public:
                 return Result::Done;
             }
             carry = size - pos;
-            if (carry > 0 && pos > 0) std::memmove(buffer.get(), data + pos, size_t(carry));
+            carried = data + pos;
         }
     }
 
