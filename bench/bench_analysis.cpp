@@ -136,61 +136,63 @@ int main(int argc, char** argv) {
                 "lines", "MB", "wc -l", "load", "pass", "lines/s", "x wc", "peak MB", "x file",
                 "report --stats", "x wc", "awk", "x awk", "x file");
     for (const QByteArray& shapeName : shapes)
-    for (qint64 lines : sizes) {
-        LogGeneratorOptions options;
-        options.Lines = lines;
-        if (!ParseLogShape(shapeName.constData(), options.Shape)) {
-            std::fprintf(stderr, "unknown shape %s\n", shapeName.constData());
-            return 1;
-        }
-        const QString path = dir.filePath(u"gen-%1-%2.log"_s.arg(QLatin1StringView(shapeName)).arg(lines));
-        std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
-        GenerateLog(out, options);
-        std::fclose(out);
-        const double megabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
-
-        const Timing wc = TimeCommand(u"wc"_s, {u"-l"_s, path});
-        // The best of three child runs, each measuring load and pass on its own.
-        QStringList figures;
-        double bestCpu = 1e300;
-        for (int run = 0; run < 3; ++run) {
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), {u"--measure"_s, path});
-            child.waitForFinished(-1);
-            const QStringList f =
-                QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
-            if (f.size() < 7) {
-                std::fprintf(stderr, "measuring %lld lines failed\n", lines);
+        for (qint64 lines : sizes) {
+            LogGeneratorOptions options;
+            options.Lines = lines;
+            if (!ParseLogShape(shapeName.constData(), options.Shape)) {
+                std::fprintf(stderr, "unknown shape %s\n", shapeName.constData());
                 return 1;
             }
-            if (f[5].toDouble() + f[6].toDouble() < bestCpu) {
-                bestCpu = f[5].toDouble() + f[6].toDouble();
-                figures = f;
+            const QString path =
+                dir.filePath(u"gen-%1-%2.log"_s.arg(QLatin1StringView(shapeName)).arg(lines));
+            std::FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
+            GenerateLog(out, options);
+            std::fclose(out);
+            const double megabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
+
+            const Timing wc = TimeCommand(u"wc"_s, {u"-l"_s, path});
+            // The best of three child runs, each measuring load and pass on its own.
+            QStringList figures;
+            double bestCpu = 1e300;
+            for (int run = 0; run < 3; ++run) {
+                QProcess child;
+                child.start(QCoreApplication::applicationFilePath(), {u"--measure"_s, path});
+                child.waitForFinished(-1);
+                const QStringList f =
+                    QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(u' ');
+                if (f.size() < 7) {
+                    std::fprintf(stderr, "measuring %lld lines failed\n", lines);
+                    return 1;
+                }
+                if (f[5].toDouble() + f[6].toDouble() < bestCpu) {
+                    bestCpu = f[5].toDouble() + f[6].toDouble();
+                    figures = f;
+                }
             }
+            const double loadMs = figures[0].toDouble(), passMs = figures[1].toDouble();
+            const double loadCpu = figures[5].toDouble(), passCpu = figures[6].toDouble();
+            const double peakMb = figures[2].toDouble() / 1024.0;
+            const Timing report = TimeCommand(QStringLiteral(QUILLAN_REPORT_PATH),
+                                              {u"--stats"_s, u"--locale"_s, u"en_US"_s, path});
+            const Timing awk = TimeCommand(u"awk"_s, {QString::fromLatin1(AwkScript), path});
+            auto both = [](double wall, double cpu) {
+                static char text[8][32];
+                static int next = 0;
+                char* t = text[next++ % 8];
+                std::snprintf(t, 32, "%.0f (%.0f)", wall, cpu);
+                return t;
+            };
+            std::printf(
+                "%-9s %9lld %6.1f %15s %15s %15s %10.0f %6.1f %8.1f %6.2f %15s %6.1f %15s %6.2f "
+                "%6.2f\n",
+                shapeName.constData(), lines, megabytes, both(wc.WallMs, wc.CpuMs),
+                both(loadMs, loadCpu), both(passMs, passCpu),
+                double(lines) / ((loadCpu + passCpu) / 1000.0),
+                (loadCpu + passCpu) / std::max(wc.CpuMs, 1.0), peakMb, peakMb / megabytes,
+                both(report.WallMs, report.CpuMs), report.WallMs / std::max(wc.WallMs, 1.0),
+                both(awk.WallMs, awk.CpuMs), report.WallMs / std::max(awk.WallMs, 1.0),
+                report.PeakMb / megabytes);
+            std::fflush(stdout);
         }
-        const double loadMs = figures[0].toDouble(), passMs = figures[1].toDouble();
-        const double loadCpu = figures[5].toDouble(), passCpu = figures[6].toDouble();
-        const double peakMb = figures[2].toDouble() / 1024.0;
-        const Timing report = TimeCommand(QStringLiteral(QUILLAN_REPORT_PATH),
-                                          {u"--stats"_s, u"--locale"_s, u"en_US"_s, path});
-        const Timing awk = TimeCommand(u"awk"_s, {QString::fromLatin1(AwkScript), path});
-        auto both = [](double wall, double cpu) {
-            static char text[8][32];
-            static int next = 0;
-            char* t = text[next++ % 8];
-            std::snprintf(t, 32, "%.0f (%.0f)", wall, cpu);
-            return t;
-        };
-        std::printf("%-9s %9lld %6.1f %15s %15s %15s %10.0f %6.1f %8.1f %6.2f %15s %6.1f %15s %6.2f "
-                    "%6.2f\n",
-                    shapeName.constData(), lines, megabytes, both(wc.WallMs, wc.CpuMs),
-                    both(loadMs, loadCpu), both(passMs, passCpu),
-                    double(lines) / ((loadCpu + passCpu) / 1000.0),
-                    (loadCpu + passCpu) / std::max(wc.CpuMs, 1.0), peakMb, peakMb / megabytes,
-                    both(report.WallMs, report.CpuMs), report.WallMs / std::max(wc.WallMs, 1.0),
-                    both(awk.WallMs, awk.CpuMs), report.WallMs / std::max(awk.WallMs, 1.0),
-                    report.PeakMb / megabytes);
-        std::fflush(stdout);
-    }
     return 0;
 }
