@@ -4,6 +4,7 @@
 //
 //   bench_analysis [LINES[,LINES...] [SHAPE[,SHAPE...]]]   (shapes: mix files repeats longdates)
 #include "LogGenerator.h"
+#include "Peers.h"
 #include "analysis/LogAnalysis.h"
 
 #include <QCoreApplication>
@@ -12,10 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,44 +37,6 @@ double CpuMs(int who) {
     rusage usage{};
     getrusage(who, &usage);
     return Ms(usage.ru_utime) + Ms(usage.ru_stime);
-}
-
-struct Timing {
-    double WallMs = 1e300;
-    double CpuMs = 1e300;
-    double PeakMb = 0;
-};
-
-// Best wall and processor time of `runs` runs of a command, in milliseconds, and its
-// largest peak resident memory, each run's own as the kernel counts it.
-Timing TimeCommand(const QString& program, const QStringList& args, int runs = 3) {
-    std::vector<QByteArray> words{QFile::encodeName(program)};
-    for (const QString& a : args)
-        words.push_back(QFile::encodeName(a));
-    std::vector<char*> argv;
-    for (QByteArray& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    Timing best;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        best.WallMs = std::min(best.WallMs, double(timer.nsecsElapsed()) / 1e6);
-        best.CpuMs = std::min(best.CpuMs, Ms(usage.ru_utime) + Ms(usage.ru_stime));
-        best.PeakMb = std::max(best.PeakMb, double(usage.ru_maxrss) / 1024.0);
-    }
-    return best;
 }
 
 // Child mode: load and analyse one file, print the wall and processor times of both steps,
@@ -103,13 +63,6 @@ int Measure(const QString& path) {
                 analysis.Entries().Count(), loadCpu, passCpu);
     return 0;
 }
-
-const char* const AwkScript =
-    "/File: / { f++; next } "
-    "/Resumed:/ { r++; i = index($0, \"at: \"); if (i) k += substr($0, i + 4) / 1024; next } "
-    "/Could not resume \\(restarting from 0\\):/ || /\\(Re\\)Started/ { s++; next } "
-    "/Finished downloading/ { c++ } "
-    "END { printf \"%d %d %d %d %d\\n\", f, r, s, c, k }";
 
 } // namespace
 
@@ -150,7 +103,8 @@ int main(int argc, char** argv) {
             std::fclose(out);
             const double megabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
 
-            const Timing wc = TimeCommand(u"wc"_s, {u"-l"_s, path});
+            const Peers peers = RunPeers(path);
+            const ChildRun &wc = peers.Wc, &report = peers.Report, &awk = peers.Awk;
             // The best of three child runs, each measuring load and pass on its own.
             QStringList figures;
             double bestCpu = 1e300;
@@ -172,9 +126,6 @@ int main(int argc, char** argv) {
             const double loadMs = figures[0].toDouble(), passMs = figures[1].toDouble();
             const double loadCpu = figures[5].toDouble(), passCpu = figures[6].toDouble();
             const double peakMb = figures[2].toDouble() / 1024.0;
-            const Timing report = TimeCommand(QStringLiteral(QUILLAN_REPORT_PATH),
-                                              {u"--stats"_s, u"--locale"_s, u"en_US"_s, path});
-            const Timing awk = TimeCommand(u"awk"_s, {QString::fromLatin1(AwkScript), path});
             auto both = [](double wall, double cpu) {
                 static char text[8][32];
                 static int next = 0;

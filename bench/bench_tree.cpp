@@ -3,6 +3,7 @@
 //
 //   bench_tree [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
+#include "Peers.h"
 #include "analysis/LogAnalysis.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
         std::fclose(out);
     }
 
+    PrintPeers(RunPeers(path), double(QFileInfo(path).size()) / (1024.0 * 1024.0));
     LogAnalysis analysis(LocaleFormats::Named(u"en_US"_s));
     Stopwatch timer;
     if (analysis.LoadLogFile(path).Result != LoadOutcome::Kind::Loaded) {

@@ -4,12 +4,14 @@
 //
 //   bench_window [LOGFILE]      (without a file: a generated log of a million lines)
 #include "LogGenerator.h"
+#include "Peers.h"
 #include "analysis/LogAnalysis.h"
 #include "shell/frmMain.h"
 #include "view/TreeBuilds.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
         std::fclose(out);
     }
 
+    PrintPeers(RunPeers(path), double(QFileInfo(path).size()) / (1024.0 * 1024.0));
     // The plain road: load, pass, build; then a switch to by-name.
     LogAnalysis plain;
     TreeModel tree;

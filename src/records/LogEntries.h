@@ -43,6 +43,8 @@ public:
     LogEntry* Item(const QString& key) const { return m_Items.Find(HashedKey(key)); }
 
     qint32 Count() const { return m_Items.Count(); }
+    // Room for up to this many records (and displacements) without growing.
+    void Reserve(qint64 records) { m_Items.Reserve(records); }
     void Remove(qint64 position);
     void Remove(const HashedKey& key);
 
