@@ -222,14 +222,9 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
     const LogEntry* entry =
         m_Entries.AddByUrl(urlKey, QLatin1StringView(url), url.size() - name.size(), localPath,
                            started, -1, 0, num, -1);
-    const QString linkKey(key);
-    QString recordKey(url.size(), Qt::Uninitialized);
-    char16_t* upper = reinterpret_cast<char16_t*>(recordKey.data());
-    for (qsizetype i = 0; i < url.size(); ++i)
-        upper[i] = AsciiUpper(char16_t(url[i]));
-    LogKeys* link =
-        m_CurEntries.Add(linkKey, linkKey, HashedKey(recordKey, urlKey.Hash()), linkKey, hashedKey);
-    m_Entries.Link(*link, *entry);
+    // The link's texts are the record's own: its file name, and its key, which hashes as
+    // the URL does.
+    m_CurEntries.AddFor(*entry, hashedKey, urlKey.Hash());
 }
 
 template <class View> void LogAnalysis::ResumedLine(View line) {
@@ -285,7 +280,7 @@ template <class View> void LogAnalysis::FinishedLine(View line) {
             entry->SetDateFinished(
                 WriteEventTime(Head(line, n).View(), m_DateIsLong, m_Formats, m_Time));
         });
-    // The link is filed under its own key; take a copy, as removal frees the link.
-    const QString key = link->Key();
-    Skippable([&] { m_CurEntries.Remove(HashedKey(key)); });
+    // The link is filed under its own key, which outlives the link where it is kept.
+    const HashedKey key = link->HashedOwnKey();
+    Skippable([&] { m_CurEntries.Remove(key); });
 }

@@ -21,7 +21,7 @@ TextArena::ChunkSource RecordChunks() {
 } // namespace
 
 LogAnalysis::LogAnalysis(LocaleFormats formats)
-    : m_Entries(RecordChunks()), m_Formats(std::move(formats)) {}
+    : m_Entries(RecordChunks()), m_CurEntries(&m_Entries.Arena()), m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
     m_CurLine = 0;
@@ -33,7 +33,7 @@ void LogAnalysis::ResetAnalysis() {
     m_DateIsLong = false;
     m_Host->ResetControls();
     m_Entries = LogEntries(RecordChunks());
-    m_CurEntries = LogCurEntries();
+    m_CurEntries = LogCurEntries(&m_Entries.Arena());
 }
 
 QString LogAnalysis::FileStamp(const QString& path) {

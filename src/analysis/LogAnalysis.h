@@ -162,7 +162,6 @@ private:
     std::vector<char16_t> m_Line;
     std::vector<char16_t> m_Time;
     std::vector<char> m_Lower;
-    std::vector<char> m_Upper;
     AnalysisHost m_NoHost;
     AnalysisHost* m_Host = &m_NoHost;
 };

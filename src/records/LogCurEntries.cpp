@@ -4,6 +4,16 @@
 
 using namespace Qt::StringLiterals;
 
+LogCurEntries::LogCurEntries(TextArena* shared)
+    : m_Own(shared ? nullptr : std::make_unique<TextArena>()),
+      m_Arena(shared ? shared : m_Own.get()), m_Items(PackedKeys{m_Arena}) {}
+
+void LogCurEntries::RefuseDuplicate(const HashedKey& sKey) const {
+    if (m_Items.ContainsKey(sKey))
+        RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
+                     u"This key is already associated with an element of this collection"_s);
+}
+
 LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QString& LogKey,
                             const QString& sKey) {
     return Add(Key, FName, LogKey, sKey, HashedKey(sKey));
@@ -11,27 +21,28 @@ LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QStr
 
 LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QString& LogKey,
                             const QString& sKey, const HashedKey& hashedSKey) {
-    if (m_Items.ContainsKey(hashedSKey))
-        RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
-                     u"This key is already associated with an element of this collection"_s);
+    RefuseDuplicate(hashedSKey);
     LogKeys link;
+    link.m_Arena = m_Arena;
     link.SetKey(Key);
     link.SetFName(FName);
     link.SetLogKey(LogKey);
-    return m_Items.Append(std::move(link), sKey, hashedSKey);
+    const PackedText filed = sKey.isEmpty() ? PackedText() : m_Arena->Add(QStringView(sKey));
+    return m_Items.Append(std::move(link), filed, hashedSKey);
 }
 
-LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const HashedKey& LogKey,
-                            const QString& sKey, const HashedKey& hashedSKey) {
-    if (m_Items.ContainsKey(hashedSKey))
-        RaiseRuntime(ErrorNumbers::DuplicateKey, u"LogCurEntries Add"_s,
-                     u"This key is already associated with an element of this collection"_s);
+LogKeys* LogCurEntries::AddFor(const LogEntry& record, const HashedKey& name, size_t logKeyHash) {
+    Q_ASSERT(record.m_Arena == m_Arena);
+    RefuseDuplicate(name);
     LogKeys link;
-    link.SetKey(Key);
-    link.SetFName(FName);
-    link.SetLogKey(LogKey.IsLatin1() ? QString(LogKey.Latin1()) : LogKey.Text().toString(),
-                   LogKey.Hash());
-    return m_Items.Append(std::move(link), sKey, hashedSKey);
+    link.m_Arena = m_Arena;
+    link.m_Key = link.m_FName = record.m_FName;
+    link.m_KeyHash = name.Hash();
+    link.m_LogKey = record.m_Key;
+    link.m_LogKeyHash = logKeyHash;
+    link.m_Record = &record;
+    link.m_RecordFiling = record.m_Filing;
+    return m_Items.Append(std::move(link), record.m_FName, name);
 }
 
 void LogCurEntries::Remove(qint64 position) {

@@ -3,17 +3,24 @@
 #include "records/KeyedCollection.h"
 #include "records/LogKeys.h"
 
+#include <memory>
+
 // The downloads open at the current line: file name -> key of the record in the entries.
+// The links' texts go to an arena: the one handed in (the records', so that a link can be
+// made of its record's texts), or one of the collection's own.
 class LogCurEntries {
 public:
+    explicit LogCurEntries(TextArena* shared = nullptr);
+
     // Fails with the duplicate-key error when sKey is already present.
     LogKeys* Add(const QString& Key, const QString& FName, const QString& LogKey,
                  const QString& sKey = QString());
     LogKeys* Add(const QString& Key, const QString& FName, const QString& LogKey,
                  const QString& sKey, const HashedKey& hashedSKey);
-    // The pass's way in: both keys' hashes worked out once by the caller.
-    LogKeys* Add(const QString& Key, const QString& FName, const HashedKey& LogKey,
-                 const QString& sKey, const HashedKey& hashedSKey);
+    // The pass's way in: a link whose Key, FName and sKey are the record's FName and whose
+    // LogKey is the record's Key, read where the record keeps them, in the shared arena.
+    // `name` is the record's FName with its hash; the link leads to the record (Link).
+    LogKeys* AddFor(const LogEntry& record, const HashedKey& name, size_t logKeyHash);
 
     // Null for a missing key, an empty key or a bad position; never raises.
     LogKeys* Item(qint64 position) const { return m_Items.At(position); }
@@ -31,5 +38,9 @@ public:
     }
 
 private:
-    KeyedCollection<LogKeys> m_Items;
+    void RefuseDuplicate(const HashedKey& sKey) const;
+
+    std::unique_ptr<TextArena> m_Own;
+    TextArena* m_Arena;
+    KeyedCollection<LogKeys, PackedKeys> m_Items;
 };

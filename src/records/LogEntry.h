@@ -36,6 +36,7 @@ public:
 
 private:
     friend class LogEntries;
+    friend class LogCurEntries;
     QString Read(PackedText text) const { return m_Arena ? m_Arena->Text(text) : QString(); }
     PackedText Write(QStringView value);
 
