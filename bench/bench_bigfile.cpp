@@ -94,9 +94,8 @@ int WindowPart(int argc, char** argv) {
     if (QFile out(QString::fromLocal8Bit(argv[3])); out.open(QIODevice::WriteOnly))
         out.write(QByteArray::number(opened));
     road("re-read:", [&] { window.cmdReRead_Click(); });
-    std::printf("%lld lines kept, %d records, %d tree nodes\n",
-                qlonglong(window.Analysis().LogLines().UpperBound()),
-                window.Analysis().Entries().Count(), window.Tree().Count());
+    std::printf("%d records, %d tree nodes\n", window.Analysis().Entries().Count(),
+                window.Tree().Count());
     std::fflush(stdout);
     std::_Exit(0); // the memory goes back with the process; freeing it only adds time
 }

@@ -102,7 +102,8 @@ public:
     qint32& CurLine() { return m_CurLine; }
     qint32 CurLine() const { return m_CurLine; }
 
-    // Start-up lets go of the lines of any earlier log before it yields.
+    // Start-up lets go of the lines of any earlier log before it yields, and whoever ran
+    // the pass lets go of them after it: nothing else reads them.
     void ClearLogLines() { m_LogLines.Clear(); }
 
 private:

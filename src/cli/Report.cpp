@@ -388,6 +388,7 @@ std::optional<int> LoadAndAnalyse(ReportRun& run, const QString& path, std::FILE
                               u": no line begins with a date; nothing to analyse\n"_s);
 
     const PassOutcome pass = analysis.RunPass();
+    analysis.ClearLogLines(); // read by nothing after the pass, and the tree may need the room
     if (!pass.NothingLoaded && !pass.Completed)
         WriteUtf8(errors,
                   u"quillan-report: "_s + path + u':' + QString::number(pass.FailedFileLine) +

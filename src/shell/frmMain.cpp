@@ -264,6 +264,9 @@ void frmMain::AnalyzeLog() {
     tvwFiles->setVisible(false);
 
     const PassOutcome pass = m_Analysis.RunPass();
+    // The pass was the lines' last reader (the tree is built from the records): a large
+    // log's bytes are given back before the tree takes its room.
+    m_Analysis.ClearLogLines();
     if (!pass.Completed) {
         PassEndedEarly();
         return;
