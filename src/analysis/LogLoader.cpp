@@ -25,7 +25,7 @@ namespace {
 
 enum class Encoding { Utf8, Windows1252, System };
 
-constexpr qint64 ReadBlock = qint64(4) << 20;
+constexpr qint64 ReadBlock = qint64(1) << 20;
 
 // A file cut shorter while it is read is read again from its start, this many times at most.
 constexpr int ReadAttempts = 3;
