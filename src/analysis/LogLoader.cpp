@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -92,11 +93,17 @@ public:
             if (carry > 0) std::memcpy(data - carry, carried, size_t(carry));
             data -= carry;
         } else {
-            // A line longer than the room: carried bytes and block joined elsewhere.
-            std::vector<char> joined(static_cast<size_t>(size));
-            std::memcpy(joined.data(), carried, size_t(carry));
-            if (got > 0) std::memcpy(joined.data() + carry, data, size_t(got));
-            m_Joined = std::move(joined);
+            // A line longer than the room: carried bytes and block joined elsewhere. A line
+            // that spans many blocks grows where it lies, so its bytes are copied once.
+            const auto at = reinterpret_cast<std::uintptr_t>(carried);
+            const auto joined = reinterpret_cast<std::uintptr_t>(m_Joined.data());
+            if (!m_Joined.empty() && at >= joined && at < joined + m_Joined.size()) {
+                m_Joined.erase(m_Joined.begin(), m_Joined.begin() + std::ptrdiff_t(at - joined));
+            } else {
+                std::vector<char> fresh(carried, carried + carry);
+                m_Joined = std::move(fresh);
+            }
+            if (got > 0) m_Joined.insert(m_Joined.end(), data, data + got);
             data = m_Joined.data();
         }
         if (m_Thread.joinable()) {
