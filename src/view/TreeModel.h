@@ -2,11 +2,13 @@
 
 #include "base/OpenIndex.h"
 
+#include <QAnyStringView>
 #include <QString>
 #include <QStringView>
 
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 // The results tree without any widget: a forest of nodes, each with a key unique in the
@@ -45,8 +47,10 @@ public:
     qint32 Count() const { return m_Count; }
 
     // These raise "Index out of bounds" (35600) for an index that names no node.
-    QStringView Key(qint32 node) const;
-    QStringView Text(qint32 node) const;
+    // A key is put together when asked for; a text is read where it is kept, as Latin-1
+    // when every character fits, UTF-16 otherwise, and stays valid until the next Clear.
+    QString Key(qint32 node) const;
+    QAnyStringView Text(qint32 node) const;
     void SetText(qint32 node, QStringView text);
     qint32 Image(qint32 node) const;
     void SetImage(qint32 node, qint32 image);
@@ -71,7 +75,7 @@ public:
     // node with no text, picture, parent or children. Ordering a sorted parent's children
     // on the first read may still fail to allocate; that ends the program.
     bool Contains(qint32 node) const noexcept { return node >= 1 && node <= m_Count; }
-    QStringView Text(qint32 node, std::nothrow_t) const noexcept;
+    QAnyStringView Text(qint32 node, std::nothrow_t) const noexcept;
     qint32 Image(qint32 node, std::nothrow_t) const noexcept;
     qint32 Parent(qint32 node, std::nothrow_t) const noexcept;
     qint32 ChildCount(qint32 parent, std::nothrow_t) const noexcept;
@@ -96,12 +100,20 @@ public:
 private:
     struct Node;
     struct ChildList;
-    class TextStore;
+    class TextPool;
+    // The front of keys that end with their parent's key, kept once for all of them.
+    struct KeyFront {
+        QString Text;
+        quint32 Ref;
+    };
 
     Node& At(qint32 node);
     const Node& At(qint32 node) const;
-    // Whether a node is filed under key, compared exactly.
+    QAnyStringView Read(quint32 ref) const noexcept;
+    // Whether a node is filed under key in the index, compared exactly.
     auto HasKey(QStringView key) const;
+    qint32 FindByFront(QStringView key) const;
+    qint32 FrontOf(QStringView front);
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
@@ -114,13 +126,27 @@ private:
 
     std::vector<std::unique_ptr<Node[]>> m_Blocks;
     mutable std::vector<ChildList> m_Lists;
-    std::unique_ptr<TextStore> m_Texts;
-    // Key to node; 32-bit hashes keep a cell at 8 bytes.
+    std::unique_ptr<TextPool> m_Texts;
+    // Keys kept whole, to their nodes; 32-bit hashes keep a cell at 8 bytes. A key kept as
+    // a front is found through its parent's key instead, and costs no cell.
     OpenIndex<quint32> m_Keys;
+    std::vector<KeyFront> m_Fronts;
     qint32 m_Count = 0;
     qint32 m_Selected = NoNode;
     bool m_Visible = true;
 };
+
+// Appends a node text as it is kept, without a copy in between.
+inline QString& AppendText(QString& out, QAnyStringView text) {
+    text.visit([&out](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView> ||
+                      std::is_same_v<decltype(view), QStringView>)
+            out.append(view);
+        else
+            out.append(QString::fromUtf8(view.data(), view.size()));
+    });
+    return out;
+}
 
 template <class Visit> void TreeModel::ForEachDisplayed(Visit&& visit) const {
     // An explicit stack: the model itself puts no bound on depth.

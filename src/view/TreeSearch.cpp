@@ -2,6 +2,9 @@
 
 #include "base/AsciiCase.h"
 
+#include <algorithm>
+#include <type_traits>
+
 namespace {
 
 bool UpperCasesAsciiPlainly(const LocaleFormats& formats) {
@@ -50,10 +53,44 @@ SearchOutcome Search(Walk walk, TreeModel& tree, const QString& text, bool match
 
 TextMatcher::TextMatcher(const QString& search, bool matchCase, const LocaleFormats& formats)
     : m_Formats(formats), m_Search(matchCase ? search : formats.ToUpper(search)),
-      m_MatchCase(matchCase), m_AsciiFast(!matchCase && UpperCasesAsciiPlainly(formats)) {}
+      m_MatchCase(matchCase), m_AsciiFast(!matchCase && UpperCasesAsciiPlainly(formats)) {
+    m_SearchIsLatin1 = std::all_of(m_Search.cbegin(), m_Search.cend(),
+                                   [](QChar c) { return c.unicode() <= 0xFF; });
+    if (m_SearchIsLatin1) m_SearchLatin1 = m_Search.toLatin1();
+}
 
-bool TextMatcher::Matches(QStringView text) {
+bool TextMatcher::Matches(QAnyStringView text) {
     if (m_Search.isEmpty()) return true;
+    return text.visit([this](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>)
+            return MatchesLatin1(view);
+        else if constexpr (std::is_same_v<decltype(view), QStringView>)
+            return MatchesWide(view);
+        else
+            return MatchesWide(QString::fromUtf8(view.data(), view.size()));
+    });
+}
+
+// Node texts are nearly all Latin-1, and this path allocates nothing for them.
+bool TextMatcher::MatchesLatin1(QLatin1StringView text) {
+    const QByteArrayView bytes(text.data(), text.size());
+    if (m_MatchCase) return m_SearchIsLatin1 && bytes.contains(m_SearchLatin1);
+    if (m_AsciiFast) {
+        m_UpperLatin1.resize(text.size());
+        char* upper = m_UpperLatin1.data();
+        uchar seen = 0;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const uchar c = uchar(bytes[i]);
+            seen |= c;
+            upper[i] = char(uchar(c - 'a') < 26 ? c - 0x20 : c);
+        }
+        if (seen < 0x80)
+            return m_SearchIsLatin1 && QByteArrayView(upper, bytes.size()).contains(m_SearchLatin1);
+    }
+    return m_Formats.ToUpper(QString(text)).contains(m_Search);
+}
+
+bool TextMatcher::MatchesWide(QStringView text) {
     if (m_MatchCase) return text.contains(m_Search);
     if (m_AsciiFast) {
         m_Upper.resize(text.size());
