@@ -22,7 +22,9 @@ constexpr qint32 BlockSize = 1 << BlockShift;
 // How far after its parent a node may keep its key as a front, and how many fronts there
 // may be: a lookup tries each front that starts the key and looks that far.
 constexpr qint32 FrontReach = 32;
-constexpr size_t MaxFronts = 64;
+constexpr quint32 MaxFronts = 64;
+// Pool offsets below this name no text: 0 is the empty text, 1 to MaxFronts the fronts.
+constexpr quint32 FirstRef = MaxFronts + 1;
 
 [[noreturn]] void RaiseTree(qint32 number, const QString& description) {
     RaiseRuntime(number, u"TreeModel"_s, description);
@@ -35,23 +37,29 @@ quint32 KeyHash(QStringView key) {
 
 } // namespace
 
-// 28 bytes a node: keys and texts live in a shared pool, named by 32-bit offsets.
+// 24 bytes a node, and its picture beside it: keys and texts live in a shared pool, named
+// by 32-bit offsets, and the flags take the top bits that indexes and counts leave free.
 struct TreeModel::Node {
-    // A key that ends with its parent's key (as "URL Entry: 7" under "Entry: 7") keeps
-    // only its front here, and KeyIsFront is set.
+    // A key that ends with its parent's key (as "URL Entry: 7" under "Entry: 7") keeps only
+    // its front: 1 to MaxFronts name m_Fronts, which the pool never hands out.
     quint32 Key = 0;
     quint32 Text = 0;
     qint32 Parent = NoNode;
-    qint32 Row = 0;
+    quint32 Row : 31 = 0;
+    quint32 IsExpanded : 1 = 0;
     // Children added one after another, unsorted, are the run Children, Children + 1, ...
     // and need no list; any other shape gets a ChildList, and this is its index (HasList).
-    qint32 Children = NoNode;
-    qint32 ChildCount = 0;
-    qint16 Image = 0;
-    bool IsSorted : 1 = false;
-    bool IsExpanded : 1 = false;
-    bool HasList : 1 = false;
-    bool KeyIsFront : 1 = false;
+    quint32 Children : 31 = NoNode;
+    quint32 HasList : 1 = 0;
+    quint32 ChildCount : 31 = 0;
+    quint32 IsSorted : 1 = 0;
+
+    bool KeyIsFront() const { return Key != 0 && Key <= MaxFronts; }
+};
+
+struct TreeModel::Block {
+    Node Nodes[BlockSize];
+    qint16 Images[BlockSize];
 };
 
 struct TreeModel::ChildList {
@@ -117,6 +125,7 @@ public:
     }
 
     QAnyStringView Read(quint32 ref) const noexcept {
+        Q_ASSERT(ref == 0 || ref >= FirstRef);
         if (ref == 0) return {};
         const uchar* at = reinterpret_cast<const uchar*>(At(ref));
         quint32 header = 0;
@@ -160,7 +169,7 @@ private:
     }
 
     char* Allocate(size_t bytes, quint32& ref) {
-        // The first chunk is an ordinary one, so that offset 0 can stand for the empty text.
+        // The first chunk is an ordinary one, so that the offsets below FirstRef name no text.
         if (m_Slots.empty() || (bytes <= LargeText && m_Next + bytes > m_Limit)) {
             const size_t start = m_Slots.size() * ChunkBytes;
             if (start + ChunkBytes > Addressable) throw std::bad_alloc();
@@ -168,7 +177,7 @@ private:
             if (m_Used == m_Chunks.size())
                 m_Chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkBytes));
             m_Slots.push_back(m_Chunks[m_Used++].get());
-            m_Next = start == 0 ? 1 : start;
+            m_Next = start == 0 ? FirstRef : start;
             m_Limit = start + ChunkBytes;
         }
         if (bytes > LargeText) {
@@ -199,7 +208,7 @@ private:
 };
 
 TreeModel::TreeModel() : m_Texts(std::make_unique<TextPool>()) {
-    m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+    m_Blocks.push_back(std::make_unique<Block>());
 }
 
 TreeModel::~TreeModel() = default;
@@ -219,11 +228,16 @@ void TreeModel::Clear() {
 }
 
 TreeModel::Node& TreeModel::At(qint32 node) {
-    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+    return m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)];
 }
 
 const TreeModel::Node& TreeModel::At(qint32 node) const {
-    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+    return m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)];
+}
+
+// Blocks are owned through unique_ptr, so this reaches a picture from a const reader too.
+qint16& TreeModel::ImageAt(qint32 node) const {
+    return m_Blocks[size_t(node >> BlockShift)]->Images[node & (BlockSize - 1)];
 }
 
 QAnyStringView TreeModel::Read(quint32 ref) const noexcept { return m_Texts->Read(ref); }
@@ -262,27 +276,27 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
 
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size())
-        m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+        m_Blocks.push_back(std::make_unique<Block>());
     // A front is found again by a short look behind the parent, so only a parent close
     // before its child, with a key kept whole, lends it the end of its key.
     qint32 front = -1;
     if (!key.isEmpty() && parent != NoNode && node - parent <= FrontReach) {
         const Node& p = At(parent);
         const QAnyStringView parentKey = Read(p.Key);
-        if (!p.KeyIsFront && !parentKey.empty() && key.size() > parentKey.size() &&
+        if (p.Key > MaxFronts && key.size() > parentKey.size() &&
             parentKey == QAnyStringView(key.last(parentKey.size())))
             front = FrontOf(key.first(key.size() - parentKey.size()));
     }
     Node n;
     if (front >= 0) {
-        n.Key = m_Fronts[size_t(front)].Ref;
-        n.KeyIsFront = true;
+        n.Key = quint32(front) + 1;
     } else {
         // Keys are unique, so looking for a repeat would be wasted.
         n.Key = m_Texts->Store(key);
     }
     n.Text = m_Texts->Keep(text);
     At(node) = n;
+    ImageAt(node) = 0;
     m_Count = node;
     if (front < 0 && place >= 0) m_Keys.File(place, hash, quint32(node));
     LinkChild(parent, node);
@@ -291,26 +305,26 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
 
 qint32 TreeModel::FrontOf(QStringView front) {
     for (size_t i = 0; i < m_Fronts.size(); ++i)
-        if (m_Fronts[i].Text == front) return qint32(i);
+        if (m_Fronts[i] == front) return qint32(i);
     if (m_Fronts.size() == MaxFronts) return -1;
     m_Fronts.reserve(MaxFronts);
-    const quint32 ref = m_Texts->Store(front);
-    m_Fronts.push_back(KeyFront{front.toString(), ref});
+    m_Fronts.push_back(front.toString());
     return qint32(m_Fronts.size() - 1);
 }
 
 // A key kept as a front is its front followed by its parent's whole key, and its node
 // stands at most FrontReach nodes after that parent.
 qint32 TreeModel::FindByFront(QStringView key) const {
-    for (const KeyFront& front : m_Fronts) {
-        if (key.size() <= front.Text.size() || !key.startsWith(front.Text)) continue;
-        const QStringView rest = key.sliced(front.Text.size());
+    for (size_t i = 0; i < m_Fronts.size(); ++i) {
+        const QString& front = m_Fronts[i];
+        if (key.size() <= front.size() || !key.startsWith(front)) continue;
+        const QStringView rest = key.sliced(front.size());
         const quint32 parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
         if (parent == m_Keys.None) continue;
         const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
         for (qint32 node = qint32(parent) + 1; node <= last; ++node) {
             const Node& n = At(node);
-            if (n.KeyIsFront && n.Key == front.Ref && n.Parent == qint32(parent)) return node;
+            if (n.Key == quint32(i) + 1 && n.Parent == qint32(parent)) return node;
         }
     }
     return NoNode;
@@ -442,7 +456,7 @@ void TreeModel::Settle(const Node& parent) const {
     for (qint32 row = 0; row < size; ++row) {
         const qint32 node = keys[size_t(row)].Node;
         list.Items[size_t(row)] = node;
-        m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))].Row = row;
+        m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)].Row = quint32(row);
     }
     list.Settled = size;
     list.Resort = false;
@@ -456,9 +470,9 @@ qint32 TreeModel::Find(QStringView key) const {
 
 QString TreeModel::Key(qint32 node) const {
     const Node& n = Checked(node);
-    QString key;
-    AppendText(key, Read(n.Key));
-    if (n.KeyIsFront) AppendText(key, Read(At(n.Parent).Key));
+    if (!n.KeyIsFront()) return Read(n.Key).toString();
+    QString key = m_Fronts[n.Key - 1];
+    AppendText(key, Read(At(n.Parent).Key));
     return key;
 }
 
@@ -471,13 +485,16 @@ void TreeModel::SetText(qint32 node, QStringView text) {
     if (parent.IsSorted) ListOf(parent).Resort = true;
 }
 
-qint32 TreeModel::Image(qint32 node) const { return Checked(node).Image; }
+qint32 TreeModel::Image(qint32 node) const {
+    Checked(node);
+    return ImageAt(node);
+}
 
 void TreeModel::SetImage(qint32 node, qint32 image) {
-    Node& n = Checked(node);
+    Checked(node);
     if (image < 0 || image > std::numeric_limits<qint16>::max())
         RaiseTree(35600, u"Index out of bounds"_s);
-    n.Image = qint16(image);
+    ImageAt(node) = qint16(image);
 }
 
 bool TreeModel::Sorted(qint32 node) const { return Checked(node).IsSorted; }
@@ -535,7 +552,7 @@ QAnyStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
 
 qint32 TreeModel::Image(qint32 node, std::nothrow_t) const noexcept {
     const Node* n = Known(node);
-    return n ? n->Image : 0;
+    return n ? ImageAt(node) : 0;
 }
 
 qint32 TreeModel::Parent(qint32 node, std::nothrow_t) const noexcept {

@@ -100,15 +100,12 @@ public:
 private:
     struct Node;
     struct ChildList;
+    struct Block;
     class TextPool;
-    // The front of keys that end with their parent's key, kept once for all of them.
-    struct KeyFront {
-        QString Text;
-        quint32 Ref;
-    };
 
     Node& At(qint32 node);
     const Node& At(qint32 node) const;
+    qint16& ImageAt(qint32 node) const;
     QAnyStringView Read(quint32 ref) const noexcept;
     // Whether a node is filed under key in the index, compared exactly.
     auto HasKey(QStringView key) const;
@@ -124,13 +121,14 @@ private:
     qint32 RowOf(const Node& node) const;
     void LinkChild(qint32 parent, qint32 child);
 
-    std::vector<std::unique_ptr<Node[]>> m_Blocks;
+    std::vector<std::unique_ptr<Block>> m_Blocks;
     mutable std::vector<ChildList> m_Lists;
     std::unique_ptr<TextPool> m_Texts;
     // Keys kept whole, to their nodes; 32-bit hashes keep a cell at 8 bytes. A key kept as
     // a front is found through its parent's key instead, and costs no cell.
     OpenIndex<quint32> m_Keys;
-    std::vector<KeyFront> m_Fronts;
+    // Fronts of keys that end with their parent's key, each kept once for all of them.
+    std::vector<QString> m_Fronts;
     qint32 m_Count = 0;
     qint32 m_Selected = NoNode;
     bool m_Visible = true;
