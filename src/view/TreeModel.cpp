@@ -25,6 +25,8 @@ constexpr qint32 FrontReach = 32;
 constexpr quint32 MaxFronts = 64;
 // Pool offsets below this name no text: 0 is the empty text, 1 to MaxFronts the fronts.
 constexpr quint32 FirstRef = MaxFronts + 1;
+// A node's picture byte that sends the reader to the pictures kept aside.
+constexpr quint8 LargeImage = 0xFF;
 
 [[noreturn]] void RaiseTree(qint32 number, const QString& description) {
     RaiseRuntime(number, u"TreeModel"_s, description);
@@ -35,10 +37,28 @@ quint32 KeyHash(QStringView key) {
     return quint32(h ^ (quint64(h) >> 32));
 }
 
+// Whether a kept text is text. Kept texts are nearly all Latin-1, and held against the
+// UTF-16 of a new one a unit at a time, without stopping early, the loop runs wide.
+bool SameText(QAnyStringView kept, QStringView text) noexcept {
+    if (kept.size() != text.size()) return false;
+    return kept.visit([text](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            const char* bytes = view.data();
+            const char16_t* units = text.utf16();
+            char16_t differ = 0;
+            for (qsizetype i = 0; i < text.size(); ++i)
+                differ |= char16_t(uchar(bytes[i]) ^ units[i]);
+            return differ == 0;
+        } else {
+            return QAnyStringView(view) == QAnyStringView(text);
+        }
+    });
+}
+
 } // namespace
 
-// 24 bytes a node, and its picture beside it: keys and texts live in a shared pool, named
-// by 32-bit offsets, and the flags take the top bits that indexes and counts leave free.
+// 24 bytes a node, and a byte for its picture beside it: keys and texts live in a shared pool,
+// named by 32-bit offsets, and the flags take the top bits that indexes and counts leave free.
 struct TreeModel::Node {
     // A key that ends with its parent's key (as "URL Entry: 7" under "Entry: 7") keeps only
     // its front: 1 to MaxFronts name m_Fronts, which the pool never hands out.
@@ -59,7 +79,7 @@ struct TreeModel::Node {
 
 struct TreeModel::Block {
     Node Nodes[BlockSize];
-    qint16 Images[BlockSize];
+    quint8 Images[BlockSize];
 };
 
 struct TreeModel::ChildList {
@@ -84,11 +104,18 @@ public:
         if (text.isEmpty()) return 0;
         if (m_Recent.empty()) m_Recent.assign(RecentSize, Recent{0, 0});
         const quint32 hash = KeyHash(text);
-        Recent& recent = m_Recent[hash & (RecentSize - 1)];
-        if (recent.Ref != 0 && recent.Hash == hash && Read(recent.Ref) == QAnyStringView(text))
-            return recent.Ref;
+        // Two ways a set, the last used first: a text that comes back often outlives the
+        // texts seen once that pass through its set.
+        Recent* set = &m_Recent[(hash & (RecentSize / 2 - 1)) * 2];
+        for (int way = 0; way < 2; ++way) {
+            if (set[way].Ref != 0 && set[way].Hash == hash && SameText(Read(set[way].Ref), text)) {
+                if (way == 1) std::swap(set[0], set[1]);
+                return set[0].Ref;
+            }
+        }
         const quint32 ref = Store(text);
-        recent = Recent{hash, ref};
+        set[1] = set[0];
+        set[0] = Recent{hash, ref};
         return ref;
     }
 
@@ -98,9 +125,10 @@ public:
         if (size == 0) return 0;
         if (size > std::numeric_limits<qint32>::max()) throw std::bad_alloc();
         const char16_t* units = text.utf16();
-        bool latin1 = true;
-        for (qsizetype i = 0; i < size && latin1; ++i)
-            latin1 = units[i] <= 0xFF;
+        char16_t any = 0;
+        for (qsizetype i = 0; i < size; ++i)
+            any |= units[i];
+        const bool latin1 = any <= 0xFF;
 
         uchar header[5];
         qsizetype headerSize = 0;
@@ -223,6 +251,7 @@ void TreeModel::Clear() {
     m_Texts->Reset();
     m_Keys.Reset();
     m_Fronts.clear();
+    m_LargeImages.clear();
     m_Count = 0;
     m_Selected = NoNode;
 }
@@ -236,14 +265,21 @@ const TreeModel::Node& TreeModel::At(qint32 node) const {
 }
 
 // Blocks are owned through unique_ptr, so this reaches a picture from a const reader too.
-qint16& TreeModel::ImageAt(qint32 node) const {
+quint8& TreeModel::ImageByte(qint32 node) const {
     return m_Blocks[size_t(node >> BlockShift)]->Images[node & (BlockSize - 1)];
+}
+
+qint32 TreeModel::ImageOf(qint32 node) const noexcept {
+    const quint8 image = ImageByte(node);
+    if (image != LargeImage) return image;
+    const auto large = m_LargeImages.find(node);
+    return large != m_LargeImages.end() ? large->second : 0;
 }
 
 QAnyStringView TreeModel::Read(quint32 ref) const noexcept { return m_Texts->Read(ref); }
 
 auto TreeModel::HasKey(QStringView key) const {
-    return [this, key](quint32 node) { return Read(At(qint32(node)).Key) == QAnyStringView(key); };
+    return [this, key](quint32 node) { return SameText(Read(At(qint32(node)).Key), key); };
 }
 
 const TreeModel::Node& TreeModel::Checked(qint32 node) const {
@@ -266,10 +302,20 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
+    // A front is found again by a short look behind the parent, so only a parent close
+    // before its child, with a key kept whole, lends it the end of its key.
+    qsizetype frontSize = -1;
+    if (!key.isEmpty() && parent != NoNode && qint64(m_Count) + 1 - parent <= FrontReach) {
+        const Node& p = At(parent);
+        const QAnyStringView parentKey = Read(p.Key);
+        if (p.Key > MaxFronts && key.size() > parentKey.size() &&
+            SameText(parentKey, key.last(parentKey.size())))
+            frontSize = key.size() - parentKey.size();
+    }
     qsizetype place = -1;
     const quint32 hash = key.isEmpty() ? 0 : KeyHash(key);
-    if (!key.isEmpty() &&
-        ((place = m_Keys.Claim(hash, HasKey(key))) < 0 || FindByFront(key) != NoNode))
+    if (!key.isEmpty() && ((place = m_Keys.Claim(hash, HasKey(key))) < 0 ||
+                           FindByFront(key, frontSize < 0 ? NoNode : parent, frontSize) != NoNode))
         RaiseTree(35602, u"Key is not unique in collection"_s);
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
@@ -277,16 +323,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size())
         m_Blocks.push_back(std::make_unique<Block>());
-    // A front is found again by a short look behind the parent, so only a parent close
-    // before its child, with a key kept whole, lends it the end of its key.
-    qint32 front = -1;
-    if (!key.isEmpty() && parent != NoNode && node - parent <= FrontReach) {
-        const Node& p = At(parent);
-        const QAnyStringView parentKey = Read(p.Key);
-        if (p.Key > MaxFronts && key.size() > parentKey.size() &&
-            parentKey == QAnyStringView(key.last(parentKey.size())))
-            front = FrontOf(key.first(key.size() - parentKey.size()));
-    }
+    const qint32 front = frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
     Node n;
     if (front >= 0) {
         n.Key = quint32(front) + 1;
@@ -296,7 +333,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     }
     n.Text = m_Texts->Keep(text);
     At(node) = n;
-    ImageAt(node) = 0;
+    ImageByte(node) = 0;
     m_Count = node;
     if (front < 0 && place >= 0) m_Keys.File(place, hash, quint32(node));
     LinkChild(parent, node);
@@ -314,13 +351,17 @@ qint32 TreeModel::FrontOf(QStringView front) {
 
 // A key kept as a front is its front followed by its parent's whole key, and its node
 // stands at most FrontReach nodes after that parent.
-qint32 TreeModel::FindByFront(QStringView key) const {
+qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const {
     for (size_t i = 0; i < m_Fronts.size(); ++i) {
         const QString& front = m_Fronts[i];
-        if (key.size() <= front.size() || !key.startsWith(front)) continue;
-        const QStringView rest = key.sliced(front.size());
-        const quint32 parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
-        if (parent == m_Keys.None) continue;
+        if (key.size() <= front.size() || front.front() != key.front() || !key.startsWith(front))
+            continue;
+        quint32 parent = quint32(knownParent);
+        if (knownParent == NoNode || front.size() != knownFront) {
+            const QStringView rest = key.sliced(front.size());
+            parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
+            if (parent == m_Keys.None) continue;
+        }
         const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
         for (qint32 node = qint32(parent) + 1; node <= last; ++node) {
             const Node& n = At(node);
@@ -465,7 +506,7 @@ void TreeModel::Settle(const Node& parent) const {
 qint32 TreeModel::Find(QStringView key) const {
     if (key.isEmpty()) return NoNode;
     const quint32 node = m_Keys.Find(KeyHash(key), HasKey(key));
-    return node == m_Keys.None ? FindByFront(key) : qint32(node);
+    return node == m_Keys.None ? FindByFront(key, NoNode, 0) : qint32(node);
 }
 
 QString TreeModel::Key(qint32 node) const {
@@ -487,14 +528,20 @@ void TreeModel::SetText(qint32 node, QStringView text) {
 
 qint32 TreeModel::Image(qint32 node) const {
     Checked(node);
-    return ImageAt(node);
+    return ImageOf(node);
 }
 
 void TreeModel::SetImage(qint32 node, qint32 image) {
     Checked(node);
     if (image < 0 || image > std::numeric_limits<qint16>::max())
         RaiseTree(35600, u"Index out of bounds"_s);
-    ImageAt(node) = qint16(image);
+    if (image < LargeImage) {
+        ImageByte(node) = quint8(image);
+        m_LargeImages.erase(node);
+    } else {
+        m_LargeImages[node] = qint16(image);
+        ImageByte(node) = LargeImage;
+    }
 }
 
 bool TreeModel::Sorted(qint32 node) const { return Checked(node).IsSorted; }
@@ -552,7 +599,7 @@ QAnyStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
 
 qint32 TreeModel::Image(qint32 node, std::nothrow_t) const noexcept {
     const Node* n = Known(node);
-    return n ? ImageAt(node) : 0;
+    return n ? ImageOf(node) : 0;
 }
 
 qint32 TreeModel::Parent(qint32 node, std::nothrow_t) const noexcept {

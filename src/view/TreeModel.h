@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 // The results tree without any widget: a forest of nodes, each with a key unique in the
@@ -105,11 +106,14 @@ private:
 
     Node& At(qint32 node);
     const Node& At(qint32 node) const;
-    qint16& ImageAt(qint32 node) const;
+    quint8& ImageByte(qint32 node) const;
+    qint32 ImageOf(qint32 node) const noexcept;
     QAnyStringView Read(quint32 ref) const noexcept;
     // Whether a node is filed under key in the index, compared exactly.
     auto HasKey(QStringView key) const;
-    qint32 FindByFront(QStringView key) const;
+    // A node whose key is kept as a front; a caller that knows key to be a front followed
+    // by a parent's key may name them, which spares looking the parent up.
+    qint32 FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const;
     qint32 FrontOf(QStringView front);
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
@@ -129,6 +133,8 @@ private:
     OpenIndex<quint32> m_Keys;
     // Fronts of keys that end with their parent's key, each kept once for all of them.
     std::vector<QString> m_Fronts;
+    // Pictures too large for a node's byte; the program's own are all small.
+    std::unordered_map<qint32, qint16> m_LargeImages;
     qint32 m_Count = 0;
     qint32 m_Selected = NoNode;
     bool m_Visible = true;

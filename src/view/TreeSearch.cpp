@@ -3,6 +3,7 @@
 #include "base/AsciiCase.h"
 
 #include <algorithm>
+#include <string_view>
 #include <type_traits>
 
 namespace {
@@ -71,21 +72,32 @@ bool TextMatcher::Matches(QAnyStringView text) {
     });
 }
 
+namespace {
+
+// Node texts are short: a plain search for the first byte and a compare beats the set-up
+// of a general one.
+bool ContainsBytes(std::string_view text, const QByteArray& part) {
+    return text.find(std::string_view(part.constData(), size_t(part.size()))) !=
+           std::string_view::npos;
+}
+
+} // namespace
+
 // Node texts are nearly all Latin-1, and this path allocates nothing for them.
 bool TextMatcher::MatchesLatin1(QLatin1StringView text) {
-    const QByteArrayView bytes(text.data(), text.size());
-    if (m_MatchCase) return m_SearchIsLatin1 && bytes.contains(m_SearchLatin1);
+    const std::string_view bytes(text.data(), size_t(text.size()));
+    if (m_MatchCase) return m_SearchIsLatin1 && ContainsBytes(bytes, m_SearchLatin1);
     if (m_AsciiFast) {
         m_UpperLatin1.resize(text.size());
         char* upper = m_UpperLatin1.data();
         uchar seen = 0;
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
             const uchar c = uchar(bytes[i]);
             seen |= c;
             upper[i] = char(uchar(c - 'a') < 26 ? c - 0x20 : c);
         }
         if (seen < 0x80)
-            return m_SearchIsLatin1 && QByteArrayView(upper, bytes.size()).contains(m_SearchLatin1);
+            return m_SearchIsLatin1 && ContainsBytes({upper, bytes.size()}, m_SearchLatin1);
     }
     return m_Formats.ToUpper(QString(text)).contains(m_Search);
 }

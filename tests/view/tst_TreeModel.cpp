@@ -71,6 +71,19 @@ private slots:
         QCOMPARE(RaisedNumber([&] { tree.Text(0); }), 35600);
         QCOMPARE(RaisedNumber([&] { tree.Add(9, u"x"); }), 35601);
 
+        // Pictures past a byte are kept aside, and forgotten when replaced or cleared.
+        for (const qint32 image : {254, 255, 32767, 3}) {
+            tree.SetImage(child, image);
+            tree.SetImage(lower, image == 3 ? 32766 : image);
+            QCOMPARE(tree.Image(child), image);
+            QCOMPARE(tree.Image(child, std::nothrow), image);
+            QCOMPARE(tree.Image(lower), image == 3 ? 32766 : image);
+        }
+        QCOMPARE(tree.Image(upper), 0);
+        QCOMPARE(RaisedNumber([&] { tree.SetImage(child, 32768); }), 35600);
+        QCOMPARE(RaisedNumber([&] { tree.SetImage(child, -1); }), 35600);
+        QCOMPARE(tree.Image(child), 3);
+
         tree.SetRootSorted(true);
         tree.Select(child);
         tree.Clear();
@@ -79,6 +92,8 @@ private slots:
         QCOMPARE(tree.Find(u"Entry: 1"), TreeModel::NoNode);
         QVERIFY(tree.RootSorted()); // the root level's flag survives a clear
         QCOMPARE(tree.Add(TreeModel::NoNode, u"Entry: 1", u"z"), 1);
+        QCOMPARE(tree.Add(1, u"Entry: 2", u"y"), lower);
+        QCOMPARE(tree.Image(lower), 0);
     }
 
     void keysAndTextsInEitherEncoding() {
