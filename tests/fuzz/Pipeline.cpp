@@ -430,8 +430,7 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     if (tree.Count() > 0) {
         const QString text = tree.Text(1 + qint32(choose.Next()) % tree.Count()).toString();
         const qsizetype at = text.isEmpty() ? 0 : choose.Next() % text.size();
-        searchTexts
-            << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toString().toLower();
+        searchTexts << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toLower();
     }
     searchTexts << QString() << SearchPrompt.toString();
     for (const QString& text : searchTexts)
