@@ -301,7 +301,8 @@ private:
             const auto [startDay, startTime] = DayAndTime(r.Started);
             const auto put = [&rows](qint64 value) {
                 char number[24] = {','};
-                rows.append(number, std::to_chars(number + 1, std::end(number), value).ptr - number);
+                rows.append(number,
+                            std::to_chars(number + 1, std::end(number), value).ptr - number);
             };
             put(*h);
             put(day(startDay));
