@@ -272,7 +272,7 @@ private:
 };
 
 QJsonObject NodeJson(const TreeModel& tree, qint32 node) {
-    return QJsonObject{{u"key"_s, tree.Key(node).toString()},
+    return QJsonObject{{u"key"_s, tree.Key(node)},
                        {u"text"_s, tree.Text(node).toString()},
                        {u"image"_s, tree.Image(node)}};
 }
@@ -294,7 +294,7 @@ void WriteTreeText(std::FILE* out, const TreeModel& tree) {
     ChunkedOut chunks(out);
     tree.ForEachDisplayed([&](qint32 node, qint32 depth) {
         QString& text = chunks.Text();
-        text.append(QString(2 * qsizetype(depth), u' ')).append(tree.Text(node));
+        AppendText(text.append(QString(2 * qsizetype(depth), u' ')), tree.Text(node));
         chunks.LineDone();
     });
 }
@@ -302,8 +302,9 @@ void WriteTreeText(std::FILE* out, const TreeModel& tree) {
 void WriteNodesText(std::FILE* out, const TreeModel& tree) {
     ChunkedOut chunks(out);
     for (qint32 node = 1; node <= tree.Count(); ++node) {
-        chunks.Text().append(QString::number(node) + u'\t' + tree.Key(node) + u'\t' +
-                             QString::number(tree.Image(node)) + u'\t' + tree.Text(node));
+        AppendText(chunks.Text().append(QString::number(node) + u'\t' + tree.Key(node) + u'\t' +
+                                        QString::number(tree.Image(node)) + u'\t'),
+                   tree.Text(node));
         chunks.LineDone();
     }
 }
@@ -311,7 +312,7 @@ void WriteNodesText(std::FILE* out, const TreeModel& tree) {
 QString SelectionLine(const TreeModel& tree) {
     const qint32 node = tree.Selected();
     if (node == TreeModel::NoNode) return u"no selection"_s;
-    return QString::number(node) + u'\t' + tree.Key(node) + u'\t' + tree.Text(node);
+    return QString::number(node) + u'\t' + tree.Key(node) + u'\t' + tree.Text(node).toString();
 }
 
 QString ExecuteText(const ExecuteAction& action) {
@@ -341,9 +342,8 @@ QJsonArray NodesJson(const TreeModel& tree) {
 QJsonValue SelectionJson(const TreeModel& tree) {
     const qint32 node = tree.Selected();
     if (node == TreeModel::NoNode) return QJsonValue::Null;
-    return QJsonObject{{u"index"_s, node},
-                       {u"key"_s, tree.Key(node).toString()},
-                       {u"text"_s, tree.Text(node).toString()}};
+    return QJsonObject{
+        {u"index"_s, node}, {u"key"_s, tree.Key(node)}, {u"text"_s, tree.Text(node).toString()}};
 }
 
 QJsonValue ExecuteJson(const ExecuteAction& action) {

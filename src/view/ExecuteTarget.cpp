@@ -7,14 +7,14 @@ using namespace Qt::StringLiterals;
 ExecuteAction DecideExecute(const TreeModel& tree, const OrdinaryFileTest& fileExists) {
     ExecuteAction action;
     if (tree.Count() == 0 || tree.Selected() == TreeModel::NoNode) return action;
-    const QStringView text = tree.Text(tree.Selected());
+    const QString text = tree.Text(tree.Selected()).toString();
 
     QString target;
     if (text.startsWith(u"URL")) {
         target = TrimBlanks(After(text, 4)).toString();
     } else if (LeftOf(text, 3).toString().toUpper() == u"FTP"_s ||
                LeftOf(text, 4).toString().toUpper() == u"HTTP"_s) {
-        target = text.toString();
+        target = text;
     } else if (text.startsWith(u"Local Path")) {
         const QString path = TrimBlanks(After(text, 11)).toString();
         if (!fileExists(path)) {

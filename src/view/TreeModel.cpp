@@ -6,6 +6,8 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -17,6 +19,14 @@ namespace {
 // spare capacity beyond its last block.
 constexpr qint32 BlockShift = 10;
 constexpr qint32 BlockSize = 1 << BlockShift;
+// How far after its parent a node may keep its key as a front, and how many fronts there
+// may be: a lookup tries each front that starts the key and looks that far.
+constexpr qint32 FrontReach = 32;
+constexpr quint32 MaxFronts = 64;
+// Pool offsets below this name no text: 0 is the empty text, 1 to MaxFronts the fronts.
+constexpr quint32 FirstRef = MaxFronts + 1;
+// A node's picture byte that sends the reader to the pictures kept aside.
+constexpr quint8 LargeImage = 0xFF;
 
 [[noreturn]] void RaiseTree(qint32 number, const QString& description) {
     RaiseRuntime(number, u"TreeModel"_s, description);
@@ -27,27 +37,49 @@ quint32 KeyHash(QStringView key) {
     return quint32(h ^ (quint64(h) >> 32));
 }
 
+// Whether a kept text is text. Kept texts are nearly all Latin-1, and held against the
+// UTF-16 of a new one a unit at a time, without stopping early, the loop runs wide.
+bool SameText(QAnyStringView kept, QStringView text) noexcept {
+    if (kept.size() != text.size()) return false;
+    return kept.visit([text](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            const char* bytes = view.data();
+            const char16_t* units = text.utf16();
+            char16_t differ = 0;
+            for (qsizetype i = 0; i < text.size(); ++i)
+                differ |= char16_t(uchar(bytes[i]) ^ units[i]);
+            return differ == 0;
+        } else {
+            return QAnyStringView(view) == QAnyStringView(text);
+        }
+    });
+}
+
 } // namespace
 
-// 48 bytes a node: the texts live in a shared store instead of one allocation each.
+// 24 bytes a node, and a byte for its picture beside it: keys and texts live in a shared pool,
+// named by 32-bit offsets, and the flags take the top bits that indexes and counts leave free.
 struct TreeModel::Node {
-    const char16_t* KeyData = nullptr;
-    const char16_t* TextData = nullptr;
-    qint32 KeyLength = 0;
-    qint32 TextLength = 0;
+    // A key that ends with its parent's key (as "URL Entry: 7" under "Entry: 7") keeps only
+    // its front: 1 to MaxFronts name m_Fronts, which the pool never hands out.
+    quint32 Key = 0;
+    quint32 Text = 0;
     qint32 Parent = NoNode;
-    qint32 Row = 0;
-    // Children added one after another, unsorted, are the run FirstChild, FirstChild + 1,
-    // ... and need no list; any other shape gets a ChildList.
-    qint32 FirstChild = NoNode;
-    qint32 ChildCount = 0;
-    qint32 List = -1;
-    qint16 Image = 0;
-    bool IsSorted = false;
-    bool IsExpanded = false;
+    quint32 Row : 31 = 0;
+    quint32 IsExpanded : 1 = 0;
+    // Children added one after another, unsorted, are the run Children, Children + 1, ...
+    // and need no list; any other shape gets a ChildList, and this is its index (HasList).
+    quint32 Children : 31 = NoNode;
+    quint32 HasList : 1 = 0;
+    quint32 ChildCount : 31 = 0;
+    quint32 IsSorted : 1 = 0;
 
-    QStringView Key() const { return QStringView(KeyData, KeyLength); }
-    QStringView Text() const { return QStringView(TextData, TextLength); }
+    bool KeyIsFront() const { return Key != 0 && Key <= MaxFronts; }
+};
+
+struct TreeModel::Block {
+    Node Nodes[BlockSize];
+    quint8 Images[BlockSize];
 };
 
 struct TreeModel::ChildList {
@@ -59,52 +91,152 @@ struct TreeModel::ChildList {
     bool Resort = false;
 };
 
-// Characters of keys and texts, in chunks that never move once written. A clear keeps
-// the chunks for the next build, which then writes over them without new pages.
-class TreeModel::TextStore {
+// Keys and texts, each after a short length header: Latin-1 bytes when every character
+// fits (nearly always), UTF-16 otherwise. A text is named by its offset; 0 is the empty
+// text. Chunks never move, and a reset keeps them for the next build to write over.
+//
+// Node texts repeat a lot (a URL, a path or a file name under every download of it), so a
+// table of recent texts lets a repeat take the copy already kept. The table forgets,
+// which costs only a second copy.
+class TreeModel::TextPool {
 public:
-    QStringView Keep(QStringView text) {
+    quint32 Keep(QStringView text) {
+        if (text.isEmpty()) return 0;
+        if (m_Recent.empty()) m_Recent.assign(RecentSize, Recent{0, 0});
+        const quint32 hash = KeyHash(text);
+        // Two ways a set, the last used first: a text that comes back often outlives the
+        // texts seen once that pass through its set.
+        Recent* set = &m_Recent[(hash & (RecentSize / 2 - 1)) * 2];
+        for (int way = 0; way < 2; ++way) {
+            if (set[way].Ref != 0 && set[way].Hash == hash && SameText(Read(set[way].Ref), text)) {
+                if (way == 1) std::swap(set[0], set[1]);
+                return set[0].Ref;
+            }
+        }
+        const quint32 ref = Store(text);
+        set[1] = set[0];
+        set[0] = Recent{hash, ref};
+        return ref;
+    }
+
+    // A copy of its own, for texts known not to repeat.
+    quint32 Store(QStringView text) {
         const qsizetype size = text.size();
-        if (size == 0) return {};
-        if (size > ChunkSize) {
-            m_Large.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(size)));
-            return Copy(text, m_Large.back().get());
+        if (size == 0) return 0;
+        if (size > std::numeric_limits<qint32>::max()) throw std::bad_alloc();
+        const char16_t* units = text.utf16();
+        char16_t any = 0;
+        for (qsizetype i = 0; i < size; ++i)
+            any |= units[i];
+        const bool latin1 = any <= 0xFF;
+
+        uchar header[5];
+        qsizetype headerSize = 0;
+        for (quint32 value = quint32(size) << 1 | (latin1 ? 0 : 1);; value >>= 7) {
+            header[headerSize++] = uchar((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
+            if (value <= 0x7F) break;
         }
-        if (m_Free < size) {
-            if (++m_Current == m_Chunks.size())
-                m_Chunks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(ChunkSize)));
-            m_Next = m_Chunks[m_Current].get();
-            m_Free = ChunkSize;
+        // UTF-16 may need one byte more to start on an even address.
+        const size_t bytes = size_t(headerSize) + (latin1 ? size_t(size) : 2 * size_t(size) + 1);
+        quint32 ref = 0;
+        char* out = Allocate(bytes, ref);
+        std::memcpy(out, header, size_t(headerSize));
+        char* data = out + headerSize;
+        if (latin1) {
+            for (qsizetype i = 0; i < size; ++i)
+                data[i] = char(units[i]);
+        } else {
+            if (quintptr(data) & 1) ++data;
+            std::memcpy(data, units, 2 * size_t(size));
         }
-        const QStringView kept = Copy(text, m_Next);
-        m_Next += size;
-        m_Free -= size;
-        return kept;
+        return ref;
+    }
+
+    QAnyStringView Read(quint32 ref) const noexcept {
+        Q_ASSERT(ref == 0 || ref >= FirstRef);
+        if (ref == 0) return {};
+        const uchar* at = reinterpret_cast<const uchar*>(At(ref));
+        quint32 header = 0;
+        for (int shift = 0;; shift += 7) {
+            const uchar byte = *at++;
+            header |= quint32(byte & 0x7F) << shift;
+            if (!(byte & 0x80)) break;
+        }
+        const qsizetype size = qsizetype(header >> 1);
+        if (header & 1) {
+            if (quintptr(at) & 1) ++at;
+            return QStringView(reinterpret_cast<const char16_t*>(at), size);
+        }
+        return QLatin1StringView(reinterpret_cast<const char*>(at), size);
     }
 
     void Reset() {
+        m_Slots.clear();
         m_Large.clear();
-        m_Current = size_t(-1);
-        m_Next = nullptr;
-        m_Free = 0;
+        m_Used = 0;
+        m_Next = 0;
+        m_Limit = 0;
+        std::fill(m_Recent.begin(), m_Recent.end(), Recent{0, 0});
     }
 
 private:
-    static QStringView Copy(QStringView text, char16_t* out) {
-        std::copy_n(text.utf16(), text.size(), out);
-        return QStringView(out, text.size());
+    static constexpr int ChunkBits = 17;
+    static constexpr size_t ChunkBytes = size_t(1) << ChunkBits;
+    // Larger texts get chunks of their own, over as many offsets as they need.
+    static constexpr size_t LargeText = ChunkBytes / 4;
+    static constexpr size_t Addressable = size_t(1) << 32;
+    static constexpr size_t RecentSize = size_t(1) << 16;
+
+    struct Recent {
+        quint32 Hash;
+        quint32 Ref;
+    };
+
+    const char* At(quint32 ref) const {
+        return m_Slots[ref >> ChunkBits] + (ref & (ChunkBytes - 1));
     }
 
-    static constexpr qsizetype ChunkSize = qsizetype(1) << 16;
-    std::vector<std::unique_ptr<char16_t[]>> m_Chunks;
-    std::vector<std::unique_ptr<char16_t[]>> m_Large;
-    size_t m_Current = size_t(-1);
-    char16_t* m_Next = nullptr;
-    qsizetype m_Free = 0;
+    char* Allocate(size_t bytes, quint32& ref) {
+        // The first chunk is an ordinary one, so that the offsets below FirstRef name no text.
+        if (m_Slots.empty() || (bytes <= LargeText && m_Next + bytes > m_Limit)) {
+            const size_t start = m_Slots.size() * ChunkBytes;
+            if (start + ChunkBytes > Addressable) throw std::bad_alloc();
+            m_Slots.reserve(m_Slots.size() + 1);
+            if (m_Used == m_Chunks.size())
+                m_Chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkBytes));
+            m_Slots.push_back(m_Chunks[m_Used++].get());
+            m_Next = start == 0 ? FirstRef : start;
+            m_Limit = start + ChunkBytes;
+        }
+        if (bytes > LargeText) {
+            const size_t spans = (bytes + ChunkBytes - 1) / ChunkBytes;
+            const size_t start = m_Slots.size() * ChunkBytes;
+            if (start + spans * ChunkBytes > Addressable) throw std::bad_alloc();
+            m_Slots.reserve(m_Slots.size() + spans);
+            m_Large.reserve(m_Large.size() + 1);
+            m_Large.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+            char* chunk = m_Large.back().get();
+            for (size_t i = 0; i < spans; ++i)
+                m_Slots.push_back(chunk + i * ChunkBytes);
+            ref = quint32(start);
+            return chunk;
+        }
+        ref = quint32(m_Next);
+        m_Next += bytes;
+        return const_cast<char*>(At(ref));
+    }
+
+    std::vector<const char*> m_Slots; // where each ChunkBytes of offsets starts
+    std::vector<std::unique_ptr<char[]>> m_Chunks;
+    size_t m_Used = 0; // chunks of m_Chunks in use since the last reset
+    std::vector<std::unique_ptr<char[]>> m_Large;
+    size_t m_Next = 0;  // offset of the free room in the current chunk
+    size_t m_Limit = 0; // and where that chunk ends
+    std::vector<Recent> m_Recent;
 };
 
-TreeModel::TreeModel() : m_Texts(std::make_unique<TextStore>()) {
-    m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
+TreeModel::TreeModel() : m_Texts(std::make_unique<TextPool>()) {
+    m_Blocks.push_back(std::make_unique<Block>());
 }
 
 TreeModel::~TreeModel() = default;
@@ -118,20 +250,36 @@ void TreeModel::Clear() {
     m_Lists.clear();
     m_Texts->Reset();
     m_Keys.Reset();
+    m_Fronts.clear();
+    m_LargeImages.clear();
     m_Count = 0;
     m_Selected = NoNode;
 }
 
 TreeModel::Node& TreeModel::At(qint32 node) {
-    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+    return m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)];
 }
 
 const TreeModel::Node& TreeModel::At(qint32 node) const {
-    return m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))];
+    return m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)];
 }
 
+// Blocks are owned through unique_ptr, so this reaches a picture from a const reader too.
+quint8& TreeModel::ImageByte(qint32 node) const {
+    return m_Blocks[size_t(node >> BlockShift)]->Images[node & (BlockSize - 1)];
+}
+
+qint32 TreeModel::ImageOf(qint32 node) const noexcept {
+    const quint8 image = ImageByte(node);
+    if (image != LargeImage) return image;
+    const auto large = m_LargeImages.find(node);
+    return large != m_LargeImages.end() ? large->second : 0;
+}
+
+QAnyStringView TreeModel::Read(quint32 ref) const noexcept { return m_Texts->Read(ref); }
+
 auto TreeModel::HasKey(QStringView key) const {
-    return [this, key](quint32 node) { return At(qint32(node)).Key() == key; };
+    return [this, key](quint32 node) { return SameText(Read(At(qint32(node)).Key), key); };
 }
 
 const TreeModel::Node& TreeModel::Checked(qint32 node) const {
@@ -154,49 +302,95 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
+    // A front is found again by a short look behind the parent, so only a parent close
+    // before its child, with a key kept whole, lends it the end of its key.
+    qsizetype frontSize = -1;
+    if (!key.isEmpty() && parent != NoNode && qint64(m_Count) + 1 - parent <= FrontReach) {
+        const Node& p = At(parent);
+        const QAnyStringView parentKey = Read(p.Key);
+        if (p.Key > MaxFronts && key.size() > parentKey.size() &&
+            SameText(parentKey, key.last(parentKey.size())))
+            frontSize = key.size() - parentKey.size();
+    }
     qsizetype place = -1;
     const quint32 hash = key.isEmpty() ? 0 : KeyHash(key);
-    if (!key.isEmpty() && (place = m_Keys.Claim(hash, HasKey(key))) < 0)
+    if (!key.isEmpty() && ((place = m_Keys.Claim(hash, HasKey(key))) < 0 ||
+                           FindByFront(key, frontSize < 0 ? NoNode : parent, frontSize) != NoNode))
         RaiseTree(35602, u"Key is not unique in collection"_s);
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
 
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size())
-        m_Blocks.push_back(std::make_unique<Node[]>(BlockSize));
-    Node& n = At(node);
-    n = Node{};
-    const QStringView keptKey = m_Texts->Keep(key);
-    const QStringView keptText = m_Texts->Keep(text);
-    n.KeyData = keptKey.utf16();
-    n.KeyLength = qint32(keptKey.size());
-    n.TextData = keptText.utf16();
-    n.TextLength = qint32(keptText.size());
+        m_Blocks.push_back(std::make_unique<Block>());
+    const qint32 front = frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
+    Node n;
+    if (front >= 0) {
+        n.Key = quint32(front) + 1;
+    } else {
+        // Keys are unique, so looking for a repeat would be wasted.
+        n.Key = m_Texts->Store(key);
+    }
+    n.Text = m_Texts->Keep(text);
+    At(node) = n;
+    ImageByte(node) = 0;
     m_Count = node;
-    if (place >= 0) m_Keys.File(place, hash, quint32(node));
+    if (front < 0 && place >= 0) m_Keys.File(place, hash, quint32(node));
     LinkChild(parent, node);
     return node;
 }
 
+qint32 TreeModel::FrontOf(QStringView front) {
+    for (size_t i = 0; i < m_Fronts.size(); ++i)
+        if (m_Fronts[i] == front) return qint32(i);
+    if (m_Fronts.size() == MaxFronts) return -1;
+    m_Fronts.reserve(MaxFronts);
+    m_Fronts.push_back(front.toString());
+    return qint32(m_Fronts.size() - 1);
+}
+
+// A key kept as a front is its front followed by its parent's whole key, and its node
+// stands at most FrontReach nodes after that parent.
+qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const {
+    for (size_t i = 0; i < m_Fronts.size(); ++i) {
+        const QString& front = m_Fronts[i];
+        if (key.size() <= front.size() || front.front() != key.front() || !key.startsWith(front))
+            continue;
+        quint32 parent = quint32(knownParent);
+        if (knownParent == NoNode || front.size() != knownFront) {
+            const QStringView rest = key.sliced(front.size());
+            parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
+            if (parent == m_Keys.None) continue;
+        }
+        const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
+        for (qint32 node = qint32(parent) + 1; node <= last; ++node) {
+            const Node& n = At(node);
+            if (n.Key == quint32(i) + 1 && n.Parent == qint32(parent)) return node;
+        }
+    }
+    return NoNode;
+}
+
 TreeModel::ChildList& TreeModel::ListOf(Node& parent) {
-    if (parent.List < 0) {
+    if (!parent.HasList) {
         ChildList list;
         list.Items.reserve(size_t(parent.ChildCount) + 1);
         for (qint32 i = 0; i < parent.ChildCount; ++i)
-            list.Items.push_back(parent.FirstChild + i);
+            list.Items.push_back(parent.Children + i);
         list.Settled = parent.ChildCount;
-        parent.List = qint32(m_Lists.size());
         m_Lists.push_back(std::move(list));
+        parent.Children = qint32(m_Lists.size() - 1);
+        parent.HasList = true;
     }
-    return m_Lists[size_t(parent.List)];
+    return m_Lists[size_t(parent.Children)];
 }
 
 void TreeModel::LinkChild(qint32 parent, qint32 child) {
     Node& p = At(parent);
     Node& c = At(child);
     c.Parent = parent;
-    if (p.List < 0 && !p.IsSorted && (p.ChildCount == 0 || p.FirstChild + p.ChildCount == child)) {
-        if (p.ChildCount == 0) p.FirstChild = child;
+    if (!p.HasList && !p.IsSorted && (p.ChildCount == 0 || p.Children + p.ChildCount == child)) {
+        if (p.ChildCount == 0) p.Children = child;
         c.Row = p.ChildCount++;
         return;
     }
@@ -220,6 +414,35 @@ struct SortKey {
     qint32 Length;
 };
 
+// Latin-1 folded by table: the same units as the general fold below gives them.
+const std::array<char16_t, 256>& Latin1Folded() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> folded{};
+        for (char16_t c = 0; c < 256; ++c)
+            folded[c] = c < 0x80 ? AsciiLower(c) : char16_t(QChar::toCaseFolded(char32_t(c)));
+        return folded;
+    }();
+    return table;
+}
+
+void AppendFolded(std::vector<char16_t>& out, QStringView text);
+
+// The pool holds Latin-1 and UTF-16 alone.
+void AppendFolded(std::vector<char16_t>& out, QAnyStringView any) {
+    any.visit([&out](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QLatin1StringView>) {
+            const std::array<char16_t, 256>& folded = Latin1Folded();
+            for (const char c : text)
+                out.push_back(folded[uchar(c)]);
+        } else if constexpr (std::is_same_v<decltype(text), QStringView>) {
+            AppendFolded(out, text);
+        } else {
+            const QString wide = QString::fromUtf8(text.data(), text.size());
+            AppendFolded(out, QStringView(wide));
+        }
+    });
+}
+
 void AppendFolded(std::vector<char16_t>& out, QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -241,8 +464,8 @@ void AppendFolded(std::vector<char16_t>& out, QStringView text) {
 } // namespace
 
 void TreeModel::Settle(const Node& parent) const {
-    if (parent.List < 0) return;
-    ChildList& list = m_Lists[size_t(parent.List)];
+    if (!parent.HasList) return;
+    ChildList& list = m_Lists[size_t(parent.Children)];
     const qint32 size = qint32(list.Items.size());
     if (!list.Resort && list.Settled == size) return;
 
@@ -251,7 +474,7 @@ void TreeModel::Settle(const Node& parent) const {
     keys.reserve(size_t(size));
     for (const qint32 node : list.Items) {
         const qint32 offset = qint32(folded.size());
-        AppendFolded(folded, At(node).Text());
+        AppendFolded(folded, Read(At(node).Text));
         const qint32 length = qint32(folded.size()) - offset;
         quint64 head = 0;
         for (qint32 k = 0; k < 4; ++k)
@@ -274,7 +497,7 @@ void TreeModel::Settle(const Node& parent) const {
     for (qint32 row = 0; row < size; ++row) {
         const qint32 node = keys[size_t(row)].Node;
         list.Items[size_t(row)] = node;
-        m_Blocks[size_t(node >> BlockShift)][size_t(node & (BlockSize - 1))].Row = row;
+        m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)].Row = quint32(row);
     }
     list.Settled = size;
     list.Resort = false;
@@ -283,29 +506,42 @@ void TreeModel::Settle(const Node& parent) const {
 qint32 TreeModel::Find(QStringView key) const {
     if (key.isEmpty()) return NoNode;
     const quint32 node = m_Keys.Find(KeyHash(key), HasKey(key));
-    return node == m_Keys.None ? NoNode : qint32(node);
+    return node == m_Keys.None ? FindByFront(key, NoNode, 0) : qint32(node);
 }
 
-QStringView TreeModel::Key(qint32 node) const { return Checked(node).Key(); }
+QString TreeModel::Key(qint32 node) const {
+    const Node& n = Checked(node);
+    if (!n.KeyIsFront()) return Read(n.Key).toString();
+    QString key = m_Fronts[n.Key - 1];
+    AppendText(key, Read(At(n.Parent).Key));
+    return key;
+}
 
-QStringView TreeModel::Text(qint32 node) const { return Checked(node).Text(); }
+QAnyStringView TreeModel::Text(qint32 node) const { return Read(Checked(node).Text); }
 
 void TreeModel::SetText(qint32 node, QStringView text) {
     Node& n = Checked(node);
-    const QStringView kept = m_Texts->Keep(text);
-    n.TextData = kept.utf16();
-    n.TextLength = qint32(kept.size());
+    n.Text = m_Texts->Keep(text);
     Node& parent = At(n.Parent);
     if (parent.IsSorted) ListOf(parent).Resort = true;
 }
 
-qint32 TreeModel::Image(qint32 node) const { return Checked(node).Image; }
+qint32 TreeModel::Image(qint32 node) const {
+    Checked(node);
+    return ImageOf(node);
+}
 
 void TreeModel::SetImage(qint32 node, qint32 image) {
-    Node& n = Checked(node);
+    Checked(node);
     if (image < 0 || image > std::numeric_limits<qint16>::max())
         RaiseTree(35600, u"Index out of bounds"_s);
-    n.Image = qint16(image);
+    if (image < LargeImage) {
+        ImageByte(node) = quint8(image);
+        m_LargeImages.erase(node);
+    } else {
+        m_LargeImages[node] = qint16(image);
+        ImageByte(node) = LargeImage;
+    }
 }
 
 bool TreeModel::Sorted(qint32 node) const { return Checked(node).IsSorted; }
@@ -344,9 +580,9 @@ qint32 TreeModel::Child(qint32 parent, qint32 row) const {
 }
 
 qint32 TreeModel::ChildAt(const Node& parent, qint32 row) const {
-    if (parent.List < 0) return parent.FirstChild + row;
+    if (!parent.HasList) return parent.Children + row;
     Settle(parent);
-    return m_Lists[size_t(parent.List)].Items[size_t(row)];
+    return m_Lists[size_t(parent.Children)].Items[size_t(row)];
 }
 
 qint32 TreeModel::Row(qint32 node) const { return RowOf(Checked(node)); }
@@ -356,14 +592,14 @@ qint32 TreeModel::RowOf(const Node& node) const {
     return node.Row;
 }
 
-QStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
+QAnyStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
     const Node* n = Known(node);
-    return n ? n->Text() : QStringView();
+    return n ? Read(n->Text) : QAnyStringView();
 }
 
 qint32 TreeModel::Image(qint32 node, std::nothrow_t) const noexcept {
     const Node* n = Known(node);
-    return n ? n->Image : 0;
+    return n ? ImageOf(node) : 0;
 }
 
 qint32 TreeModel::Parent(qint32 node, std::nothrow_t) const noexcept {

@@ -2,11 +2,14 @@
 
 #include "base/OpenIndex.h"
 
+#include <QAnyStringView>
 #include <QString>
 #include <QStringView>
 
 #include <memory>
 #include <new>
+#include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 // The results tree without any widget: a forest of nodes, each with a key unique in the
@@ -45,8 +48,10 @@ public:
     qint32 Count() const { return m_Count; }
 
     // These raise "Index out of bounds" (35600) for an index that names no node.
-    QStringView Key(qint32 node) const;
-    QStringView Text(qint32 node) const;
+    // A key is put together when asked for; a text is read where it is kept, as Latin-1
+    // when every character fits, UTF-16 otherwise, and stays valid until the next Clear.
+    QString Key(qint32 node) const;
+    QAnyStringView Text(qint32 node) const;
     void SetText(qint32 node, QStringView text);
     qint32 Image(qint32 node) const;
     void SetImage(qint32 node, qint32 image);
@@ -71,7 +76,7 @@ public:
     // node with no text, picture, parent or children. Ordering a sorted parent's children
     // on the first read may still fail to allocate; that ends the program.
     bool Contains(qint32 node) const noexcept { return node >= 1 && node <= m_Count; }
-    QStringView Text(qint32 node, std::nothrow_t) const noexcept;
+    QAnyStringView Text(qint32 node, std::nothrow_t) const noexcept;
     qint32 Image(qint32 node, std::nothrow_t) const noexcept;
     qint32 Parent(qint32 node, std::nothrow_t) const noexcept;
     qint32 ChildCount(qint32 parent, std::nothrow_t) const noexcept;
@@ -96,12 +101,20 @@ public:
 private:
     struct Node;
     struct ChildList;
-    class TextStore;
+    struct Block;
+    class TextPool;
 
     Node& At(qint32 node);
     const Node& At(qint32 node) const;
-    // Whether a node is filed under key, compared exactly.
+    quint8& ImageByte(qint32 node) const;
+    qint32 ImageOf(qint32 node) const noexcept;
+    QAnyStringView Read(quint32 ref) const noexcept;
+    // Whether a node is filed under key in the index, compared exactly.
     auto HasKey(QStringView key) const;
+    // A node whose key is kept as a front; a caller that knows key to be a front followed
+    // by a parent's key may name them, which spares looking the parent up.
+    qint32 FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const;
+    qint32 FrontOf(QStringView front);
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
@@ -112,15 +125,32 @@ private:
     qint32 RowOf(const Node& node) const;
     void LinkChild(qint32 parent, qint32 child);
 
-    std::vector<std::unique_ptr<Node[]>> m_Blocks;
+    std::vector<std::unique_ptr<Block>> m_Blocks;
     mutable std::vector<ChildList> m_Lists;
-    std::unique_ptr<TextStore> m_Texts;
-    // Key to node; 32-bit hashes keep a cell at 8 bytes.
+    std::unique_ptr<TextPool> m_Texts;
+    // Keys kept whole, to their nodes; 32-bit hashes keep a cell at 8 bytes. A key kept as
+    // a front is found through its parent's key instead, and costs no cell.
     OpenIndex<quint32> m_Keys;
+    // Fronts of keys that end with their parent's key, each kept once for all of them.
+    std::vector<QString> m_Fronts;
+    // Pictures too large for a node's byte; the program's own are all small.
+    std::unordered_map<qint32, qint16> m_LargeImages;
     qint32 m_Count = 0;
     qint32 m_Selected = NoNode;
     bool m_Visible = true;
 };
+
+// Appends a node text as it is kept, without a copy in between.
+inline QString& AppendText(QString& out, QAnyStringView text) {
+    text.visit([&out](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView> ||
+                      std::is_same_v<decltype(view), QStringView>)
+            out.append(view);
+        else
+            out.append(QString::fromUtf8(view.data(), view.size()));
+    });
+    return out;
+}
 
 template <class Visit> void TreeModel::ForEachDisplayed(Visit&& visit) const {
     // An explicit stack: the model itself puts no bound on depth.

@@ -2,6 +2,10 @@
 
 #include "base/AsciiCase.h"
 
+#include <algorithm>
+#include <string_view>
+#include <type_traits>
+
 namespace {
 
 bool UpperCasesAsciiPlainly(const LocaleFormats& formats) {
@@ -50,10 +54,55 @@ SearchOutcome Search(Walk walk, TreeModel& tree, const QString& text, bool match
 
 TextMatcher::TextMatcher(const QString& search, bool matchCase, const LocaleFormats& formats)
     : m_Formats(formats), m_Search(matchCase ? search : formats.ToUpper(search)),
-      m_MatchCase(matchCase), m_AsciiFast(!matchCase && UpperCasesAsciiPlainly(formats)) {}
+      m_MatchCase(matchCase), m_AsciiFast(!matchCase && UpperCasesAsciiPlainly(formats)) {
+    m_SearchIsLatin1 = std::all_of(m_Search.cbegin(), m_Search.cend(),
+                                   [](QChar c) { return c.unicode() <= 0xFF; });
+    if (m_SearchIsLatin1) m_SearchLatin1 = m_Search.toLatin1();
+}
 
-bool TextMatcher::Matches(QStringView text) {
+bool TextMatcher::Matches(QAnyStringView text) {
     if (m_Search.isEmpty()) return true;
+    return text.visit([this](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>)
+            return MatchesLatin1(view);
+        else if constexpr (std::is_same_v<decltype(view), QStringView>)
+            return MatchesWide(view);
+        else
+            return MatchesWide(QString::fromUtf8(view.data(), view.size()));
+    });
+}
+
+namespace {
+
+// Node texts are short: a plain search for the first byte and a compare beats the set-up
+// of a general one.
+bool ContainsBytes(std::string_view text, const QByteArray& part) {
+    return text.find(std::string_view(part.constData(), size_t(part.size()))) !=
+           std::string_view::npos;
+}
+
+} // namespace
+
+// Node texts are nearly all Latin-1, and this path allocates nothing for them.
+bool TextMatcher::MatchesLatin1(QLatin1StringView text) {
+    const std::string_view bytes(text.data(), size_t(text.size()));
+    if (m_MatchCase) return m_SearchIsLatin1 && ContainsBytes(bytes, m_SearchLatin1);
+    if (m_AsciiFast) {
+        m_UpperLatin1.resize(text.size());
+        char* upper = m_UpperLatin1.data();
+        uchar seen = 0;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const uchar c = uchar(bytes[i]);
+            seen |= c;
+            upper[i] = char(uchar(c - 'a') < 26 ? c - 0x20 : c);
+        }
+        if (seen < 0x80)
+            return m_SearchIsLatin1 && ContainsBytes({upper, bytes.size()}, m_SearchLatin1);
+    }
+    return m_Formats.ToUpper(QString(text)).contains(m_Search);
+}
+
+bool TextMatcher::MatchesWide(QStringView text) {
     if (m_MatchCase) return text.contains(m_Search);
     if (m_AsciiFast) {
         m_Upper.resize(text.size());

@@ -3,6 +3,8 @@
 #include "analysis/LocaleFormats.h"
 #include "view/TreeModel.h"
 
+#include <QAnyStringView>
+#include <QByteArray>
 #include <QString>
 #include <QVarLengthArray>
 
@@ -36,15 +38,22 @@ struct SearchOutcome {
 class TextMatcher {
 public:
     TextMatcher(const QString& search, bool matchCase, const LocaleFormats& formats);
-    bool Matches(QStringView text);
+    bool Matches(QAnyStringView text);
 
 private:
+    bool MatchesWide(QStringView text);
+    bool MatchesLatin1(QLatin1StringView text);
+
     const LocaleFormats& m_Formats;
     QString m_Search;
+    // The search text as Latin-1, when it fits; a Latin-1 text cannot hold it otherwise.
+    QByteArray m_SearchLatin1;
+    bool m_SearchIsLatin1 = false;
     bool m_MatchCase;
     // Where the locale upper-cases ASCII as plain ASCII, ASCII texts skip the allocation.
     bool m_AsciiFast = false;
     QVarLengthArray<char16_t, 256> m_Upper;
+    QVarLengthArray<char, 256> m_UpperLatin1;
 };
 
 // The three walks over the node list (insertion order, 1-based), with curLine as the

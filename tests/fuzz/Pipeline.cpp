@@ -138,7 +138,7 @@ private:
             const qint32 depth = parent == TreeModel::NoNode ? 0 : m_Tree.Depth(parent) + 1;
             if (m_Tree.Depth(node) != depth)
                 return Fail(when, u"node %1 has depth %2"_s.arg(node).arg(m_Tree.Depth(node)));
-            const QStringView key = m_Tree.Key(node);
+            const QString key = m_Tree.Key(node);
             if (!key.isEmpty() && m_Tree.Find(key) != node)
                 return Fail(when,
                             u"key of node %1 finds node %2"_s.arg(node).arg(m_Tree.Find(key)));
@@ -159,7 +159,7 @@ private:
         qint32 previousNode = TreeModel::NoNode;
         for (qint32 row = 0; row < m_Tree.ChildCount(parent); ++row) {
             const qint32 node = m_Tree.Child(parent, row);
-            QString folded = Folded(m_Tree.Text(node));
+            QString folded = Folded(m_Tree.Text(node).toString());
             if (previousNode != TreeModel::NoNode) {
                 const int order = QStringView(previous).compare(folded);
                 if (order > 0 || (order == 0 && previousNode > node))
@@ -295,7 +295,7 @@ void Executes(TreeModel& tree, const QString& workDir, Choices& choose, Summary&
     QString made;
     int real = 0;
     for (qint32 node = 1; node <= count && real < 3; ++node) {
-        const QStringView text = tree.Text(node);
+        const QString text = tree.Text(node).toString();
         if (!text.startsWith(u"Local Path")) continue;
         const auto inWorkDir = [&](const QString& path) {
             const QString name = FileNamePart(path).toString();
@@ -428,10 +428,9 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
     const qsizetype from = bytes.size() / 2;
     searchTexts << QString::fromUtf8(bytes.sliced(from, std::min(length, bytes.size() - from)));
     if (tree.Count() > 0) {
-        const QStringView text = tree.Text(1 + qint32(choose.Next()) % tree.Count());
+        const QString text = tree.Text(1 + qint32(choose.Next()) % tree.Count()).toString();
         const qsizetype at = text.isEmpty() ? 0 : choose.Next() % text.size();
-        searchTexts
-            << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toString().toLower();
+        searchTexts << text.sliced(at, std::min<qsizetype>(6, text.size() - at)).toLower();
     }
     searchTexts << QString() << SearchPrompt.toString();
     for (const QString& text : searchTexts)

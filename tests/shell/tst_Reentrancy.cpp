@@ -44,10 +44,10 @@ QStringList Shown(const Window& w) {
     out << u"mode %1, monitor box enabled %2"_s.arg(int(w.W->SortMode()))
                .arg(w.Get(u"chkMonitor"_s)->isEnabled());
     const TreeModel& tree = w.W->Tree();
-    out << u"selected: "_s + (tree.Selected() ? tree.Key(tree.Selected()).toString() : QString());
+    out << u"selected: "_s + (tree.Selected() ? tree.Key(tree.Selected()) : QString());
     tree.ForEachDisplayed([&](qint32 node, qint32 depth) {
-        out << QString(depth * 2, u' ') + tree.Key(node).toString() + u" | "_s +
-                   tree.Text(node).toString() + u" | "_s + QString::number(tree.Image(node));
+        out << QString(depth * 2, u' ') + tree.Key(node) + u" | "_s + tree.Text(node).toString() +
+                   u" | "_s + QString::number(tree.Image(node));
     });
     return out;
 }
@@ -264,7 +264,7 @@ private slots:
                 // The user has picked the first download's address.
                 QTreeView* view = w.W->TreeView();
                 view->setCurrentIndex(view->model()->index(1, 0, view->model()->index(0, 0)));
-                QVERIFY(w.W->Tree().Text(w.W->Tree().Selected()).startsWith(u"URL: "));
+                QVERIFY(w.W->Tree().Text(w.W->Tree().Selected()).toString().startsWith(u"URL: "));
                 w.Click(u"cmdByURL"_s);
             } else {
                 w.Click(u"cmdReRead"_s);

@@ -173,7 +173,7 @@ private slots:
         QTest::keyClick(search, Qt::Key_Return);
         QCOMPARE(w.Fakes.Beeps, 1);
         const qint32 found = w.W->Tree().Selected();
-        QVERIFY(w.W->Tree().Text(found).startsWith(u"URL: ftp://ftp.example.net"));
+        QVERIFY(w.W->Tree().Text(found).toString().startsWith(u"URL: ftp://ftp.example.net"));
         const QModelIndex shown = w.W->TreeView()->currentIndex();
         QCOMPARE(shown.internalId(), quintptr(found));
         QVERIFY(w.W->TreeView()->isExpanded(shown.parent()));
@@ -202,7 +202,7 @@ private slots:
         // Execute of a URL line: the "start " line and the address for the opener.
         w.Click(u"cmdPlay"_s);
         QCOMPARE(w.Fakes.Opens->Targets.size(), 1);
-        const QString url = w.W->Tree().Text(found).mid(5).toString();
+        const QString url = w.W->Tree().Text(found).toString().mid(5);
         QCOMPARE(w.Fakes.Opens->Targets[0].CommandLine, u"start "_s + url);
         QCOMPARE(w.Fakes.Opens->Targets[0].Address, url);
         QVERIFY(!w.Fakes.Opens->Targets[0].IsLocalFile);

@@ -105,6 +105,31 @@ private slots:
         QCOMPARE(curLine, 0);
     }
 
+    void latin1AndUtf16TextsMatchAlike() {
+        // Node texts come Latin-1 or UTF-16; both must give the locale's answer, also for
+        // letters that upper-case out of Latin-1 and searches that do not fit it.
+        const QStringList texts = {
+            u"setup.exe"_s, u"SETUP.EXE"_s, u"caf\u00e9 \u00ff"_s, u"\u00df-stra\u00dfe"_s,
+            u"\u00a7 15"_s, QString(),      u"a\u00b5b"_s};
+        const QStringList searches = {u"setup"_s,  u"TUP.e"_s,  u"\u00c9"_s,
+                                      u"\u0178"_s, u"SS"_s,     u"\u00a7"_s,
+                                      u"\u03a9"_s, u"\u039c"_s, u"caf\u00e9 "_s};
+        for (const bool matchCase : {false, true}) {
+            for (const QString& search : searches) {
+                TextMatcher matcher(search, matchCase, en);
+                for (const QString& text : texts) {
+                    const bool expected = matchCase ? text.contains(search)
+                                                    : en.ToUpper(text).contains(en.ToUpper(search));
+                    const QByteArray latin1 = text.toLatin1();
+                    QVERIFY2(matcher.Matches(QLatin1StringView(latin1)) == expected,
+                             qPrintable(search + u" in "_s + text));
+                    QVERIFY2(matcher.Matches(QStringView(text)) == expected,
+                             qPrintable(search + u" in "_s + text));
+                }
+            }
+        }
+    }
+
     void localeUpperCasing() {
         // Turkish upper-cases "i" to a dotted capital: "I" is then not in "file".
         const LocaleFormats tr{QLocale(u"tr_TR"_s)};
