@@ -59,8 +59,6 @@ PassOutcome LogAnalysis::RunPass() {
         return outcome;
     }
     try {
-        // A record comes from a line at most, and a displaced one takes a second slot.
-        m_Entries.Reserve(upper);
         for (m_CurLine = 1;; ++m_CurLine) {
             m_Host->Progress(m_CurLine);
             const QByteArrayView bytes = m_LogLines.Bytes(m_CurLine);

@@ -123,12 +123,6 @@ public:
 
     qint32 Count() const { return qint32(m_Count); }
 
-    // Room for this many slots in all, asked for at once: a large collection then never
-    // copies its slots to grow, and the room it never fills costs address space only.
-    void Reserve(qint64 count) {
-        if (count > qint64(m_Slots.capacity())) m_Slots.reserve(size_t(count));
-    }
-
     // Takes the item under key out and appends it again at the end without a key; returns
     // that item, or null when no item holds the key.
     T* MoveToEndUnkeyed(const HashedKey& key) {

@@ -45,8 +45,6 @@ public:
     qint32 Count() const { return m_Items.Count(); }
     // Where the records' texts are kept, for the links to them (LogCurEntries) to share.
     TextArena& Arena() const { return *m_Arena; }
-    // Room for up to this many records (and displacements) without growing.
-    void Reserve(qint64 records) { m_Items.Reserve(records); }
     void Remove(qint64 position);
     void Remove(const HashedKey& key);
 

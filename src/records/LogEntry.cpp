@@ -9,6 +9,26 @@ PackedText LogEntry::Write(QStringView value) {
     return m_Arena->Add(value);
 }
 
+void LogEntry::Append(QString& out, PackedText text, const char* location) const {
+    TrapAccessor(location, [&] {
+        if (m_Arena) m_Arena->AppendTo(out, text);
+    });
+}
+// As FName() does, without a trap.
+void LogEntry::AppendFName(QString& out) const {
+    if (m_Arena) m_Arena->AppendTo(out, m_FName);
+}
+void LogEntry::AppendURL(QString& out) const { Append(out, m_URL, "LogEntry:URL Property Get"); }
+void LogEntry::AppendLocalName(QString& out) const {
+    Append(out, m_LocalName, "LogEntry:LocalName Property Get");
+}
+void LogEntry::AppendDateStarted(QString& out) const {
+    Append(out, m_DateStarted, "LogEntry:DateStarted Property Get");
+}
+void LogEntry::AppendDateFinished(QString& out) const {
+    Append(out, m_DateFinished, "LogEntry:DateFinished Property Get");
+}
+
 QString LogEntry::DateFinished() const {
     return TrapAccessor("LogEntry:DateFinished Property Get", [&] { return Read(m_DateFinished); });
 }

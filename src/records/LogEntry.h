@@ -34,10 +34,19 @@ public:
     QString LocalName() const;
     void SetLocalName(const QString& value);
 
+    // The texts appended to out, for a reader that puts them into texts of its own; a
+    // failure reads as the property's own does.
+    void AppendFName(QString& out) const;
+    void AppendURL(QString& out) const;
+    void AppendLocalName(QString& out) const;
+    void AppendDateStarted(QString& out) const;
+    void AppendDateFinished(QString& out) const;
+
 private:
     friend class LogEntries;
     friend class LogCurEntries;
     QString Read(PackedText text) const { return m_Arena ? m_Arena->Text(text) : QString(); }
+    void Append(QString& out, PackedText text, const char* location) const;
     PackedText Write(QStringView value);
 
     TextArena* m_Arena = nullptr;

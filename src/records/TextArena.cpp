@@ -126,22 +126,30 @@ QStringView TextArena::Wide(PackedText text) const {
 }
 
 QString TextArena::Text(PackedText text) const {
+    QString out;
+    AppendTo(out, text);
+    return out;
+}
+
+void TextArena::AppendTo(QString& out, PackedText text) const {
     switch (text.TextForm()) {
     case PackedText::Form::Wide:
-        return Wide(text).toString();
+        out.append(Wide(text));
+        return;
     case PackedText::Form::Latin1:
-        return QString(Latin1(text));
+        out.append(Latin1(text));
+        return;
     case PackedText::Form::Upper:
     case PackedText::Form::Lower: {
-        QString out(Latin1(text));
+        const qsizetype from = out.size();
+        out.append(Latin1(text));
         char16_t* units = reinterpret_cast<char16_t*>(out.data());
         const bool upper = text.TextForm() == PackedText::Form::Upper;
-        for (qsizetype i = 0; i < out.size(); ++i)
+        for (qsizetype i = from; i < out.size(); ++i)
             units[i] = upper ? AsciiUpper(units[i]) : AsciiLower(units[i]);
-        return out;
+        return;
     }
     }
-    return QString();
 }
 
 void TextArena::Clear() {

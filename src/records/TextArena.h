@@ -57,6 +57,8 @@ public:
                                 PackedText::Form form);
 
     QString Text(PackedText text) const;
+    // The same text appended to out, with no string of its own on the way.
+    void AppendTo(QString& out, PackedText text) const;
     // The stored characters, for comparisons that ignore case: a cased part is read as the
     // bytes it was made from.
     bool IsLatin1(PackedText text) const;

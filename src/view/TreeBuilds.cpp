@@ -5,6 +5,10 @@
 
 #include <QScopeGuard>
 
+#include <charconv>
+#include <iterator>
+#include <type_traits>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -18,30 +22,45 @@ public:
     EntryWriter(TreeModel& tree, LogAnalysis& analysis, AddedForm form)
         : m_Tree(tree), m_Analysis(analysis), m_Form(form), m_Wide(analysis.DateIsLong() ? 2 : 0) {}
 
+    // A count as QString::number writes it, without a string of its own.
+    static QString& AppendNumber(QString& out, qint32 value) {
+        char digits[16];
+        return out.append(
+            QLatin1StringView(digits, std::to_chars(digits, std::end(digits), value).ptr));
+    }
+    static auto Number(qint32 value) {
+        return [value](QString& out) { AppendNumber(out, value); };
+    }
+
     void Add(qint32 parent) {
-        const qint32 i = m_Analysis.CurLine();
-        m_EntryKey = u"Entry: "_s + QString::number(i);
-        const qint32 entry = m_Tree.Add(parent, m_EntryKey, Record().FName());
+        m_EntryKey.truncate(0);
+        AppendNumber(m_EntryKey.append(u"Entry: "), m_Analysis.CurLine());
+        m_Value.truncate(0);
+        Record().AppendFName(m_Value);
+        const qint32 entry = m_Tree.Add(parent, m_EntryKey, m_Value);
         m_Tree.SetImage(entry, TreeImage::Entry);
 
-        Detail(entry, u"Started ", TreeImage::Calendar, u"Added: ", AddedText());
-        Detail(entry, u"URL ", TreeImage::Url, u"URL: ", Record().URL());
-        Detail(entry, u"Local ", TreeImage::Folder, u"Local Path: ", Record().LocalName());
+        Detail(entry, u"Started ", TreeImage::Calendar, u"Added: ",
+               [this](QString& out) { AppendAddedText(out); });
+        Detail(entry, u"URL ", TreeImage::Url, u"URL: ",
+               [this](QString& out) { Record().AppendURL(out); });
+        Detail(entry, u"Local ", TreeImage::Folder, u"Local Path: ",
+               [this](QString& out) { Record().AppendLocalName(out); });
         if (const qint32 restarts = Record().Restarts(); restarts > 0)
-            Detail(entry, u"Restarts ", TreeImage::Restarts, u"Restarts: ",
-                   QString::number(restarts));
+            Detail(entry, u"Restarts ", TreeImage::Restarts, u"Restarts: ", Number(restarts));
         if (const qint32 mirrors = Record().Mirrors(); mirrors > 0)
-            Detail(entry, u"Mirrors ", TreeImage::Mirrors, u"Mirror Swaps: ",
-                   QString::number(mirrors));
+            Detail(entry, u"Mirrors ", TreeImage::Mirrors, u"Mirror Swaps: ", Number(mirrors));
         if (const qint32 resumes = Record().Resumes(); resumes > 0)
-            Detail(entry, u"Resumes ", TreeImage::Resumes, u"Resumes: ", QString::number(resumes));
+            Detail(entry, u"Resumes ", TreeImage::Resumes, u"Resumes: ", Number(resumes));
         // The by-date build, alone of the four, labels the kilobytes "Bytes".
         if (const qint32 num = Record().Num(); num > 0)
             Detail(entry, u"Bytes ", TreeImage::Bytes,
                    m_Form == AddedForm::TimeOnly ? u"Bytes Resumed: " : u"KBytes Resumed: ",
                    QString(FormatGrouped(num, m_Analysis.Formats().GroupSeparator()) + u" Kb"_s));
-        if (const QString finished = Record().DateFinished(); !finished.isEmpty())
-            Detail(entry, u"Finished ", TreeImage::Finished, u"Finished: ", finished);
+        m_Value.truncate(0);
+        Record().AppendDateFinished(m_Value);
+        if (!m_Value.isEmpty())
+            Detail(entry, u"Finished ", TreeImage::Finished, u"Finished: ", m_Value);
     }
 
     // "Long Date" of the same day comes up record after record; the locale's long form
@@ -59,13 +78,26 @@ private:
     // Every property is read from the collection when its line is made.
     const LogEntry& Record() const { return *m_Analysis.Entries().Item(m_Analysis.CurLine()); }
 
-    void Detail(qint32 entry, QStringView word, qint32 image, QStringView label,
-                QStringView value) {
+    // A detail line: its key is the word and the entry's key, its text the label and the
+    // value, which is a text or something that appends one.
+    template <class Value>
+    void Detail(qint32 entry, QStringView word, qint32 image, QStringView label, Value&& value) {
         m_Key.truncate(0);
         m_Key.append(word).append(m_EntryKey);
         m_Text.truncate(0);
-        m_Text.append(label).append(value);
+        m_Text.append(label);
+        if constexpr (std::is_invocable_v<Value, QString&>)
+            value(m_Text);
+        else
+            m_Text.append(value);
         m_Tree.SetImage(m_Tree.Add(entry, m_Key, m_Text), image);
+    }
+
+    void AppendAddedText(QString& out) {
+        if (m_Form == AddedForm::AsStored)
+            Record().AppendDateStarted(out);
+        else
+            out.append(AddedText());
     }
 
     QString AddedText() {
@@ -94,6 +126,7 @@ private:
     const AddedForm m_Form;
     const qsizetype m_Wide;
     QString m_EntryKey;
+    QString m_Value;
     QString m_Key;
     QString m_Text;
     QString m_LongDateIn;
