@@ -44,12 +44,40 @@ std::optional<QString> StyleText(const Range& r) {
 
 } // namespace
 
-std::optional<Update> UpdateBar(const Range& r, double width) {
+const std::optional<QString>& TextCache::Text(const Range& r) {
+    // Each style's text is made of one rounded number (two for "Value of Max").
+    qint64 shown = 0;
+    switch (r.DisplayStyle) {
+    case 0:
+        shown = std::llround(100.0 / r.Max * r.Value);
+        break;
+    case 2:
+        shown = std::llround(r.Value / 1024.0);
+        break;
+    case 3:
+        shown = std::llround(r.Value / 1048576.0);
+        break;
+    default:
+        shown = r.Value;
+        break;
+    }
+    const qint32 max = r.DisplayStyle == 4 ? r.Max : 0;
+    if (!m_Valid || m_Style != r.DisplayStyle || m_Shown != shown || m_Max != max) {
+        m_Text = StyleText(r);
+        m_Valid = true;
+        m_Style = r.DisplayStyle;
+        m_Shown = shown;
+        m_Max = max;
+    }
+    return m_Text;
+}
+
+std::optional<Update> UpdateBar(const Range& r, double width, TextCache* texts) {
     if (!(r.Max > 0 && r.Max >= r.Min)) return std::nullopt;
     Update u;
     u.UnitWidth = float(std::abs((width - Margin) / r.Max));
     u.BarWidth = float(std::abs(double(u.UnitWidth) * r.Value));
-    u.Text = StyleText(r);
+    u.Text = texts ? texts->Text(r) : StyleText(r);
     return u;
 }
 

@@ -26,9 +26,25 @@ struct Update {
     std::optional<QString> Text; // none: the style leaves the text alone
 };
 
+// The text of a range's display style, made again only when what it shows changes: a loop
+// that sets the value once a step mostly shows the same percentage step after step.
+class TextCache {
+public:
+    // Only for a range UpdateBar accepts (Max > 0).
+    const std::optional<QString>& Text(const Range& range);
+
+private:
+    bool m_Valid = false;
+    qint32 m_Style = 0;
+    qint64 m_Shown = 0; // the number the text is made of
+    qint32 m_Max = 0;   // the second one, for "Value of Max"
+    std::optional<QString> m_Text;
+};
+
 // The update for a control `width` twips wide, or none when the range refuses one
-// (Max <= 0 or Max < Min): then bar and text keep what they show.
-std::optional<Update> UpdateBar(const Range& range, double width);
+// (Max <= 0 or Max < Min): then bar and text keep what they show. A control that updates
+// often hands in its cache of the text.
+std::optional<Update> UpdateBar(const Range& range, double width, TextCache* texts = nullptr);
 
 // Setting Value clamps to Max first and then to Min, so Min wins when Min > Max.
 qint32 ClampValue(qint32 value, qint32 min, qint32 max);

@@ -187,7 +187,7 @@ void ucPBar::SetText(const QString& text) {
 }
 
 void ucPBar::UpdateBar() {
-    const auto next = PBarLogic::UpdateBar(m_Range, Twips::FromPixels(width()));
+    const auto next = PBarLogic::UpdateBar(m_Range, Twips::FromPixels(width()), &m_Texts);
     if (!next) return;
     m_UnitWidth = next->UnitWidth;
     m_BarWidth = next->BarWidth;

@@ -123,6 +123,7 @@ private:
     qint32 m_BarBorder = 1;
 
     PBarLogic::Range m_Range;
+    PBarLogic::TextCache m_Texts;
     float m_UnitWidth = 0;
     float m_BarWidth = 0;
     QString m_Text;

@@ -78,6 +78,41 @@ private slots:
         }
     }
 
+    // The cached text is the text made afresh, whatever the steps: a value that climbs or
+    // falls one at a time, jumps, a new Max, a new style, a range refused in between.
+    void CachedTextIsTheFreshText() {
+        PBarLogic::TextCache cache;
+        quint32 seed = 11;
+        Range r{0, 100, 0, 0};
+        for (int step = 0; step < 200000; ++step) {
+            seed = seed * 1664525u + 1013904223u;
+            switch (seed >> 29) {
+            case 0:
+                r.DisplayStyle = int(seed % 7);
+                break;
+            case 1:
+                r.Max = int(seed % 5000) - 10;
+                break;
+            case 2:
+                r.Value = int(seed % 2000000) - 1000;
+                break;
+            default:
+                r.Value += (seed & 1) ? 1 : -1;
+                break;
+            }
+            const auto fresh = PBarLogic::UpdateBar(r, W);
+            const auto cached = PBarLogic::UpdateBar(r, W, &cache);
+            QCOMPARE(cached.has_value(), fresh.has_value());
+            if (fresh && cached->Text != fresh->Text)
+                QFAIL(
+                    qPrintable(u"style %1, max %2, value %3: %4 instead of %5"_s.arg(r.DisplayStyle)
+                                   .arg(r.Max)
+                                   .arg(r.Value)
+                                   .arg(cached->Text.value_or(u"(none)"_s),
+                                        fresh->Text.value_or(u"(none)"_s))));
+        }
+    }
+
     void ClampingOrder() {
         QCOMPARE(PBarLogic::ClampValue(150, 0, 100), 100);
         QCOMPARE(PBarLogic::ClampValue(5, 10, 100), 10);
