@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
                 double(timer.nsecsElapsed()) / 1e9);
     std::fflush(stdout);
 
-    const Peers peers = RunPeers(QFile::decodeName(log), 1);
+    const Peers peers = RunPeers(QFile::decodeName(log));
     PrintPeers(peers, fileMb);
     std::fflush(stdout);
     const QByteArray openedFile = QFile::encodeName(dir.filePath(u"opened"_s));
