@@ -24,6 +24,11 @@ LogAnalysis::LogAnalysis(LocaleFormats formats)
     : m_Entries(RecordChunks()), m_CurEntries(&m_Entries.Arena()), m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
+    m_Host->ResetControls();
+    ResetPassState();
+}
+
+void LogAnalysis::ResetPassState() {
     m_CurLine = 0;
     m_TotalFiles = 0;
     m_TotalResumes = 0;
@@ -31,9 +36,16 @@ void LogAnalysis::ResetAnalysis() {
     m_TotalRestarts = 0;
     m_KbResumed = 0;
     m_DateIsLong = false;
-    m_Host->ResetControls();
     m_Entries = LogEntries(RecordChunks());
     m_CurEntries = LogCurEntries(&m_Entries.Arena());
+}
+
+void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {
+    const int offset = LineOffset(longDate);
+    if (bytes.size() >= offset && AsciiPrefix(bytes, offset))
+        AnalyzeLine(bytes, longDate);
+    else
+        AnalyzeLine(Decoded(bytes), longDate);
 }
 
 QString LogAnalysis::FileStamp(const QString& path) {
@@ -61,13 +73,7 @@ PassOutcome LogAnalysis::RunPass() {
     try {
         for (m_CurLine = 1;; ++m_CurLine) {
             m_Host->Progress(m_CurLine);
-            const QByteArrayView bytes = m_LogLines.Bytes(m_CurLine);
-            const bool longDate = m_LogLines.LongDate(m_CurLine);
-            const int offset = LineOffset(longDate);
-            if (bytes.size() >= offset && AsciiPrefix(bytes, offset))
-                AnalyzeLine(bytes, longDate);
-            else
-                AnalyzeLine(Decoded(bytes), longDate);
+            PassLine(m_LogLines.Bytes(m_CurLine), m_LogLines.LongDate(m_CurLine));
             if (m_CurLine >= upper) break;
             if (m_CurLine == std::numeric_limits<qint32>::max())
                 RaiseRuntime(ErrorNumbers::Overflow, u"AnalyzeLog"_s, u"Overflow"_s);

@@ -9,9 +9,11 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QFile;
+class LineSink;
 
 enum class MessageIcon { Information, Critical };
 
@@ -68,6 +70,11 @@ public:
     LoadOutcome LoadLogFile(const QString& path);
     // The loop of the analysis pass; what it counted stays when it ends early.
     PassOutcome RunPass();
+    // Loading and the pass in one sweep, for a host that shows the progress of neither (the
+    // report tool): each kept line goes through the handlers as it is read, and no line is
+    // kept. It ends as LoadLogFile then RunPass would, messages and all, but LogLines stays
+    // empty.
+    std::pair<LoadOutcome, PassOutcome> LoadAndRunPass(const QString& path);
     // Texts of the statistics labels 0 to 6; an empty optional leaves the label as it is.
     std::array<std::optional<QString>, 7> StatTexts() const;
 
@@ -111,8 +118,16 @@ private:
         LoadOutcome::Kind Kind;
         QString Problem;
     };
+    // Where the loader puts kept lines: the store, or the pass (LogLoader.cpp).
+    class StoreSink;
+    class PassSink;
+    LoadOutcome Load(const QString& path, LineSink& sink);
     std::optional<LoadFailure> OpenLogFile(const QString& path, QFile& file);
-    std::optional<LoadFailure> ReadLogLines(QFile& file, qint64& badRecords);
+    std::optional<LoadFailure> ReadLogLines(QFile& file, qint64& badRecords, LineSink& sink);
+    // What ResetAnalysis clears of the analysis itself: records, links, totals, positions.
+    void ResetPassState();
+    // One kept line through the handlers, as the pass reads it.
+    void PassLine(QByteArrayView bytes, bool longDate);
     QString LeadingDate(QStringView line) const;
 
     // The pass reads a line as the store holds it when its date, time and message offset

@@ -1,9 +1,10 @@
-// Reading a log file into m_LogLines.
+// Reading a log file: into m_LogLines, or straight through the pass.
 #include "analysis/LineFormat.h"
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextDecoding.h"
 #include "analysis/TextRules.h"
 #include "platform/Files.h"
+#include "records/modErrorHandling.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -21,6 +23,24 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+
+// Where the reader's kept lines go: into the store (LoadLogFile), or straight through the
+// pass (LoadAndRunPass).
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    // A read of the file begins, from its start; it holds about this many bytes.
+    virtual void Begin(qint64 sizeHint) = 0;
+    // A line that begins with a date, as the file holds it (in UTF-8 when `encoding` says).
+    virtual void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
+                      bool longDate) = 0;
+    // What was kept so far does not count: the read starts again, or has failed.
+    virtual void Drop() = 0;
+    virtual qint64 Count() const = 0;
+    // The first and the last kept line, decoded, at least their first ten characters.
+    virtual QStringView First(std::vector<char16_t>& buffer) const = 0;
+    virtual QStringView Last(std::vector<char16_t>& buffer) const = 0;
+};
 
 namespace {
 
@@ -179,9 +199,9 @@ private:
 // read. A file that ends before that size was cut or rewritten meanwhile (Shrank).
 class LineReader {
 public:
-    LineReader(QFile& file, LineStore& store, const LocaleFormats& formats, Encoding encoding,
+    LineReader(QFile& file, LineSink& sink, const LocaleFormats& formats, Encoding encoding,
                AnalysisHost& host)
-        : m_File(file), m_Store(store), m_Formats(formats), m_Encoding(encoding), m_Host(host) {}
+        : m_File(file), m_Sink(sink), m_Formats(formats), m_Encoding(encoding), m_Host(host) {}
 
     enum class Result { Done, NotUtf8, ReadError, LineTooLong, Shrank };
 
@@ -303,8 +323,7 @@ private:
             kept = longDate || IsDate(LeftOf(prefix, 8), m_Formats);
         }
         if (kept) {
-            m_Store.SetEncoding(stored);
-            m_Store.Append(bytes, fileLine, longDate);
+            m_Sink.Keep(bytes, stored, fileLine, longDate);
         } else {
             ++badRecords;
         }
@@ -312,7 +331,7 @@ private:
     }
 
     QFile& m_File;
-    LineStore& m_Store;
+    LineSink& m_Sink;
     const LocaleFormats& m_Formats;
     Encoding m_Encoding;
     AnalysisHost& m_Host;
@@ -326,7 +345,133 @@ bool ParentFolderExists(const QString& path) {
 
 } // namespace
 
+// Kept lines go to the store, for the pass to read later.
+class LogAnalysis::StoreSink final : public LineSink {
+public:
+    explicit StoreSink(LineStore& store) : m_Store(store) {}
+    void Begin(qint64 sizeHint) override { m_Store.SetSizeHint(sizeHint); }
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
+              bool longDate) override {
+        m_Store.SetEncoding(encoding);
+        m_Store.Append(bytes, fileLine, longDate);
+    }
+    void Drop() override { m_Store.Clear(); }
+    qint64 Count() const override { return m_Store.UpperBound(); }
+    QStringView First(std::vector<char16_t>& buffer) const override {
+        return m_Store.Decode(1, buffer);
+    }
+    QStringView Last(std::vector<char16_t>& buffer) const override {
+        return m_Store.Decode(m_Store.UpperBound(), buffer);
+    }
+
+private:
+    LineStore& m_Store;
+};
+
+// Kept lines go through the pass as they are read, which ends as RunPass would on the same
+// lines: where a line fails it stops, and the load goes on to its end all the same.
+class LogAnalysis::PassSink final : public LineSink {
+public:
+    explicit PassSink(LogAnalysis& analysis) : m_Analysis(analysis) {}
+
+    void Begin(qint64) override {}
+
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
+              bool longDate) override {
+        m_Encoding = encoding;
+        Note(m_Count == 0 ? m_First : m_Last, bytes);
+        ++m_Count;
+        if (m_Ended) return; // the pass has ended; only the count goes on
+        if (m_Count > std::numeric_limits<qint32>::max()) {
+            // As RunPass: the line after the last index there can be is not read.
+            End(u"Overflow"_s, m_LastFileLine);
+            return;
+        }
+        m_Analysis.m_LogLines.SetEncoding(encoding); // the handlers decode by it
+        m_Analysis.m_CurLine = qint32(m_Count);
+        try {
+            m_Analysis.PassLine(bytes, longDate);
+        } catch (const QuillanError& error) {
+            End(error.Description(), fileLine);
+        } catch (const std::exception& error) {
+            End(QString::fromLocal8Bit(error.what()), fileLine);
+        }
+        m_LastFileLine = fileLine;
+    }
+
+    void Drop() override {
+        m_Analysis.ResetPassState();
+        m_Count = 0;
+        m_LastFileLine = 0;
+        m_Ended = false;
+        m_Outcome = PassOutcome();
+    }
+    qint64 Count() const override { return m_Count; }
+    QStringView First(std::vector<char16_t>& buffer) const override {
+        return Decode(m_First, buffer);
+    }
+    QStringView Last(std::vector<char16_t>& buffer) const override {
+        return Decode(m_Count == 1 ? m_First : m_Last, buffer);
+    }
+
+    PassOutcome Outcome() const {
+        PassOutcome outcome = m_Outcome;
+        outcome.NothingLoaded = m_Count == 0;
+        outcome.Completed = m_Count > 0 && !m_Ended;
+        return outcome;
+    }
+
+private:
+    // Enough of a line's start for its first ten characters, cut where a character begins.
+    struct Start {
+        char Bytes[40];
+        qsizetype Size = 0;
+    };
+    void Note(Start& start, QByteArrayView bytes) const {
+        qsizetype cut = std::min<qsizetype>(bytes.size(), sizeof start.Bytes);
+        while (m_Encoding == LineEncoding::Utf8 && cut < bytes.size() && cut > 0 &&
+               (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+            --cut;
+        std::memcpy(start.Bytes, bytes.data(), size_t(cut));
+        start.Size = cut;
+    }
+    QStringView Decode(const Start& start, std::vector<char16_t>& buffer) const {
+        return DecodeLine(QByteArrayView(start.Bytes, start.Size), m_Encoding, buffer);
+    }
+    void End(const QString& reason, qint64 fileLine) {
+        m_Ended = true;
+        m_Outcome.Reason = reason;
+        m_Outcome.FailedLine = m_Analysis.m_CurLine;
+        m_Outcome.FailedFileLine = fileLine;
+    }
+
+    LogAnalysis& m_Analysis;
+    LineEncoding m_Encoding = LineEncoding::Utf8;
+    qint64 m_Count = 0;
+    qint64 m_LastFileLine = 0;
+    bool m_Ended = false;
+    Start m_First;
+    Start m_Last;
+    PassOutcome m_Outcome;
+};
+
 LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
+    StoreSink sink(m_LogLines);
+    return Load(path, sink);
+}
+
+std::pair<LoadOutcome, PassOutcome> LogAnalysis::LoadAndRunPass(const QString& path) {
+    PassSink sink(*this);
+    const LoadOutcome load = Load(path, sink);
+    if (load.Result != LoadOutcome::Kind::Loaded) {
+        PassOutcome nothing;
+        nothing.NothingLoaded = true;
+        return {load, nothing};
+    }
+    return {load, sink.Outcome()};
+}
+
+LoadOutcome LogAnalysis::Load(const QString& path, LineSink& sink) {
     LoadOutcome outcome;
     m_LogLines.Clear();
     ResetAnalysis();
@@ -334,12 +479,12 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     QFile file;
     std::optional<LoadFailure> failure = OpenLogFile(path, file);
     qint64 badRecords = 0;
-    if (!failure) failure = ReadLogLines(file, badRecords);
+    if (!failure) failure = ReadLogLines(file, badRecords, sink);
     if (failure) {
         outcome.Result = failure->Kind;
         outcome.Problem = failure->Problem;
         // Nothing half-read is left for the pass: it finds no lines and does nothing.
-        m_LogLines.Clear();
+        sink.Drop();
         if (failure->Kind == LoadOutcome::Kind::Missing)
             m_Host->ShowMessage(MessageIcon::Critical, u"Quillan Error"_s,
                                 u"Error loading file. Please check the file path"_s);
@@ -347,14 +492,14 @@ LoadOutcome LogAnalysis::LoadLogFile(const QString& path) {
     }
     outcome.BadRecords = badRecords;
 
-    if (m_LogLines.UpperBound() == 0) {
+    if (sink.Count() == 0) {
         outcome.Result = LoadOutcome::Kind::NoLines;
         outcome.Problem = u"No line begins with a date"_s;
         return outcome;
     }
     std::vector<char16_t> buffer;
-    m_LogStart = LeadingDate(m_LogLines.Decode(1, buffer));
-    m_LogEnd = LeadingDate(m_LogLines.Decode(m_LogLines.UpperBound(), buffer));
+    m_LogStart = LeadingDate(sink.First(buffer));
+    m_LogEnd = LeadingDate(sink.Last(buffer));
     file.close();
 
     if (badRecords > 0)
@@ -398,7 +543,8 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::OpenLogFile(const QString& 
 
 // Reads the open file into LogLines, trying its encodings in turn and reading again a file
 // cut short meanwhile.
-std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, qint64& badRecords) {
+std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, qint64& badRecords,
+                                                                  LineSink& sink) {
     using Kind = LoadOutcome::Kind;
     const Encoding firstTry =
         PlatformFiles::LogsInSystemCodePage() ? Encoding::System : Encoding::Utf8;
@@ -408,8 +554,8 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
     for (;;) {
         badRecords = 0;
         const qint64 sizeAtStart = file.size();
-        m_LogLines.SetSizeHint(sizeAtStart);
-        LineReader reader(file, m_LogLines, m_Formats, encoding, *m_Host);
+        sink.Begin(sizeAtStart);
+        LineReader reader(file, sink, m_Formats, encoding, *m_Host);
         LineReader::Result result;
         try {
             result = reader.Run(badRecords);
@@ -432,7 +578,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
             // such. A file cut short meanwhile is read again as it now is, its encoding
             // judged afresh.
             encoding = result == LineReader::Result::NotUtf8 ? Encoding::Windows1252 : firstTry;
-            m_LogLines.Clear();
+            sink.Drop();
             if (!file.seek(0)) return LoadFailure{Kind::Failed, file.errorString()};
             break;
         case LineReader::Result::LineTooLong:

@@ -378,7 +378,9 @@ struct ReportRun {
 // there is nothing to report.
 std::optional<int> LoadAndAnalyse(ReportRun& run, const QString& path, std::FILE* errors) {
     LogAnalysis& analysis = run.Analysis;
-    const LoadOutcome load = analysis.LoadLogFile(path);
+    // Nothing here shows the steps' progress, so each line goes through the pass as it is
+    // read: the lines are never kept, and what is written comes in the same order.
+    const auto [load, pass] = analysis.LoadAndRunPass(path);
     if (load.Result == LoadOutcome::Kind::Missing || load.Result == LoadOutcome::Kind::Failed) {
         WriteUtf8(errors, u"quillan-report: "_s + path + u": "_s + load.Problem + u'\n');
         return 1;
@@ -387,8 +389,6 @@ std::optional<int> LoadAndAnalyse(ReportRun& run, const QString& path, std::FILE
         WriteUtf8(errors, u"quillan-report: "_s + path +
                               u": no line begins with a date; nothing to analyse\n"_s);
 
-    const PassOutcome pass = analysis.RunPass();
-    analysis.ClearLogLines(); // read by nothing after the pass, and the tree may need the room
     if (!pass.NothingLoaded && !pass.Completed)
         WriteUtf8(errors,
                   u"quillan-report: "_s + path + u':' + QString::number(pass.FailedFileLine) +

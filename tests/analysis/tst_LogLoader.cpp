@@ -280,6 +280,29 @@ private slots:
         QCOMPARE(shortened.LogLines().UpperBound(), fresh->Analysis->LogLines().UpperBound());
         QCOMPARE(shortened.LogLines()[1001], fresh->Analysis->LogLines()[1001]);
         QCOMPARE(shortened.LogEnd(), fresh->Analysis->LogEnd());
+        // The same cut under a load that analyses as it reads: what it had analysed of the
+        // longer file is dropped with it, and it ends as the pass over what is left.
+        QVERIFY(QFile::resize(cut, 0));
+        Append(cut, original);
+        LogAnalysis streamed(LocaleFormats::Named(u"en_US"_s));
+        ChangingHost streamHost;
+        truncated = false;
+        streamHost.AfterBlock = [&](qint64) {
+            if (!std::exchange(truncated, true))
+                QVERIFY(QFile::resize(cut, Lines(0, 1000).size() + 20));
+        };
+        streamed.SetHost(&streamHost);
+        const auto [streamedLoad, streamedPass] = streamed.LoadAndRunPass(cut);
+        streamed.SetHost(nullptr);
+        QVERIFY(truncated);
+        QCOMPARE(streamedLoad.Result, LoadOutcome::Kind::Loaded);
+        QVERIFY(streamedPass.Completed);
+        fresh->Analysis->RunPass();
+        QCOMPARE(streamed.TotalFiles(), fresh->Analysis->TotalFiles());
+        QCOMPARE(streamed.Entries().Count(), fresh->Analysis->Entries().Count());
+        QCOMPARE(streamed.CurEntries().Count(), fresh->Analysis->CurEntries().Count());
+        QCOMPARE(streamed.CurLine(), fresh->Analysis->CurLine());
+        QCOMPARE(streamed.LogEnd(), fresh->Analysis->LogEnd());
 
         // The bytes that made the file Windows-1252 are cut away while it is read: the
         // encoding is judged again on what is left.
