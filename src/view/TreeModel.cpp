@@ -306,11 +306,12 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     // before its child, with a key kept whole, lends it the end of its key.
     qsizetype frontSize = -1;
     if (!key.isEmpty() && parent != NoNode && qint64(m_Count) + 1 - parent <= FrontReach) {
-        const Node& p = At(parent);
-        const QAnyStringView parentKey = Read(p.Key);
-        if (p.Key > MaxFronts && key.size() > parentKey.size() &&
-            SameText(parentKey, key.last(parentKey.size())))
-            frontSize = key.size() - parentKey.size();
+        // A parent's front names a front, not a text: only a key kept whole is read.
+        if (const Node& p = At(parent); p.Key > MaxFronts) {
+            const QAnyStringView parentKey = Read(p.Key);
+            if (key.size() > parentKey.size() && SameText(parentKey, key.last(parentKey.size())))
+                frontSize = key.size() - parentKey.size();
+        }
     }
     qsizetype place = -1;
     const quint32 hash = key.isEmpty() ? 0 : KeyHash(key);
