@@ -25,6 +25,43 @@ const LocaleFormats& Formats(bool british) {
     return british ? gb : us;
 }
 
+// What differs between the two steps' results and those of one sweep over the same file;
+// empty when nothing does.
+QString SweepDifference(const LogAnalysis& a, const LoadOutcome& load, const PassOutcome& pass,
+                        const QString& path) {
+    LogAnalysis b(a.Formats());
+    const auto [sweepLoad, sweepPass] = b.LoadAndRunPass(path);
+    if (sweepLoad.Result != load.Result || sweepLoad.BadRecords != load.BadRecords ||
+        sweepLoad.Problem != load.Problem)
+        return u"load"_s;
+    if (sweepPass.NothingLoaded != pass.NothingLoaded || sweepPass.Completed != pass.Completed ||
+        sweepPass.FailedLine != pass.FailedLine ||
+        sweepPass.FailedFileLine != pass.FailedFileLine || sweepPass.Reason != pass.Reason)
+        return u"pass outcome"_s;
+    if (b.TotalFiles() != a.TotalFiles() || b.TotalResumes() != a.TotalResumes() ||
+        b.TotalRestarts() != a.TotalRestarts() || b.TotalCompleted() != a.TotalCompleted() ||
+        b.KbResumed() != a.KbResumed() || b.DateIsLong() != a.DateIsLong() ||
+        b.CurLine() != a.CurLine() || b.LogStart() != a.LogStart() || b.LogEnd() != a.LogEnd())
+        return u"totals or positions"_s;
+    if (b.Entries().Count() != a.Entries().Count() ||
+        b.CurEntries().Count() != a.CurEntries().Count())
+        return u"counts of records or links"_s;
+    for (qint32 i = 1; i <= a.Entries().Count(); ++i) {
+        const LogEntry &x = *a.Entries().Item(i), &y = *b.Entries().Item(i);
+        if (x.Key() != y.Key() || x.FName() != y.FName() || x.URL() != y.URL() ||
+            x.LocalName() != y.LocalName() || x.DateStarted() != y.DateStarted() ||
+            x.DateFinished() != y.DateFinished() || x.Resumes() != y.Resumes() ||
+            x.Restarts() != y.Restarts() || x.Mirrors() != y.Mirrors() || x.Num() != y.Num())
+            return u"record %1"_s.arg(i);
+    }
+    for (qint32 i = 1; i <= a.CurEntries().Count(); ++i) {
+        const LogKeys &x = *a.CurEntries().Item(i), &y = *b.CurEntries().Item(i);
+        if (x.Key() != y.Key() || x.FName() != y.FName() || x.LogKey() != y.LogKey())
+            return u"link %1"_s.arg(i);
+    }
+    return {};
+}
+
 const std::array<SortOrder, 5> AllOrders = {SortOrder::NoSort, SortOrder::ByDate, SortOrder::ByName,
                                             SortOrder::ByURL, SortOrder::ByLocal};
 
@@ -364,6 +401,11 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
 
     const PassOutcome pass = analysis.RunPass();
     summary.PassCompleted = pass.Completed;
+    // The report tool's one sweep over a file that stays as it is ends as the two steps do.
+    if (change.What == ChangingFile::Change::None) {
+        const QString difference = SweepDifference(analysis, load, pass, path);
+        if (!difference.isEmpty()) summary.Problems << u"one sweep: "_s + difference;
+    }
     if (!pass.Completed) {
         if (!pass.NothingLoaded &&
             (pass.FailedLine < 1 || pass.FailedLine > analysis.LogLines().UpperBound()))
