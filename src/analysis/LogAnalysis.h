@@ -109,8 +109,8 @@ public:
     qint32& CurLine() { return m_CurLine; }
     qint32 CurLine() const { return m_CurLine; }
 
-    // Start-up lets go of the lines of any earlier log before it yields, and whoever ran
-    // the pass lets go of them after it: nothing else reads them.
+    // Start-up lets go of the lines of any earlier log before it yields, and the window
+    // lets go of them after the pass: nothing else reads them.
     void ClearLogLines() { m_LogLines.Clear(); }
 
 private:
