@@ -5,6 +5,7 @@
 #include <QChar>
 
 #include <cstring>
+#include <optional>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -144,35 +145,37 @@ size_t CaseInsensitiveHash(QLatin1StringView key) noexcept {
     return mixer.Finish();
 }
 
-bool CaseInsensitiveEqual(QStringView a, QLatin1StringView b) noexcept {
-    if (a.size() == b.size()) {
-        const char16_t* p = a.utf16();
-        const auto* q = reinterpret_cast<const unsigned char*>(b.data());
-        qsizetype i = 0;
-        for (; i < a.size(); ++i) {
-            const char16_t x = p[i], y = q[i];
-            if (x == y) continue;
-            if ((x | y) >= 0x80) break;
-            if (AsciiLower(x) != AsciiLower(y)) return false;
-        }
-        if (i == a.size()) return true;
+namespace {
+
+// Whether two texts of one size differ at most in ASCII letter case; nothing when a
+// non-ASCII unit differs, which only the full comparison can judge.
+template <class A, class B>
+std::optional<bool> AsciiFoldEqual(const A* p, const B* q, qsizetype size) noexcept {
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t x = p[i], y = q[i];
+        if (x == y) continue;
+        if ((x | y) >= 0x80) return std::nullopt;
+        if (AsciiLower(x) != AsciiLower(y)) return false;
     }
+    return true;
+}
+
+const unsigned char* Units(QLatin1StringView text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+} // namespace
+
+bool CaseInsensitiveEqual(QStringView a, QLatin1StringView b) noexcept {
+    if (a.size() == b.size())
+        if (const auto quick = AsciiFoldEqual(a.utf16(), Units(b), a.size())) return *quick;
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 bool CaseInsensitiveEqual(QLatin1StringView a, QLatin1StringView b) noexcept {
     if (a.size() == b.size()) {
         if (std::memcmp(a.data(), b.data(), size_t(a.size())) == 0) return true;
-        const auto* p = reinterpret_cast<const unsigned char*>(a.data());
-        const auto* q = reinterpret_cast<const unsigned char*>(b.data());
-        qsizetype i = 0;
-        for (; i < a.size(); ++i) {
-            const char16_t x = p[i], y = q[i];
-            if (x == y) continue;
-            if ((x | y) >= 0x80) break;
-            if (AsciiLower(x) != AsciiLower(y)) return false;
-        }
-        if (i == a.size()) return true;
+        if (const auto quick = AsciiFoldEqual(Units(a), Units(b), a.size())) return *quick;
     }
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -182,16 +185,7 @@ bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
         // Keys are most often looked up in the case they were filed in.
         if (std::memcmp(a.utf16(), b.utf16(), size_t(a.size()) * sizeof(char16_t)) == 0)
             return true;
-        const char16_t* p = a.utf16();
-        const char16_t* q = b.utf16();
-        qsizetype i = 0;
-        for (; i < a.size(); ++i) {
-            const char16_t x = p[i], y = q[i];
-            if (x == y) continue;
-            if ((x | y) >= 0x80) break; // leave non-ASCII to the full comparison
-            if (AsciiLower(x) != AsciiLower(y)) return false;
-        }
-        if (i == a.size()) return true;
+        if (const auto quick = AsciiFoldEqual(a.utf16(), b.utf16(), a.size())) return *quick;
     }
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
