@@ -30,14 +30,18 @@ void LogEntry::AppendDateFinished(QString& out) const {
 }
 
 QString LogEntry::DateFinished() const {
-    return TrapAccessor("LogEntry:DateFinished Property Get", [&] { return Read(m_DateFinished); });
+    QString out;
+    AppendDateFinished(out);
+    return out;
 }
 void LogEntry::SetDateFinished(const QString& value) { SetDateFinished(QStringView(value)); }
 void LogEntry::SetDateFinished(QStringView value) {
     TrapAccessor("LogEntry:DateFinished Property Let", [&] { m_DateFinished = Write(value); });
 }
 QString LogEntry::DateStarted() const {
-    return TrapAccessor("LogEntry:DateStarted Property Get", [&] { return Read(m_DateStarted); });
+    QString out;
+    AppendDateStarted(out);
+    return out;
 }
 void LogEntry::SetDateStarted(const QString& value) {
     TrapAccessor("LogEntry:DateStarted Property Let", [&] { m_DateStarted = Write(value); });
@@ -55,13 +59,17 @@ void LogEntry::SetResumes(qint32 value) {
     TrapAccessor("LogEntry:Resumes Property Let", [&] { m_Resumes = value; });
 }
 QString LogEntry::URL() const {
-    return TrapAccessor("LogEntry:URL Property Get", [&] { return Read(m_URL); });
+    QString out;
+    AppendURL(out);
+    return out;
 }
 void LogEntry::SetURL(const QString& value) {
     TrapAccessor("LogEntry:URL Property Let", [&] { m_URL = Write(value); });
 }
 QString LogEntry::LocalName() const {
-    return TrapAccessor("LogEntry:LocalName Property Get", [&] { return Read(m_LocalName); });
+    QString out;
+    AppendLocalName(out);
+    return out;
 }
 void LogEntry::SetLocalName(const QString& value) {
     TrapAccessor("LogEntry:LocalName Property Let", [&] { m_LocalName = Write(value); });
