@@ -32,7 +32,8 @@ public:
     }
     // Called once per line of the pass with the line's index.
     virtual void Progress(qint32 value) { Q_UNUSED(value); }
-    // Called after each block the loader reads, with the bytes read so far.
+    // Called after each block the loader reads, with the bytes read so far. A file of more
+    // than one block is split on a thread of its own, and this is called from that thread.
     virtual void ReadProgress(qint64 bytesRead) { Q_UNUSED(bytesRead); }
 };
 

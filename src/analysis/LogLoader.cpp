@@ -12,8 +12,11 @@
 #include <QStringDecoder>
 
 #include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -51,14 +54,13 @@ constexpr qint64 ReadBlock = qint64(1) << 20;
 // A file cut shorter while it is read is read again from its start, this many times at most.
 constexpr int ReadAttempts = 3;
 
-// Reads a file's blocks in order, the next one on a thread of its own while the caller
-// splits the last one, when the file is large enough for that to pay. Each block is read
-// after some room, so that the unfinished line of the block before can be put in front of
-// it and the caller sees one run of bytes.
+// Reads a file's blocks in order, each after some room, so that the unfinished line of the
+// block before can be put in front of it and the caller sees one run of bytes. Two buffers
+// take turns, so that a read never lands on the carried bytes of the block before.
 //
 // The file is read as it was when reading began (see LineReader): at most `limit` bytes
 // when `limited`, then one more read that must find the end.
-class ReadAhead {
+class BlockReader {
 public:
     struct Block {
         const char* Data = nullptr; // the carried bytes, then the block's
@@ -66,48 +68,20 @@ public:
         qint64 Got = 0;             // bytes read this time; 0 at the end, -1 on a read error
     };
 
-    ReadAhead(QFile& file, qint64 limit, bool limited, qint64 block)
+    BlockReader(QFile& file, qint64 limit, bool limited, qint64 block)
         : m_File(file), m_Limit(limit), m_Limited(limited), m_Block(block) {
-        const bool threaded = !limited || limit > block;
-        // Without a thread two buffers take turns, so that a read never lands on the
-        // carried bytes of the block before.
-        const int buffers = threaded ? BufferCount : 2;
-        for (int i = 0; i < buffers; ++i)
-            m_Buffers.push_back(std::make_unique_for_overwrite<char[]>(size_t(Room + block)));
-        if (!threaded) return;
-        try {
-            m_Thread = std::thread([this] { ReadAll(); });
-        } catch (const std::system_error&) {
-            // No thread to be had: the caller's own reads will do.
-        }
+        for (auto& buffer : m_Buffers)
+            buffer = std::make_unique_for_overwrite<char[]>(size_t(Room + block));
     }
-
-    ~ReadAhead() {
-        if (!m_Thread.joinable()) return;
-        {
-            const std::lock_guard lock(m_Mutex);
-            m_Stop = true;
-        }
-        m_Changed.notify_all();
-        m_Thread.join();
-    }
-
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
 
     // The next block with the `carry` bytes at `carried` in front of it. Those bytes may lie
     // in the block Next returned last, which stays untouched until they are copied.
     Block Next(const char* carried, qsizetype carry) {
-        const size_t index = size_t(m_Taken) % m_Buffers.size();
-        char* data = m_Buffers[index].get() + Room;
-        qint64 got = 0;
-        if (m_Thread.joinable()) {
-            std::unique_lock lock(m_Mutex);
-            m_Changed.wait(lock, [&] { return m_Read > m_Taken; });
-            got = m_Got[index];
-        } else {
-            got = ReadOne(data);
-        }
+        char* data = m_Buffers[m_Turn].get() + Room;
+        m_Turn ^= 1;
+        const qint64 want = m_Limited ? std::min(m_Block, m_Limit - m_Consumed) : m_Block;
+        const qint64 got = want > 0 ? m_File.read(data, want) : 0;
+        if (got > 0) m_Consumed += got;
         const qsizetype size = carry + qsizetype(std::max<qint64>(got, 0));
         if (carry <= Room) {
             if (carry > 0) std::memcpy(data - carry, carried, size_t(carry));
@@ -126,67 +100,20 @@ public:
             if (got > 0) m_Joined.insert(m_Joined.end(), data, data + got);
             data = m_Joined.data();
         }
-        if (m_Thread.joinable()) {
-            // The block before is free for the reader once its carried bytes are copied.
-            {
-                const std::lock_guard lock(m_Mutex);
-                ++m_Taken;
-            }
-            m_Changed.notify_all();
-        } else {
-            ++m_Taken;
-        }
         return Block{data, size, got};
     }
 
 private:
-    static constexpr int BufferCount = 3;
     static constexpr qsizetype Room = 64 * 1024;
-
-    qint64 ReadOne(char* out) {
-        const qint64 want = m_Limited ? std::min(m_Block, m_Limit - m_Consumed) : m_Block;
-        const qint64 got = want > 0 ? m_File.read(out, want) : 0;
-        if (got > 0) m_Consumed += got;
-        return got;
-    }
-
-    // The reading thread: fills the buffers in turn, each once the caller is done with it,
-    // until the end, a read error, or the caller stops listening.
-    void ReadAll() {
-        const int count = int(m_Buffers.size());
-        for (int n = 0;; ++n) {
-            {
-                std::unique_lock lock(m_Mutex);
-                // Block n goes where block n - count was, which is free once the caller has
-                // taken the block after it: taking a block releases the one before.
-                m_Changed.wait(lock, [&] { return m_Stop || m_Taken >= n - count + 2; });
-                if (m_Stop) return;
-            }
-            const qint64 got = ReadOne(m_Buffers[size_t(n % count)].get() + Room);
-            {
-                const std::lock_guard lock(m_Mutex);
-                m_Got[n % count] = got;
-                m_Read = n + 1;
-            }
-            m_Changed.notify_all();
-            if (got <= 0) return;
-        }
-    }
 
     QFile& m_File;
     const qint64 m_Limit;
     const bool m_Limited;
     const qint64 m_Block;
-    qint64 m_Consumed = 0; // only the reading side counts it
-    std::vector<std::unique_ptr<char[]>> m_Buffers;
+    qint64 m_Consumed = 0;
+    std::unique_ptr<char[]> m_Buffers[2];
+    int m_Turn = 0;
     std::vector<char> m_Joined;
-    std::mutex m_Mutex;
-    std::condition_variable m_Changed;
-    qint64 m_Got[BufferCount] = {};
-    int m_Read = 0;  // blocks read so far
-    int m_Taken = 0; // blocks the caller has taken
-    bool m_Stop = false;
-    std::thread m_Thread;
 };
 
 // Splits the file into lines at CR or CR LF (a lone LF stays inside its line), decodes
@@ -211,7 +138,7 @@ public:
         const bool limited = limit > 0;
         // A small log needs no large buffer.
         const qint64 block = std::min<qint64>(ReadBlock, limit + 65536);
-        ReadAhead reader(m_File, limit, limited, block);
+        BlockReader reader(m_File, limit, limited, block);
         qint64 consumed = 0;
         const char* carried = nullptr;
         qsizetype carry = 0; // bytes of an unfinished line, put in front of the next block
@@ -219,7 +146,7 @@ public:
         bool first = true;
         qint64 fileLine = 0;
         for (;;) {
-            const ReadAhead::Block read = reader.Next(carried, carry);
+            const BlockReader::Block read = reader.Next(carried, carry);
             const qint64 got = read.Got;
             if (got < 0) return Result::ReadError;
             consumed += got;
@@ -332,11 +259,177 @@ private:
 
     QFile& m_File;
     LineSink& m_Sink;
-    const LocaleFormats& m_Formats;
+    // Its own copy: the reader may split on a thread of its own while the pass reads the
+    // analysis's formats.
+    const LocaleFormats m_Formats;
     Encoding m_Encoding;
     AnalysisHost& m_Host;
     QStringDecoder m_System{QStringDecoder::System};
     std::vector<char16_t> m_Prefix;
+};
+
+// Splits a file on a thread of its own while the caller's sink takes the lines split
+// before, so that splitting a large log and analysing it overlap. The reader works with
+// this as its sink and host: kept lines are copied into batches, and the caller's sink
+// takes them in the order they were kept, on the caller's thread, as if it had split them
+// itself. Read progress is told from the splitting thread, right after each block is read,
+// as the reader would tell it.
+class SplitAhead final : public LineSink, public AnalysisHost {
+public:
+    SplitAhead(LineSink& sink, AnalysisHost& host) : m_Sink(sink), m_Host(host) {
+        for (Batch& batch : m_Batches)
+            m_Free.push_back(&batch);
+    }
+
+    SplitAhead(const SplitAhead&) = delete;
+    SplitAhead& operator=(const SplitAhead&) = delete;
+
+    // Runs reader, made with this as its sink and host, and hands its lines on.
+    LineReader::Result Run(LineReader& reader, qint64& badRecords) {
+        std::thread splitter;
+        try {
+            splitter = std::thread([&] { Split(reader); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the lines go straight through.
+            m_Direct = true;
+            return reader.Run(badRecords);
+        }
+        try {
+            Deliver();
+        } catch (...) {
+            {
+                const std::lock_guard lock(m_Mutex);
+                m_Stop = true;
+            }
+            m_Changed.notify_all();
+            splitter.join();
+            throw;
+        }
+        splitter.join();
+        if (m_Error) std::rethrow_exception(m_Error);
+        badRecords = m_BadRecords;
+        return m_Result;
+    }
+
+    // The splitting side.
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
+              bool longDate) override {
+        if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate);
+        if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
+        if (!m_Filling) m_Filling = Take();
+        Batch& batch = *m_Filling;
+        batch.Lines.push_back(
+            Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding, longDate});
+        batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
+        if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) Publish();
+    }
+    void ReadProgress(qint64 bytesRead) override { m_Host.ReadProgress(bytesRead); }
+
+    // Only the reader's two calls above come here.
+    void Begin(qint64) override {}
+    void Drop() override {}
+    qint64 Count() const override { return 0; }
+    QStringView First(std::vector<char16_t>&) const override { return {}; }
+    QStringView Last(std::vector<char16_t>&) const override { return {}; }
+
+private:
+    struct Line {
+        qsizetype Offset;
+        qsizetype Size;
+        qint64 FileLine;
+        LineEncoding Encoding;
+        bool LongDate;
+    };
+    struct Batch {
+        std::vector<char> Bytes;
+        std::vector<Line> Lines;
+    };
+    // Thrown through the reader when the caller has stopped listening.
+    struct Stopped {};
+
+    static constexpr size_t BatchBytes = 256 * 1024;
+    static constexpr size_t BatchLines = 4096;
+    static constexpr int BatchCount = 4;
+
+    void Split(LineReader& reader) {
+        LineReader::Result result = LineReader::Result::Done;
+        std::exception_ptr error;
+        qint64 badRecords = 0;
+        try {
+            result = reader.Run(badRecords);
+            if (m_Filling) Publish();
+        } catch (const Stopped&) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(m_Mutex);
+            m_Result = result;
+            m_Error = error;
+            m_BadRecords = badRecords;
+            m_Finished = true;
+        }
+        m_Changed.notify_all();
+    }
+
+    // A batch to fill, once the caller has handed one back.
+    Batch* Take() {
+        std::unique_lock lock(m_Mutex);
+        m_Changed.wait(lock, [&] { return m_Stop || !m_Free.empty(); });
+        if (m_Stop) throw Stopped{};
+        Batch* batch = m_Free.back();
+        m_Free.pop_back();
+        return batch;
+    }
+
+    void Publish() {
+        {
+            const std::lock_guard lock(m_Mutex);
+            m_Full.push_back(std::exchange(m_Filling, nullptr));
+        }
+        m_Changed.notify_all();
+    }
+
+    // The caller's side: each batch through the sink, until the splitter is done.
+    void Deliver() {
+        for (;;) {
+            Batch* batch = nullptr;
+            {
+                std::unique_lock lock(m_Mutex);
+                m_Changed.wait(lock, [&] { return m_Finished || !m_Full.empty(); });
+                if (m_Full.empty()) return;
+                batch = m_Full.front();
+                m_Full.pop_front();
+            }
+            for (const Line& line : batch->Lines)
+                m_Sink.Keep(QByteArrayView(batch->Bytes.data() + line.Offset, line.Size),
+                            line.Encoding, line.FileLine, line.LongDate);
+            batch->Lines.clear();
+            batch->Bytes.clear();
+            // One very long line leaves no lasting hold on its memory.
+            if (batch->Bytes.capacity() > 4 * BatchBytes) std::vector<char>().swap(batch->Bytes);
+            {
+                const std::lock_guard lock(m_Mutex);
+                m_Free.push_back(batch);
+            }
+            m_Changed.notify_all();
+        }
+    }
+
+    LineSink& m_Sink;
+    AnalysisHost& m_Host;
+    bool m_Direct = false;
+    Batch m_Batches[BatchCount];
+    Batch* m_Filling = nullptr; // the splitter's own
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::vector<Batch*> m_Free;
+    std::deque<Batch*> m_Full;
+    std::atomic<bool> m_Stop = false; // the caller has stopped taking lines
+    bool m_Finished = false;
+    LineReader::Result m_Result = LineReader::Result::Done;
+    std::exception_ptr m_Error;
+    qint64 m_BadRecords = 0;
 };
 
 bool ParentFolderExists(const QString& path) {
@@ -555,10 +648,17 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
         badRecords = 0;
         const qint64 sizeAtStart = file.size();
         sink.Begin(sizeAtStart);
-        LineReader reader(file, sink, m_Formats, encoding, *m_Host);
         LineReader::Result result;
         try {
-            result = reader.Run(badRecords);
+            // A file of one block is split where it is taken.
+            if (sizeAtStart > ReadBlock) {
+                SplitAhead pipe(sink, *m_Host);
+                LineReader reader(file, pipe, m_Formats, encoding, pipe);
+                result = pipe.Run(reader, badRecords);
+            } else {
+                LineReader reader(file, sink, m_Formats, encoding, *m_Host);
+                result = reader.Run(badRecords);
+            }
         } catch (const std::bad_alloc&) {
             return LoadFailure{Kind::Failed, u"There is not enough memory to read the file"_s};
         }
