@@ -30,6 +30,21 @@ template <class View> View NameAfter(View line, qsizetype skip) {
     return TrimBlanks(After(line, skip));
 }
 
+// The URL of a "File: " line: cut after the line's first 20 characters, whatever the date
+// length, from its first "=" on.
+template <class View> View FileLineUrl(View line) {
+    const View urlSource = After(line, 20);
+    const qsizetype urlEquals = FindAscii(urlSource, "="_L1);
+    return TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1));
+}
+
+// The name of a "Resumed:" line: what lies between the keyword and " at:"; none without it.
+template <class View> View ResumedName(View line, int n) {
+    const View name = NameAfter(line, n + 9);
+    const qsizetype at = FindAscii(name, " at:"_L1);
+    return at < 0 ? View() : TrimBlanks(name.first(at));
+}
+
 bool EndsWithGetRightSuffix(QStringView path, const LocaleFormats& formats) {
     if (path.size() < 9) return false;
     const QStringView tail = path.last(9);
@@ -78,6 +93,53 @@ private:
 
 } // namespace
 
+LineHint ForeseeLine(QByteArrayView line, bool longDate) {
+    LineHint hint;
+    const int n = LineOffset(longDate);
+    // The handlers read the bytes themselves only when these are ASCII.
+    if (line.size() < n || !AsciiPrefix(line, n)) return hint;
+    const QByteArrayView message = TrimBlanks(line.sliced(n));
+    if (message.isEmpty()) return hint;
+    const auto note = [&](LineHint::Part& part, QByteArrayView text) {
+        if (text.data())
+            part = {text.data() - line.data(), text.size(),
+                    CaseInsensitiveHash(QLatin1StringView(text))};
+    };
+    switch (message[0]) {
+    case 'F':
+        if (StartsWithAscii(message, "File: "_L1)) {
+            const QByteArrayView url = FileLineUrl(line);
+            note(hint.Url, url);
+            note(hint.Name, FileNamePart(url));
+        } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
+            note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+        }
+        break;
+    case 'R':
+        if (StartsWithAscii(message, "Resumed:"_L1))
+            note(hint.Name, FileNamePart(ResumedName(line, n)));
+        break;
+    case 'C':
+    case '(':
+        if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
+            StartsWithAscii(message, "(Re)Started"_L1))
+            note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+        break;
+    default:
+        break;
+    }
+    return hint;
+}
+
+size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const {
+    if (m_Hint) {
+        const LineHint::Part& hinted = m_Hint->*which;
+        if (part.size() == hinted.Size && part.data() == m_HintLine + hinted.At)
+            return hinted.Hash;
+    }
+    return CaseInsensitiveHash(QLatin1StringView(part));
+}
+
 // An ASCII file name is looked up as it stands, which matches its lower-cased form because
 // keys ignore case; anything else is lower-cased first.
 const LogKeys* LogAnalysis::OpenLink(QStringView name) const {
@@ -87,7 +149,8 @@ const LogKeys* LogAnalysis::OpenLink(QStringView name) const {
 
 const LogKeys* LogAnalysis::OpenLink(QByteArrayView name) {
     const QByteArrayView file = FileNamePart(name);
-    if (IsAsciiBytes(file)) return m_CurEntries.Item(HashedKey(QLatin1StringView(file)));
+    if (IsAsciiBytes(file))
+        return m_CurEntries.Item(HashedKey(QLatin1StringView(file), HashOf(file, &LineHint::Name)));
     return OpenLink(Text(name));
 }
 
@@ -159,10 +222,7 @@ template <class View> void LogAnalysis::FileLine(View line) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
     const View local = TrimBlanks(message.sliced(5, equals - 5));
-    // The URL is cut from the line after its first 20 characters, whatever the date length.
-    const View urlSource = After(line, 20);
-    const qsizetype urlEquals = FindAscii(urlSource, "="_L1);
-    const View urlPart = TrimBlanks(urlEquals < 0 ? urlSource : urlSource.sliced(urlEquals + 1));
+    const View urlPart = FileLineUrl(line);
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (IsAsciiBytes(urlPart) && m_Formats.PlainAsciiCase())
             return FileLineAscii(line, local, urlPart);
@@ -205,12 +265,13 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
 
     const QByteArrayView name = FileNamePart(url);
     const QLatin1StringView key = MapAscii<AsciiLower>(name, m_Lower);
-    const HashedKey hashedKey(key);
+    // Keys ignore letter case: the name hashes as its lower-case form.
+    const HashedKey hashedKey(key, HashOf(name, &LineHint::Name));
     m_CurEntries.TryRemove(hashedKey);
     m_TotalFiles = CheckedAdd(m_TotalFiles, 1);
 
     // The record's key is the URL in upper case: the URL finds what that key would.
-    const HashedKey urlKey{QLatin1StringView(url)};
+    const HashedKey urlKey(QLatin1StringView(url), HashOf(url, &LineHint::Url));
     qint32 num = 0;
     if (LogEntry* earlier = m_Entries.Item(urlKey)) {
         num = earlier->Num();
@@ -232,9 +293,7 @@ template <class View> void LogAnalysis::ResumedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 9)) return ResumedLine(Decoded(line));
-    View name = NameAfter(line, n + 9);
-    const qsizetype at = FindAscii(name, " at:"_L1);
-    name = at < 0 ? View() : TrimBlanks(name.first(at));
+    const View name = ResumedName(line, n);
     const qsizetype offsetAt = FindAscii(line, "at:"_L1);
     const View offsetText = offsetAt < 0 ? View() : TrimBlanks(line.sliced(offsetAt + 3));
 

@@ -57,6 +57,20 @@ struct PassOutcome {
     QString Reason;
 };
 
+// What the pass will look up for a line, read from the line's bytes alone ahead of the pass
+// (on the loader's splitting thread): the file name the line finds its download by, and the
+// URL a "File: " line files its record under, each as its place in the line and its hash.
+struct LineHint {
+    struct Part {
+        qsizetype At = 0;
+        qsizetype Size = -1; // -1: not read
+        size_t Hash = 0;
+    };
+    Part Name;
+    Part Url;
+};
+LineHint ForeseeLine(QByteArrayView line, bool longDate);
+
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {
 public:
@@ -129,6 +143,9 @@ private:
     void ResetPassState();
     // One kept line through the handlers, as the pass reads it.
     void PassLine(QByteArrayView bytes, bool longDate);
+    // The hash of a part of the line being handled, from its hint when the hint read the
+    // same bytes.
+    size_t HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const;
     QString LeadingDate(QStringView line) const;
 
     // The pass reads a line as the store holds it when its date, time and message offset
@@ -179,6 +196,9 @@ private:
     std::vector<char16_t> m_Line;
     std::vector<char16_t> m_Time;
     std::vector<char> m_Lower;
+    // The hint of the line being handled, while the one-sweep load hands one in.
+    const LineHint* m_Hint = nullptr;
+    const char* m_HintLine = nullptr;
     AnalysisHost m_NoHost;
     AnalysisHost* m_Host = &m_NoHost;
 };

@@ -34,9 +34,12 @@ public:
     virtual ~LineSink() = default;
     // A read of the file begins, from its start; it holds about this many bytes.
     virtual void Begin(qint64 sizeHint) = 0;
-    // A line that begins with a date, as the file holds it (in UTF-8 when `encoding` says).
-    virtual void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
-                      bool longDate) = 0;
+    // A line that begins with a date, as the file holds it (in UTF-8 when `encoding` says),
+    // with its hint when the sink takes hints and the line was split ahead of it.
+    virtual void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
+                      const LineHint* hint) = 0;
+    // Whether Keep makes use of hints, which then are read as the lines are split.
+    virtual bool TakesHints() const { return false; }
     // What was kept so far does not count: the read starts again, or has failed.
     virtual void Drop() = 0;
     virtual qint64 Count() const = 0;
@@ -250,7 +253,7 @@ private:
             kept = longDate || IsDate(LeftOf(prefix, 8), m_Formats);
         }
         if (kept) {
-            m_Sink.Keep(bytes, stored, fileLine, longDate);
+            m_Sink.Keep(bytes, stored, fileLine, longDate, nullptr);
         } else {
             ++badRecords;
         }
@@ -276,7 +279,8 @@ private:
 // as the reader would tell it.
 class SplitAhead final : public LineSink, public AnalysisHost {
 public:
-    SplitAhead(LineSink& sink, AnalysisHost& host) : m_Sink(sink), m_Host(host) {
+    SplitAhead(LineSink& sink, AnalysisHost& host)
+        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()) {
         for (Batch& batch : m_Batches)
             m_Free.push_back(&batch);
     }
@@ -312,14 +316,14 @@ public:
     }
 
     // The splitting side.
-    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
-              bool longDate) override {
-        if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate);
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
+              const LineHint*) override {
+        if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate, nullptr);
         if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
         if (!m_Filling) m_Filling = Take();
         Batch& batch = *m_Filling;
-        batch.Lines.push_back(
-            Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding, longDate});
+        batch.Lines.push_back(Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding,
+                                   longDate, m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) Publish();
     }
@@ -339,6 +343,7 @@ private:
         qint64 FileLine;
         LineEncoding Encoding;
         bool LongDate;
+        LineHint Hint;
     };
     struct Batch {
         std::vector<char> Bytes;
@@ -403,7 +408,8 @@ private:
             }
             for (const Line& line : batch->Lines)
                 m_Sink.Keep(QByteArrayView(batch->Bytes.data() + line.Offset, line.Size),
-                            line.Encoding, line.FileLine, line.LongDate);
+                            line.Encoding, line.FileLine, line.LongDate,
+                            m_Hints ? &line.Hint : nullptr);
             batch->Lines.clear();
             batch->Bytes.clear();
             // One very long line leaves no lasting hold on its memory.
@@ -418,6 +424,7 @@ private:
 
     LineSink& m_Sink;
     AnalysisHost& m_Host;
+    const bool m_Hints;
     bool m_Direct = false;
     Batch m_Batches[BatchCount];
     Batch* m_Filling = nullptr; // the splitter's own
@@ -443,8 +450,8 @@ class LogAnalysis::StoreSink final : public LineSink {
 public:
     explicit StoreSink(LineStore& store) : m_Store(store) {}
     void Begin(qint64 sizeHint) override { m_Store.SetSizeHint(sizeHint); }
-    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
-              bool longDate) override {
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
+              const LineHint*) override {
         m_Store.SetEncoding(encoding);
         m_Store.Append(bytes, fileLine, longDate);
     }
@@ -469,8 +476,10 @@ public:
 
     void Begin(qint64) override {}
 
-    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine,
-              bool longDate) override {
+    bool TakesHints() const override { return true; }
+
+    void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
+              const LineHint* hint) override {
         m_Encoding = encoding;
         Note(m_Count == 0 ? m_First : m_Last, bytes);
         ++m_Count;
@@ -482,6 +491,8 @@ public:
         }
         m_Analysis.m_LogLines.SetEncoding(encoding); // the handlers decode by it
         m_Analysis.m_CurLine = qint32(m_Count);
+        m_Analysis.m_Hint = hint;
+        m_Analysis.m_HintLine = bytes.data();
         try {
             m_Analysis.PassLine(bytes, longDate);
         } catch (const QuillanError& error) {
@@ -489,6 +500,7 @@ public:
         } catch (const std::exception& error) {
             End(QString::fromLocal8Bit(error.what()), fileLine);
         }
+        m_Analysis.m_Hint = nullptr;
         m_LastFileLine = fileLine;
     }
 
