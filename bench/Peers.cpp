@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -71,16 +72,20 @@ Peers RunPeers(const QString& log, int runs) {
     const QByteArray file = QFile::encodeName(log);
     Peers peers;
     peers.Wc = BestOf({"wc", "-l", file}, runs);
-    peers.Awk = BestOf({"awk", AwkScript, file}, runs);
+    peers.Mawk = BestOf({"mawk", AwkScript, file}, runs);
+    peers.Gawk = BestOf({"gawk", AwkScript, file}, runs);
     peers.Report = BestOf({QUILLAN_REPORT_PATH, "--stats", "--locale", "en_US", file}, runs);
     return peers;
 }
 
 void PrintPeers(const Peers& peers, double fileMb) {
-    std::printf("wc -l %.0f ms, awk %.0f ms, quillan-report --stats %.0f ms = %.1f x wc -l, "
-                "%.2f x awk, peak %.2f x the file\n",
-                peers.Wc.WallMs, peers.Awk.WallMs, peers.Report.WallMs,
-                peers.Report.WallMs / std::max(peers.Wc.WallMs, 1.0),
-                peers.Report.WallMs / std::max(peers.Awk.WallMs, 1.0),
-                peers.Report.PeakMb / fileMb);
+    const double report = peers.Report.WallMs;
+    std::printf("wc -l %.0f ms, ", peers.Wc.WallMs);
+    for (const auto& [name, awk] : {std::pair{"mawk", &peers.Mawk}, {"gawk", &peers.Gawk}})
+        if (Ran(*awk)) std::printf("%s %.0f ms, ", name, awk->WallMs);
+    std::printf("quillan-report --stats %.0f ms = %.1f x wc -l, ", report,
+                report / std::max(peers.Wc.WallMs, 1.0));
+    for (const auto& [name, awk] : {std::pair{"mawk", &peers.Mawk}, {"gawk", &peers.Gawk}})
+        if (Ran(*awk)) std::printf("%.2f x %s, ", report / std::max(awk->WallMs, 1.0), name);
+    std::printf("peak %.2f x the file\n", peers.Report.PeakMb / fileMb);
 }

@@ -123,10 +123,13 @@ int main(int argc, char** argv) {
         "brackets. Load and pass (the window's two steps): ratio to wc -l of processor time\n"
         "(target <= 5), peak of the measuring process. One sweep (the report tool's load and\n"
         "pass together): the same. report --stats: ratios of wall time to wc -l (target <= 8)\n"
-        "and to awk (target <= 0.5), and its own peak against the file (target <= 2).\n");
-    std::printf("%-9s %9s %6s %13s %13s %13s %6s %7s %6s %13s %6s %6s %13s %6s %13s %6s %6s\n",
+        "and to awk (target <= 0.5; under mawk and GNU awk, - where one is missing), and its\n"
+        "own peak against the file (target <= 2).\n");
+    std::printf("%-9s %9s %6s %13s %13s %13s %6s %7s %6s %13s %6s %6s %13s %6s %13s %6s %13s "
+                "%6s %6s\n",
                 "shape", "lines", "MB", "wc -l", "load", "pass", "x wc", "peak MB", "x file",
-                "one sweep", "x wc", "x file", "report", "x wc", "awk", "x awk", "x file");
+                "one sweep", "x wc", "x file", "report", "x wc", "mawk", "x mawk", "gawk",
+                "x gawk", "x file");
     for (const QByteArray& shapeName : shapes)
         for (qint64 lines : sizes) {
             LogGeneratorOptions options;
@@ -143,7 +146,7 @@ int main(int argc, char** argv) {
             const double megabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
 
             const Peers peers = RunPeers(path);
-            const ChildRun &wc = peers.Wc, &report = peers.Report, &awk = peers.Awk;
+            const ChildRun &wc = peers.Wc, &report = peers.Report;
             // The best of three child runs, each measuring load and pass on its own, then
             // the one sweep the report tool makes.
             const QStringList figures = BestChild(u"--measure"_s, path, 7, 5, 6);
@@ -162,16 +165,28 @@ int main(int argc, char** argv) {
                 std::snprintf(t, 32, "%.0f (%.0f)", wall, cpu);
                 return t;
             };
+            auto awk = [&](const ChildRun& run) {
+                return Ran(run) ? both(run.WallMs, run.CpuMs) : "-";
+            };
+            auto versus = [&](const ChildRun& run) {
+                static char text[2][16];
+                static int next = 0;
+                char* t = text[next++ % 2];
+                if (!Ran(run)) return "-";
+                std::snprintf(t, 16, "%.2f", report.WallMs / std::max(run.WallMs, 1.0));
+                return static_cast<const char*>(t);
+            };
             const double sweepCpu = sweep[1].toDouble();
             std::printf("%-9s %9lld %6.1f %13s %13s %13s %6.1f %7.1f %6.2f %13s %6.1f %6.2f %13s "
-                        "%6.1f %13s %6.2f %6.2f\n",
+                        "%6.1f %13s %6s %13s %6s %6.2f\n",
                         shapeName.constData(), lines, megabytes, both(wc.WallMs, wc.CpuMs),
                         both(loadMs, loadCpu), both(passMs, passCpu),
                         (loadCpu + passCpu) / std::max(wc.CpuMs, 1.0), peakMb, peakMb / megabytes,
                         both(sweep[0].toDouble(), sweepCpu), sweepCpu / std::max(wc.CpuMs, 1.0),
                         sweep[2].toDouble() / 1024.0 / megabytes, both(report.WallMs, report.CpuMs),
-                        report.WallMs / std::max(wc.WallMs, 1.0), both(awk.WallMs, awk.CpuMs),
-                        report.WallMs / std::max(awk.WallMs, 1.0), report.PeakMb / megabytes);
+                        report.WallMs / std::max(wc.WallMs, 1.0), awk(peers.Mawk),
+                        versus(peers.Mawk), awk(peers.Gawk), versus(peers.Gawk),
+                        report.PeakMb / megabytes);
             std::fflush(stdout);
         }
     return 0;
