@@ -11,6 +11,8 @@
 namespace {
 constexpr qsizetype BlockBytes = qsizetype(8) << 20;
 constexpr size_t ChunkWords = size_t(1) << 18;
+// Lines are written once and read once, in order.
+constexpr auto InOrder = PlatformMemory::Access::InOrder;
 
 // Room for more elements ahead of time, grown by half again at least.
 template <class Vector> void MakeRoomFor(Vector& vector, size_t more) {
@@ -75,7 +77,7 @@ char* LineStore::Room(qsizetype length, quint64& offset) {
         if (start + spans * SlotBytes > OffsetMask) throw std::bad_alloc();
         MakeRoomFor(m_Blocks, 1);
         MakeRoomFor(m_Slots, size_t(spans));
-        char* block = PlatformMemory::AllocateBlock(size_t(capacity));
+        char* block = PlatformMemory::AllocateBlock(size_t(capacity), InOrder);
         m_Blocks.emplace_back(block);
         for (quint64 i = 0; i < spans; ++i)
             m_Slots.push_back(block + i * SlotBytes);
@@ -98,12 +100,12 @@ void LineStore::AppendAnyLine(QByteArrayView bytes, qint64 fileLine, bool longDa
         if (chunk == 0 && m_SizeHint >= 0)
             words = std::clamp<size_t>(size_t(m_SizeHint / 32), 64, ChunkWords);
         MakeRoomFor(m_Chunks, 1);
-        m_Chunks.emplace_back(reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(words * 8)));
+        m_Chunks.emplace_back(reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(words * 8, InOrder)));
         m_FirstWords = chunk == 0 ? words : m_FirstWords;
         m_WordsEnd = qint64(chunk == 0 ? words : (chunk + 1) * ChunkWords);
     } else if (chunk == 0 && within == m_FirstWords) {
         std::unique_ptr<quint64[], FreeWords> full(
-            reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(ChunkWords * 8)));
+            reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(ChunkWords * 8, InOrder)));
         std::memcpy(full.get(), m_Chunks[0].get(), within * 8);
         m_Chunks[0] = std::move(full);
         m_FirstWords = ChunkWords;

@@ -16,7 +16,8 @@ namespace {
 // The records' texts sit on the same large blocks as the lines: a big log's arena then
 // faults in huge pages rather than thousands of small ones.
 TextArena::ChunkSource RecordChunks() {
-    return {PlatformMemory::AllocateBlock, PlatformMemory::FreeBlock};
+    return {[](std::size_t bytes) { return PlatformMemory::AllocateBlock(bytes); },
+            PlatformMemory::FreeBlock};
 }
 } // namespace
 

@@ -10,9 +10,9 @@ namespace {
 constexpr std::size_t HugePage = std::size_t(2) << 20;
 }
 
-char* AllocateBlock(std::size_t bytes) {
-    if (bytes < HugePage) {
-        void* small = std::malloc(bytes);
+char* AllocateBlock(std::size_t bytes, Access access) {
+    if (bytes < HugePage || access == Access::InOrder) {
+        void* small = std::malloc(bytes > 0 ? bytes : 1);
         if (!small) throw std::bad_alloc();
         return static_cast<char*>(small);
     }

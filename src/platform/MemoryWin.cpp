@@ -6,7 +6,7 @@
 // Windows gives large pages only to privileged processes; plain heap blocks it is.
 namespace PlatformMemory {
 
-char* AllocateBlock(std::size_t bytes) {
+char* AllocateBlock(std::size_t bytes, Access) {
     void* data = std::malloc(bytes > 0 ? bytes : 1);
     if (!data) throw std::bad_alloc();
     return static_cast<char*>(data);
