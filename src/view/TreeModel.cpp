@@ -251,6 +251,7 @@ void TreeModel::Clear() {
     m_Texts->Reset();
     m_Keys.Reset();
     m_Fronts.clear();
+    m_FrontStartsWholeKey.clear();
     m_LargeImages.clear();
     m_Count = 0;
     m_Selected = NoNode;
@@ -313,18 +314,27 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
                 frontSize = key.size() - parentKey.size();
         }
     }
+    const qint32 known = frontSize < 0 ? -1 : KnownFront(key.first(frontSize));
+    const bool wholeMayHoldIt = known < 0 || m_FrontStartsWholeKey[size_t(known)];
     qsizetype place = -1;
-    const quint32 hash = key.isEmpty() ? 0 : KeyHash(key);
-    if (!key.isEmpty() && ((place = m_Keys.Claim(hash, HasKey(key))) < 0 ||
-                           FindByFront(key, frontSize < 0 ? NoNode : parent, frontSize) != NoNode))
-        RaiseTree(35602, u"Key is not unique in collection"_s);
+    quint32 hash = 0;
+    if (!key.isEmpty()) {
+        if (wholeMayHoldIt) {
+            hash = KeyHash(key);
+            place = m_Keys.Claim(hash, HasKey(key));
+        }
+        if ((wholeMayHoldIt && place < 0) ||
+            FindByFront(key, frontSize < 0 ? NoNode : parent, frontSize) != NoNode)
+            RaiseTree(35602, u"Key is not unique in collection"_s);
+    }
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
 
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size())
         m_Blocks.push_back(std::make_unique<Block>());
-    const qint32 front = frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
+    const qint32 front =
+        known >= 0 ? known : frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
     Node n;
     if (front >= 0) {
         n.Key = quint32(front) + 1;
@@ -336,17 +346,40 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     At(node) = n;
     ImageByte(node) = 0;
     m_Count = node;
-    if (front < 0 && place >= 0) m_Keys.File(place, hash, quint32(node));
+    if (front < 0 && place >= 0) {
+        m_Keys.File(place, hash, quint32(node));
+        for (size_t i = 0; i < m_Fronts.size(); ++i)
+            if (key.startsWith(m_Fronts[i])) m_FrontStartsWholeKey[i] = true;
+    }
     LinkChild(parent, node);
     return node;
 }
 
-qint32 TreeModel::FrontOf(QStringView front) {
+qint32 TreeModel::KnownFront(QStringView front) const {
     for (size_t i = 0; i < m_Fronts.size(); ++i)
         if (m_Fronts[i] == front) return qint32(i);
+    return -1;
+}
+
+qint32 TreeModel::FrontOf(QStringView front) {
+    if (const qint32 known = KnownFront(front); known >= 0) return known;
     if (m_Fronts.size() == MaxFronts) return -1;
+    // Whole keys kept so far that start with it: a new front comes rarely, and a build
+    // makes its fronts in its first few nodes.
+    bool startsWholeKey = false;
+    for (qint32 node = 1; node <= m_Count && !startsWholeKey; ++node)
+        if (const quint32 ref = At(node).Key; ref > MaxFronts)
+            startsWholeKey = Read(ref).visit([front](auto key) {
+                // The pool keeps Latin-1 and UTF-16, never UTF-8.
+                if constexpr (std::is_same_v<decltype(key), QBasicUtf8StringView<false>>)
+                    return false;
+                else
+                    return key.startsWith(front);
+            });
     m_Fronts.reserve(MaxFronts);
+    m_FrontStartsWholeKey.reserve(MaxFronts);
     m_Fronts.push_back(front.toString());
+    m_FrontStartsWholeKey.push_back(startsWholeKey);
     return qint32(m_Fronts.size() - 1);
 }
 

@@ -114,7 +114,10 @@ private:
     // A node whose key is kept as a front; a caller that knows key to be a front followed
     // by a parent's key may name them, which spares looking the parent up.
     qint32 FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const;
+    // The front's number, made now if it is new and there is room; -1 otherwise.
     qint32 FrontOf(QStringView front);
+    // The number of a front already made, or -1.
+    qint32 KnownFront(QStringView front) const;
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
@@ -133,6 +136,10 @@ private:
     OpenIndex<quint32> m_Keys;
     // Fronts of keys that end with their parent's key, each kept once for all of them.
     std::vector<QString> m_Fronts;
+    // Per front, whether some key kept whole starts with it. While none does, no whole key
+    // can equal a key of that front, and adding one need not look in the index: a build
+    // adds millions of those, and each look there is a read from memory far from the last.
+    std::vector<bool> m_FrontStartsWholeKey;
     // Pictures too large for a node's byte; the program's own are all small.
     std::unordered_map<qint32, qint16> m_LargeImages;
     qint32 m_Count = 0;

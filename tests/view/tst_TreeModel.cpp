@@ -159,6 +159,33 @@ private slots:
         QCOMPARE(RaisedNumber([&] { tree.Add(cafe, u"caf\u00e9 \u00ff"); }), 35602);
     }
 
+    void wholeKeysThatStartWithAFront() {
+        // A key of a front is looked for among the whole keys only once one of them starts
+        // with that front: whether the whole key came before the front or after it.
+        TreeModel tree;
+        const qint32 p = tree.Add(TreeModel::NoNode, u"P");
+        const qint32 zp = tree.Add(TreeModel::NoNode, u"z P"); // whole: "z " is no front yet
+        const qint32 q = tree.Add(TreeModel::NoNode, u"Q");
+        tree.Add(q, u"z Q"); // makes the front "z "
+        QCOMPARE(RaisedNumber([&] { tree.Add(p, u"z P"); }), 35602);
+        QCOMPARE(tree.Find(u"z P"), zp);
+
+        const qint32 a = tree.Add(TreeModel::NoNode, u"A");
+        tree.Add(a, u"y A"); // makes the front "y ", which no whole key starts with
+        const qint32 b = tree.Add(TreeModel::NoNode, u"B");
+        const qint32 yb = tree.Add(TreeModel::NoNode, u"y B");
+        QCOMPARE(RaisedNumber([&] { tree.Add(b, u"y B"); }), 35602);
+        QCOMPARE(tree.Find(u"y B"), yb);
+
+        // A clear forgets both: the same keys go in again as fronts.
+        tree.Clear();
+        const qint32 c = tree.Add(TreeModel::NoNode, u"C");
+        const qint32 yc = tree.Add(c, u"y C");
+        QCOMPARE(RaisedNumber([&] { tree.Add(c, u"y C"); }), 35602);
+        QCOMPARE(RaisedNumber([&] { tree.Add(TreeModel::NoNode, u"y C"); }), 35602);
+        QCOMPARE(tree.Find(u"y C"), yc);
+    }
+
     void frontsThatStartOneAnother() {
         // "a" and "ab" are both fronts, so "abX" reads as "a" + "bX" as well as "ab" + "X":
         // each reading is tried, and a parent found by one reading never stands in for the
