@@ -80,6 +80,12 @@ public:
     const LocaleFormats& Formats() const { return m_Formats; }
     // Takes effect at the next load.
     void SetFormats(const LocaleFormats& formats) { m_Formats = formats; }
+    // A file of more bytes than this is split into lines on a thread of its own while the
+    // lines split before are taken (LogLoader.cpp); a smaller one is split where it is
+    // taken. Either way gives the same lines in the same order: tests lower the threshold
+    // to put small logs through the thread too.
+    static constexpr qint64 DefaultSplitThreshold = qint64(1) << 20;
+    void SetSplitThreshold(qint64 bytes) { m_SplitThreshold = bytes; }
 
     void ResetAnalysis();
     LoadOutcome LoadLogFile(const QString& path);
@@ -191,6 +197,7 @@ private:
     QString m_LogFileStamp;
 
     LocaleFormats m_Formats;
+    qint64 m_SplitThreshold = DefaultSplitThreshold;
     // Decoding room for the pass, kept from line to line.
     std::vector<char16_t> m_Piece;
     std::vector<char16_t> m_Line;

@@ -662,8 +662,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
         sink.Begin(sizeAtStart);
         LineReader::Result result;
         try {
-            // A file of one block is split where it is taken.
-            if (sizeAtStart > ReadBlock) {
+            if (sizeAtStart > m_SplitThreshold) {
                 SplitAhead pipe(sink, *m_Host);
                 LineReader reader(file, pipe, m_Formats, encoding, pipe);
                 result = pipe.Run(reader, badRecords);

@@ -30,6 +30,8 @@ const LocaleFormats& Formats(bool british) {
 QString SweepDifference(const LogAnalysis& a, const LoadOutcome& load, const PassOutcome& pass,
                         const QString& path) {
     LogAnalysis b(a.Formats());
+    // Split on a thread of its own, however small: the two steps split where they read.
+    b.SetSplitThreshold(0);
     const auto [sweepLoad, sweepPass] = b.LoadAndRunPass(path);
     if (sweepLoad.Result != load.Result || sweepLoad.BadRecords != load.BadRecords ||
         sweepLoad.Problem != load.Problem)
