@@ -158,7 +158,7 @@ void ucPBar::SetBorderStyle(qint32 s) { SetLayerStyle(m_BorderStyle, s, u"Border
 void ucPBar::SetBarBorder(qint32 b) { SetLayerStyle(m_BarBorder, b, u"BarBorder"_s); }
 
 void ucPBar::SetCaption(const QString& caption) {
-    SetText(caption);
+    ChangeText(caption);
     emit PropertyChanged(u"Caption"_s);
     ShowChange(true);
 }
@@ -179,11 +179,13 @@ void ucPBar::SetValue(qint32 value) {
                   u"Value"_s);
 }
 
-void ucPBar::SetText(const QString& text) {
+bool ucPBar::ChangeText(const QString& text) {
     // Only a real change is news to the host; a loop re-setting the same text stays quiet.
-    if (text == m_Text) return;
+    // Says whether it changed.
+    if (text == m_Text) return false;
     m_Text = text;
     emit ValChanged();
+    return true;
 }
 
 void ucPBar::UpdateBar() {
@@ -191,12 +193,13 @@ void ucPBar::UpdateBar() {
     if (!next) return;
     m_UnitWidth = next->UnitWidth;
     m_BarWidth = next->BarWidth;
-    const QString before = m_Text;
-    if (next->Text) SetText(*next->Text);
+    const bool textChanged = next->Text && ChangeText(*next->Text);
     // Past the right edge the bar is clipped, so growing further there shows nothing new.
-    const qreal dpr = devicePixelRatioF();
-    const int pixels = std::min(Twips::ToDevicePixels(m_BarWidth, dpr), int(width() * dpr) + 1);
-    if (pixels != m_ShownBarPixels || m_Text != before) {
+    // The pass sets the value once a line: the pixel ratio is the one of the last paint or
+    // resize, as a move to another screen repaints the bar anyway.
+    const int pixels =
+        std::min(Twips::ToDevicePixels(m_BarWidth, m_Dpr), int(width() * m_Dpr) + 1);
+    if (pixels != m_ShownBarPixels || textChanged) {
         m_ShownBarPixels = pixels;
         ShowChange(false);
     }
@@ -221,7 +224,7 @@ void ucPBar::LayoutPass() {
 void ucPBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QPalette& pal = palette();
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = m_Dpr = devicePixelRatioF();
     const QColor line = ResolveColor(SysColor::WindowText, pal);
     if (m_BackStyle == 1) p.fillRect(rect(), ResolveColor(m_BackColor, pal));
     if (m_BorderStyle == 1) PaintOps::DrawFrame(p, rect(), line);
@@ -241,7 +244,10 @@ void ucPBar::paintEvent(QPaintEvent*) {
     PaintOps::DrawTextAt(p, at, m_Text, ResolveColor(m_ForeColor, pal));
 }
 
-void ucPBar::resizeEvent(QResizeEvent*) { LayoutPass(); }
+void ucPBar::resizeEvent(QResizeEvent*) {
+    m_Dpr = devicePixelRatioF();
+    LayoutPass();
+}
 
 void ucPBar::mousePressEvent(QMouseEvent* e) {
     m_Click.Press(e->button());

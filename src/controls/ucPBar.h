@@ -106,7 +106,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    void SetText(const QString& text);
+    bool ChangeText(const QString& text);
     void SetRangeField(qint32 PBarLogic::Range::*field, qint32 value, const QString& name);
     void SetLayerStyle(qint32& field, qint32 value, const QString& name);
     void SetColor(OleColor& field, OleColor value, const QString& name);
@@ -129,6 +129,7 @@ private:
     QString m_Text;
 
     int m_ShownBarPixels = 0;
+    qreal m_Dpr = 1; // at the last paint or resize
     QElapsedTimer m_SinceRepaint;
     ClickTracker m_Click;
 };
