@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     std::printf("%-9s %9s %6s %13s %13s %13s %6s %7s %6s %13s %6s %6s %13s %6s %13s %6s %13s "
                 "%6s %6s\n",
                 "shape", "lines", "MB", "wc -l", "load", "pass", "x wc", "peak MB", "x file",
-                "one sweep", "x wc", "x file", "report", "x wc", "mawk", "x mawk", "gawk",
-                "x gawk", "x file");
+                "one sweep", "x wc", "x file", "report", "x wc", "mawk", "x mawk", "gawk", "x gawk",
+                "x file");
     for (const QByteArray& shapeName : shapes)
         for (qint64 lines : sizes) {
             LogGeneratorOptions options;

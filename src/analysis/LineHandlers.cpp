@@ -134,8 +134,7 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate) {
 size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const {
     if (m_Hint) {
         const LineHint::Part& hinted = m_Hint->*which;
-        if (part.size() == hinted.Size && part.data() == m_HintLine + hinted.At)
-            return hinted.Hash;
+        if (part.size() == hinted.Size && part.data() == m_HintLine + hinted.At) return hinted.Hash;
     }
     return CaseInsensitiveHash(QLatin1StringView(part));
 }

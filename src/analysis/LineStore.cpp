@@ -100,7 +100,8 @@ void LineStore::AppendAnyLine(QByteArrayView bytes, qint64 fileLine, bool longDa
         if (chunk == 0 && m_SizeHint >= 0)
             words = std::clamp<size_t>(size_t(m_SizeHint / 32), 64, ChunkWords);
         MakeRoomFor(m_Chunks, 1);
-        m_Chunks.emplace_back(reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(words * 8, InOrder)));
+        m_Chunks.emplace_back(
+            reinterpret_cast<quint64*>(PlatformMemory::AllocateBlock(words * 8, InOrder)));
         m_FirstWords = chunk == 0 ? words : m_FirstWords;
         m_WordsEnd = qint64(chunk == 0 ? words : (chunk + 1) * ChunkWords);
     } else if (chunk == 0 && within == m_FirstWords) {

@@ -11,8 +11,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <condition_variable>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <deque>

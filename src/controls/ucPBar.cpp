@@ -197,8 +197,7 @@ void ucPBar::UpdateBar() {
     // Past the right edge the bar is clipped, so growing further there shows nothing new.
     // The pass sets the value once a line: the pixel ratio is the one of the last paint or
     // resize, as a move to another screen repaints the bar anyway.
-    const int pixels =
-        std::min(Twips::ToDevicePixels(m_BarWidth, m_Dpr), int(width() * m_Dpr) + 1);
+    const int pixels = std::min(Twips::ToDevicePixels(m_BarWidth, m_Dpr), int(width() * m_Dpr) + 1);
     if (pixels != m_ShownBarPixels || textChanged) {
         m_ShownBarPixels = pixels;
         ShowChange(false);

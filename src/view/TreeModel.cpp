@@ -333,8 +333,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size())
         m_Blocks.push_back(std::make_unique<Block>());
-    const qint32 front =
-        known >= 0 ? known : frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
+    const qint32 front = known >= 0 ? known : frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
     Node n;
     if (front >= 0) {
         n.Key = quint32(front) + 1;
