@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
 #include <atomic>
@@ -327,7 +328,12 @@ public:
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) Publish();
     }
-    void ReadProgress(qint64 bytesRead) override { m_Host.ReadProgress(bytesRead); }
+    void ReadProgress(qint64 bytesRead) override {
+        // A caller that stopped taking lines is not kept waiting while the rest of the file
+        // is read: at most one more block.
+        if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
+        m_Host.ReadProgress(bytesRead);
+    }
 
     // Only the reader's two calls above come here.
     void Begin(qint64) override {}
@@ -491,8 +497,10 @@ public:
         }
         m_Analysis.m_LogLines.SetEncoding(encoding); // the handlers decode by it
         m_Analysis.m_CurLine = qint32(m_Count);
+        // The hint lives with the line's batch: it is let go however the line ends.
         m_Analysis.m_Hint = hint;
         m_Analysis.m_HintLine = bytes.data();
+        const auto forget = qScopeGuard([this] { m_Analysis.m_Hint = nullptr; });
         try {
             m_Analysis.PassLine(bytes, longDate);
         } catch (const QuillanError& error) {
@@ -500,7 +508,6 @@ public:
         } catch (const std::exception& error) {
             End(QString::fromLocal8Bit(error.what()), fileLine);
         }
-        m_Analysis.m_Hint = nullptr;
         m_LastFileLine = fileLine;
     }
 

@@ -369,9 +369,10 @@ qint32 TreeModel::FrontOf(QStringView front) {
     for (qint32 node = 1; node <= m_Count && !startsWholeKey; ++node)
         if (const quint32 ref = At(node).Key; ref > MaxFronts)
             startsWholeKey = Read(ref).visit([front](auto key) {
-                // The pool keeps Latin-1 and UTF-16, never UTF-8.
+                // The pool keeps Latin-1 and UTF-16, never UTF-8; were it to, the index
+                // would be looked in, which is never wrong.
                 if constexpr (std::is_same_v<decltype(key), QBasicUtf8StringView<false>>)
-                    return false;
+                    return true;
                 else
                     return key.startsWith(front);
             });
