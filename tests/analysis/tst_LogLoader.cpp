@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <functional>
+#include <limits>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -210,6 +211,33 @@ private slots:
         // Overlong forms and encoded surrogates are not UTF-8.
         auto overlong = LoadBytes("12/31/01 10:00:00 - \xC0\xAF \xED\xA0\x80\r\n");
         QCOMPARE(overlong->Analysis->LogLines()[1], u"12/31/01 10:00:00 - À¯ í\u00A0\u20AC");
+
+        // Found out only at the end of a file large enough to be split on a thread of its
+        // own: the lines taken as UTF-8 are dropped, and the file is read again as
+        // Windows-1252, the same on either thread and in one sweep.
+        const QByteArray lastLine =
+            "12/31/01 10:00:00 - File: C:\\caf\xE9.zip=http://h/caf\xE9.zip";
+        const QString path = WriteFile(dir, u"late.log"_s, Lines(0, 90000) + lastLine + "\r\n");
+        QVERIFY(QFileInfo(path).size() > 4 * LogAnalysis::DefaultSplitThreshold);
+        auto split = Load(path);
+        QCOMPARE(split->Outcome.Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(split->Analysis->LogLines().UpperBound(), 90001);
+        QCOMPARE(split->Analysis->LogLines()[90001], QString::fromLatin1(lastLine));
+        LogAnalysis here(LocaleFormats::Named(u"en_US"_s));
+        here.SetSplitThreshold(std::numeric_limits<qint64>::max());
+        QCOMPARE(here.LoadLogFile(path).Result, LoadOutcome::Kind::Loaded);
+        QCOMPARE(here.LogLines().UpperBound(), 90001);
+        for (const qint64 i : {qint64(1), qint64(4096), qint64(4097), qint64(90001)})
+            QCOMPARE(here.LogLines()[i], split->Analysis->LogLines()[i]);
+        QVERIFY(split->Analysis->RunPass().Completed);
+        LogAnalysis swept(LocaleFormats::Named(u"en_US"_s));
+        QVERIFY(swept.LoadAndRunPass(path).second.Completed);
+        QCOMPARE(swept.TotalFiles(), 90001);
+        QCOMPARE(swept.Entries().Count(), split->Analysis->Entries().Count());
+        QCOMPARE(swept.CurEntries().Count(), split->Analysis->CurEntries().Count());
+        const LogEntry* cafe = swept.Entries().Item(u"http://h/café.zip"_s);
+        QVERIFY(cafe);
+        QCOMPARE(cafe->URL(), u"http://h/café.zip"_s);
     }
 
     // GetRight appends while the log is read, and users copy or cut files under it. The
