@@ -46,6 +46,7 @@ struct LoadOutcome {
     };
     Kind Result = Kind::Failed;
     qint64 BadRecords = 0;
+    qint64 KeptLines = 0; // the lines that began with a date
     QString Problem; // what went wrong, for tools that have no window to show it
 };
 
@@ -91,10 +92,10 @@ public:
     LoadOutcome LoadLogFile(const QString& path);
     // The loop of the analysis pass; what it counted stays when it ends early.
     PassOutcome RunPass();
-    // Loading and the pass in one sweep, for a host that shows the progress of neither (the
-    // report tool): each kept line goes through the handlers as it is read, and no line is
-    // kept. It ends as LoadLogFile then RunPass would, messages and all, but LogLines stays
-    // empty.
+    // Loading and the pass in one sweep: each kept line goes through the handlers as it is
+    // read, and no line is kept. It ends as LoadLogFile then RunPass would, messages and
+    // all, but LogLines stays empty. The pass never calls Progress here: a host that shows
+    // the pass (the window) shows where it ended.
     std::pair<LoadOutcome, PassOutcome> LoadAndRunPass(const QString& path);
     // Texts of the statistics labels 0 to 6; an empty optional leaves the label as it is.
     std::array<std::optional<QString>, 7> StatTexts() const;

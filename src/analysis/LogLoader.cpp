@@ -618,6 +618,7 @@ LoadOutcome LogAnalysis::Load(const QString& path, LineSink& sink) {
         m_Host->ShowMessage(MessageIcon::Information, u"Quillan"_s,
                             QString::number(badRecords) + u" bad records were ignored"_s);
     m_LogFilePath = path;
+    outcome.KeptLines = sink.Count();
     outcome.Result = LoadOutcome::Kind::Loaded;
     return outcome;
 }

@@ -150,7 +150,7 @@ void frmMain::Form_Load() {
         cmdOpenDefault->SetEnabled(false);
         txtFileName->setText(NoLogLoaded.toString());
     }
-    m_Analysis.ClearLogLines();
+    m_LinesLoaded = 0;
     const quint64 generation = m_LoadGeneration;
     DoEvents();
     if (generation != m_LoadGeneration) return; // a log was opened meanwhile; keep it
@@ -231,13 +231,20 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::LoadLogFile(const QString& path) {
     ++m_LoadGeneration;
-    m_Analysis.LoadLogFile(path);
+    m_LinesLoaded = 0;
+    // Each line goes through the pass as it is read, while the next ones are split on a
+    // second thread: the lines themselves are never kept. AnalyzeLog then shows the pass
+    // as it ended, after the load's message.
+    const auto [load, pass] = m_Analysis.LoadAndRunPass(path);
+    m_LinesLoaded = load.KeptLines;
+    m_PassDone = pass;
 }
 
 // ---- the analysis pass
 
 void frmMain::AnalyzeLog() {
-    if (m_Analysis.LogLines().UpperBound() == 0) {
+    const qint64 lines = std::exchange(m_LinesLoaded, 0);
+    if (lines == 0) {
         PBar1->setVisible(false);
         // A re-read hid these; with nothing loaded they are the way on.
         cmdReRead->setVisible(true);
@@ -257,16 +264,15 @@ void frmMain::AnalyzeLog() {
     chkMonitor->setEnabled(false);
     PBar1->setVisible(true);
     PBar1->SetCaption(u"Analyzing"_s);
-    PBar1->SetMax(qint32(qMin<qint64>(m_Analysis.LogLines().UpperBound(), INT32_MAX)));
+    PBar1->SetMax(qint32(qMin<qint64>(lines, INT32_MAX)));
     PBar1->SetMin(1);
     repaint(); // the loop never yields, so this is the bar's one chance to show at once
     m_Tree.SetVisible(false);
     tvwFiles->setVisible(false);
 
-    const PassOutcome pass = m_Analysis.RunPass();
-    // The pass was the lines' last reader (the tree is built from the records): a large
-    // log's bytes are given back before the tree takes its room.
-    m_Analysis.ClearLogLines();
+    const PassOutcome pass = m_PassDone;
+    // Where the pass stopped: its last line, or the line it could not read.
+    PBar1->SetValue(m_Analysis.CurLine());
     if (!pass.Completed) {
         PassEndedEarly();
         return;
