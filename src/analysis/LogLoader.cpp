@@ -3,6 +3,7 @@
 #include "analysis/LogAnalysis.h"
 #include "analysis/TextDecoding.h"
 #include "analysis/TextRules.h"
+#include "base/Relay.h"
 #include "platform/Files.h"
 #include "records/modErrorHandling.h"
 
@@ -12,18 +13,12 @@
 #include <QScopeGuard>
 #include <QStringDecoder>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -281,57 +276,38 @@ private:
 class SplitAhead final : public LineSink, public AnalysisHost {
 public:
     SplitAhead(LineSink& sink, AnalysisHost& host)
-        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()) {
-        for (Batch& batch : m_Batches)
-            m_Free.push_back(&batch);
-    }
-
-    SplitAhead(const SplitAhead&) = delete;
-    SplitAhead& operator=(const SplitAhead&) = delete;
+        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()) {}
 
     // Runs reader, made with this as its sink and host, and hands its lines on.
     LineReader::Result Run(LineReader& reader, qint64& badRecords) {
-        std::thread splitter;
-        try {
-            splitter = std::thread([&] { Split(reader); });
-        } catch (const std::system_error&) {
+        LineReader::Result result = LineReader::Result::Done;
+        qint64 splitterBad = 0;
+        const bool split = m_Relay.Run([&] { result = reader.Run(splitterBad); },
+                                       [&](const Batch& batch) { Deliver(batch); });
+        if (!split) {
             // No thread to be had: the lines go straight through.
             m_Direct = true;
             return reader.Run(badRecords);
         }
-        try {
-            Deliver();
-        } catch (...) {
-            {
-                const std::lock_guard lock(m_Mutex);
-                m_Stop = true;
-            }
-            m_Changed.notify_all();
-            splitter.join();
-            throw;
-        }
-        splitter.join();
-        if (m_Error) std::rethrow_exception(m_Error);
-        badRecords = m_BadRecords;
-        return m_Result;
+        badRecords = splitterBad;
+        return result;
     }
 
     // The splitting side.
     void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
               const LineHint*) override {
         if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate, nullptr);
-        if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
-        if (!m_Filling) m_Filling = Take();
-        Batch& batch = *m_Filling;
+        Batch& batch = m_Relay.Filling();
         batch.Lines.push_back(Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding,
                                    longDate, m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
-        if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) Publish();
+        if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines)
+            m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
         // A caller that stopped taking lines is not kept waiting while the rest of the file
         // is read: at most one more block.
-        if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
+        if (!m_Direct) m_Relay.Check();
         m_Host.ReadProgress(bytesRead);
     }
 
@@ -351,98 +327,31 @@ private:
         bool LongDate;
         LineHint Hint;
     };
+    static constexpr size_t BatchBytes = 256 * 1024;
+    static constexpr size_t BatchLines = 4096;
     struct Batch {
         std::vector<char> Bytes;
         std::vector<Line> Lines;
-    };
-    // Thrown through the reader when the caller has stopped listening.
-    struct Stopped {};
-
-    static constexpr size_t BatchBytes = 256 * 1024;
-    static constexpr size_t BatchLines = 4096;
-    static constexpr int BatchCount = 4;
-
-    void Split(LineReader& reader) {
-        LineReader::Result result = LineReader::Result::Done;
-        std::exception_ptr error;
-        qint64 badRecords = 0;
-        try {
-            result = reader.Run(badRecords);
-            if (m_Filling) Publish();
-        } catch (const Stopped&) {
-        } catch (...) {
-            error = std::current_exception();
-        }
-        {
-            const std::lock_guard lock(m_Mutex);
-            m_Result = result;
-            m_Error = error;
-            m_BadRecords = badRecords;
-            m_Finished = true;
-        }
-        m_Changed.notify_all();
-    }
-
-    // A batch to fill, once the caller has handed one back.
-    Batch* Take() {
-        std::unique_lock lock(m_Mutex);
-        m_Changed.wait(lock, [&] { return m_Stop || !m_Free.empty(); });
-        if (m_Stop) throw Stopped{};
-        Batch* batch = m_Free.back();
-        m_Free.pop_back();
-        return batch;
-    }
-
-    void Publish() {
-        {
-            const std::lock_guard lock(m_Mutex);
-            m_Full.push_back(std::exchange(m_Filling, nullptr));
-        }
-        m_Changed.notify_all();
-    }
-
-    // The caller's side: each batch through the sink, until the splitter is done.
-    void Deliver() {
-        for (;;) {
-            Batch* batch = nullptr;
-            {
-                std::unique_lock lock(m_Mutex);
-                m_Changed.wait(lock, [&] { return m_Finished || !m_Full.empty(); });
-                if (m_Full.empty()) return;
-                batch = m_Full.front();
-                m_Full.pop_front();
-            }
-            for (const Line& line : batch->Lines)
-                m_Sink.Keep(QByteArrayView(batch->Bytes.data() + line.Offset, line.Size),
-                            line.Encoding, line.FileLine, line.LongDate,
-                            m_Hints ? &line.Hint : nullptr);
-            batch->Lines.clear();
-            batch->Bytes.clear();
+        void Clear() {
+            Lines.clear();
+            Bytes.clear();
             // One very long line leaves no lasting hold on its memory.
-            if (batch->Bytes.capacity() > 4 * BatchBytes) std::vector<char>().swap(batch->Bytes);
-            {
-                const std::lock_guard lock(m_Mutex);
-                m_Free.push_back(batch);
-            }
-            m_Changed.notify_all();
+            if (Bytes.capacity() > 4 * BatchBytes) std::vector<char>().swap(Bytes);
         }
+    };
+
+    // The caller's side: each line through the sink.
+    void Deliver(const Batch& batch) {
+        for (const Line& line : batch.Lines)
+            m_Sink.Keep(QByteArrayView(batch.Bytes.data() + line.Offset, line.Size), line.Encoding,
+                        line.FileLine, line.LongDate, m_Hints ? &line.Hint : nullptr);
     }
 
     LineSink& m_Sink;
     AnalysisHost& m_Host;
     const bool m_Hints;
     bool m_Direct = false;
-    Batch m_Batches[BatchCount];
-    Batch* m_Filling = nullptr; // the splitter's own
-    std::mutex m_Mutex;
-    std::condition_variable m_Changed;
-    std::vector<Batch*> m_Free;
-    std::deque<Batch*> m_Full;
-    std::atomic<bool> m_Stop = false; // the caller has stopped taking lines
-    bool m_Finished = false;
-    LineReader::Result m_Result = LineReader::Result::Done;
-    std::exception_ptr m_Error;
-    qint64 m_BadRecords = 0;
+    Relay<Batch> m_Relay;
 };
 
 bool ParentFolderExists(const QString& path) {
