@@ -47,7 +47,7 @@ struct LoadOutcome {
     Kind Result = Kind::Failed;
     qint64 BadRecords = 0;
     qint64 KeptLines = 0; // the lines that began with a date
-    QString Problem; // what went wrong, for tools that have no window to show it
+    QString Problem;      // what went wrong, for tools that have no window to show it
 };
 
 struct PassOutcome {

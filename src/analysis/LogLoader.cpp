@@ -301,8 +301,7 @@ public:
         batch.Lines.push_back(Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding,
                                    longDate, m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
-        if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines)
-            m_Relay.Publish();
+        if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
         // A caller that stopped taking lines is not kept waiting while the rest of the file

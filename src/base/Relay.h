@@ -19,8 +19,7 @@
 // lets through. What the maker throws otherwise reaches the caller after every batch made
 // before it, the half-filled one included, so the taker sees everything made up to the
 // failure. A batch has Clear(), called once it is taken, which keeps its room for reuse.
-template <class Batch, int Count = 4>
-class Relay {
+template <class Batch, int Count = 4> class Relay {
 public:
     struct Stopped {};
 
