@@ -122,6 +122,9 @@ public:
     }
 
     qint32 Count() const { return qint32(m_Count); }
+    // Closes the gaps removals left, which a read by position would otherwise do: after
+    // this, reads by position change nothing, and other threads may make them.
+    void Settle() const { Compact(); }
 
     // Takes the item under key out and appends it again at the end without a key; returns
     // that item, or null when no item holds the key.

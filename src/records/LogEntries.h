@@ -43,6 +43,9 @@ public:
     LogEntry* Item(const QString& key) const { return m_Items.Find(HashedKey(key)); }
 
     qint32 Count() const { return m_Items.Count(); }
+    // After this, and until the next change, Item by position only reads: other threads
+    // may call it.
+    void Settle() const { m_Items.Settle(); }
     // Where the records' texts are kept, for the links to them (LogCurEntries) to share.
     TextArena& Arena() const { return *m_Arena; }
     void Remove(qint64 position);

@@ -2,9 +2,11 @@
 
 #include "analysis/LineFormat.h"
 #include "analysis/TextRules.h"
+#include "base/Relay.h"
 
 #include <QScopeGuard>
 
+#include <atomic>
 #include <charconv>
 #include <iterator>
 #include <type_traits>
@@ -14,13 +16,52 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class AddedForm { AsStored, TimeOnly, LongDateAndTime, ShortDateAndTime };
+enum class Grouping { None, ByDate, ByURL, ByLocal };
 
-// Adds one record's entry node and its detail lines. Keys and texts are put together in
-// buffers kept across records, so a build allocates little beyond the nodes themselves.
+// The nodes of some records, put together ahead of the tree: keys and texts one after
+// another in Chars, and per node where they lie. A record's nodes are its group (in a
+// grouped build), its entry node and its detail lines, in the order they are added.
+struct PreparedNodes {
+    // Record starts each record's nodes: Key holds the record's position.
+    enum class Kind : quint8 { Record, Group, Entry, Detail };
+    struct Node {
+        Kind What;
+        qint8 Image;
+        qsizetype Key;
+        qsizetype KeySize;
+        qsizetype TextSize; // the text follows the key
+        quint32 TextHash;   // TreeModel::HashOf the text, worked out where it is put together
+    };
+    QString Chars;
+    std::vector<Node> Nodes;
+
+    void Clear() {
+        Chars.truncate(0);
+        Nodes.clear();
+    }
+    void StartRecord(qint32 record) { Nodes.push_back(Node{Kind::Record, 0, record, 0, 0, 0}); }
+    // A node whose key is the Chars from keyStart to textStart and whose text is the rest.
+    void Add(Kind what, qint32 image, qsizetype keyStart, qsizetype textStart) {
+        const qsizetype textSize = Chars.size() - textStart;
+        Nodes.push_back(Node{what, qint8(image), keyStart, textStart - keyStart, textSize,
+                             TreeModel::HashOf(QStringView(Chars).sliced(textStart, textSize))});
+    }
+    QStringView Key(const Node& node) const {
+        return QStringView(Chars).sliced(node.Key, node.KeySize);
+    }
+    QStringView Text(const Node& node) const {
+        return QStringView(Chars).sliced(node.Key + node.KeySize, node.TextSize);
+    }
+};
+
+// Puts together one record's nodes. Every property is read from the collection when its
+// line is made, and nothing here touches the tree, so a build may prepare records on a
+// thread of its own while the tree takes the ones prepared before.
 class EntryWriter {
 public:
-    EntryWriter(TreeModel& tree, LogAnalysis& analysis, AddedForm form)
-        : m_Tree(tree), m_Analysis(analysis), m_Form(form), m_Wide(analysis.DateIsLong() ? 2 : 0) {}
+    EntryWriter(const LogAnalysis& analysis, AddedForm form)
+        : m_Entries(analysis.Entries()), m_Formats(analysis.Formats()), m_Form(form),
+          m_Wide(analysis.DateIsLong() ? 2 : 0) {}
 
     // A count as QString::number writes it, without a string of its own.
     static QString& AppendNumber(QString& out, qint32 value) {
@@ -32,35 +73,67 @@ public:
         return [value](QString& out) { AppendNumber(out, value); };
     }
 
-    void Add(qint32 parent) {
+    // Record `record`'s nodes, after its group's in a grouped build.
+    void Prepare(qint32 record, Grouping by, PreparedNodes& out) {
+        m_Record = m_Entries.Item(record);
+        if (by != Grouping::None) Group(by, out);
         m_EntryKey.truncate(0);
-        AppendNumber(m_EntryKey.append(u"Entry: "), m_Analysis.CurLine());
-        m_Value.truncate(0);
-        Record().AppendFName(m_Value);
-        const qint32 entry = m_Tree.Add(parent, m_EntryKey, m_Value);
-        m_Tree.SetImage(entry, TreeImage::Entry);
+        AppendNumber(m_EntryKey.append(u"Entry: "), record);
+        const qsizetype key = out.Chars.size();
+        out.Chars.append(m_EntryKey);
+        const qsizetype text = out.Chars.size();
+        Record().AppendFName(out.Chars);
+        out.Add(PreparedNodes::Kind::Entry, TreeImage::Entry, key, text);
 
-        Detail(entry, u"Started ", TreeImage::Calendar, u"Added: ",
-               [this](QString& out) { AppendAddedText(out); });
-        Detail(entry, u"URL ", TreeImage::Url, u"URL: ",
-               [this](QString& out) { Record().AppendURL(out); });
-        Detail(entry, u"Local ", TreeImage::Folder, u"Local Path: ",
-               [this](QString& out) { Record().AppendLocalName(out); });
+        Detail(out, u"Started ", TreeImage::Calendar, u"Added: ",
+               [this](QString& chars) { AppendAddedText(chars); });
+        Detail(out, u"URL ", TreeImage::Url, u"URL: ",
+               [this](QString& chars) { Record().AppendURL(chars); });
+        Detail(out, u"Local ", TreeImage::Folder, u"Local Path: ",
+               [this](QString& chars) { Record().AppendLocalName(chars); });
         if (const qint32 restarts = Record().Restarts(); restarts > 0)
-            Detail(entry, u"Restarts ", TreeImage::Restarts, u"Restarts: ", Number(restarts));
+            Detail(out, u"Restarts ", TreeImage::Restarts, u"Restarts: ", Number(restarts));
         if (const qint32 mirrors = Record().Mirrors(); mirrors > 0)
-            Detail(entry, u"Mirrors ", TreeImage::Mirrors, u"Mirror Swaps: ", Number(mirrors));
+            Detail(out, u"Mirrors ", TreeImage::Mirrors, u"Mirror Swaps: ", Number(mirrors));
         if (const qint32 resumes = Record().Resumes(); resumes > 0)
-            Detail(entry, u"Resumes ", TreeImage::Resumes, u"Resumes: ", Number(resumes));
+            Detail(out, u"Resumes ", TreeImage::Resumes, u"Resumes: ", Number(resumes));
         // The by-date build, alone of the four, labels the kilobytes "Bytes".
         if (const qint32 num = Record().Num(); num > 0)
-            Detail(entry, u"Bytes ", TreeImage::Bytes,
+            Detail(out, u"Bytes ", TreeImage::Bytes,
                    m_Form == AddedForm::TimeOnly ? u"Bytes Resumed: " : u"KBytes Resumed: ",
-                   QString(FormatGrouped(num, m_Analysis.Formats().GroupSeparator()) + u" Kb"_s));
+                   [&](QString& chars) {
+                       chars.append(FormatGrouped(num, m_Formats.GroupSeparator())).append(u" Kb");
+                   });
         m_Value.truncate(0);
         Record().AppendDateFinished(m_Value);
         if (!m_Value.isEmpty())
-            Detail(entry, u"Finished ", TreeImage::Finished, u"Finished: ", m_Value);
+            Detail(out, u"Finished ", TreeImage::Finished, u"Finished: ", m_Value);
+    }
+
+private:
+    const LogEntry& Record() const { return *m_Record; }
+
+    // The group a record goes under: its key, and the text it gets if it is new.
+    void Group(Grouping by, PreparedNodes& out) {
+        const qsizetype key = out.Chars.size();
+        if (by == Grouping::ByDate) {
+            // The day ends at the first "-", also when the short date holds one itself.
+            const QString started = Record().DateStarted();
+            const qsizetype dash = started.indexOf(u'-');
+            m_Value = TrimBlanks(dash < 0 ? QStringView(started) : QStringView(started).first(dash))
+                          .toString();
+            out.Chars.append(u"Date: ").append(m_Value);
+            const qsizetype text = out.Chars.size();
+            out.Chars.append(LongDate(m_Value));
+            out.Add(PreparedNodes::Kind::Group, TreeImage::Calendar, key, text);
+            return;
+        }
+        SplitPath(by == Grouping::ByURL ? Record().URL() : Record().LocalName(), &m_Value);
+        out.Chars.append(by == Grouping::ByURL ? u"URL: " : u"Local: ").append(m_Value);
+        const qsizetype text = out.Chars.size();
+        out.Chars.append(m_Value);
+        out.Add(PreparedNodes::Kind::Group,
+                by == Grouping::ByLocal ? TreeImage::Folder : TreeImage::Calendar, key, text);
     }
 
     // "Long Date" of the same day comes up record after record; the locale's long form
@@ -68,29 +141,26 @@ public:
     const QString& LongDate(const QString& text) {
         if (!m_HasLongDate || text != m_LongDateIn) {
             m_LongDateIn = text;
-            m_LongDateOut = RenderLongDate(text, m_Analysis.Formats());
+            m_LongDateOut = RenderLongDate(text, m_Formats);
             m_HasLongDate = true;
         }
         return m_LongDateOut;
     }
 
-private:
-    // Every property is read from the collection when its line is made.
-    const LogEntry& Record() const { return *m_Analysis.Entries().Item(m_Analysis.CurLine()); }
-
     // A detail line: its key is the word and the entry's key, its text the label and the
     // value, which is a text or something that appends one.
     template <class Value>
-    void Detail(qint32 entry, QStringView word, qint32 image, QStringView label, Value&& value) {
-        m_Key.truncate(0);
-        m_Key.append(word).append(m_EntryKey);
-        m_Text.truncate(0);
-        m_Text.append(label);
+    void Detail(PreparedNodes& out, QStringView word, qint32 image, QStringView label,
+                Value&& value) {
+        const qsizetype key = out.Chars.size();
+        out.Chars.append(word).append(m_EntryKey);
+        const qsizetype text = out.Chars.size();
+        out.Chars.append(label);
         if constexpr (std::is_invocable_v<Value, QString&>)
-            value(m_Text);
+            value(out.Chars);
         else
-            m_Text.append(value);
-        m_Tree.SetImage(m_Tree.Add(entry, m_Key, m_Text), image);
+            out.Chars.append(value);
+        out.Add(PreparedNodes::Kind::Detail, image, key, text);
     }
 
     void AppendAddedText(QString& out) {
@@ -103,7 +173,6 @@ private:
     QString AddedText() {
         const QString started = Record().DateStarted();
         const QStringView s = started;
-        const LocaleFormats& formats = m_Analysis.Formats();
         switch (m_Form) {
         case AddedForm::AsStored:
             return started;
@@ -111,30 +180,105 @@ private:
             return TrimBlanks(After(s, 11)).toString();
         case AddedForm::LongDateAndTime:
             return LongDate(LeftOf(s, 8).toString()) + u" / "_s +
-                   RenderTimeAmPm(After(s, 11).toString(), formats);
+                   RenderTimeAmPm(After(s, 11).toString(), m_Formats);
         case AddedForm::ShortDateAndTime:
             // Positions move with the date length of the last analysed line, as they
             // always have: a short-date start text then reads oddly, on purpose.
-            return RenderShortDate(LeftOf(s, 8 + m_Wide).toString(), formats) + u" / "_s +
-                   RenderTimeAmPm(After(s, 11 + m_Wide).toString(), formats);
+            return RenderShortDate(LeftOf(s, 8 + m_Wide).toString(), m_Formats) + u" / "_s +
+                   RenderTimeAmPm(After(s, 11 + m_Wide).toString(), m_Formats);
         }
         return started;
     }
 
-    TreeModel& m_Tree;
-    LogAnalysis& m_Analysis;
+    const LogEntries& m_Entries;
+    // A copy of its own: the writer may run on a thread of its own.
+    const LocaleFormats m_Formats;
     const AddedForm m_Form;
     const qsizetype m_Wide;
+    const LogEntry* m_Record = nullptr;
     QString m_EntryKey;
     QString m_Value;
-    QString m_Key;
-    QString m_Text;
     QString m_LongDateIn;
     QString m_LongDateOut;
     bool m_HasLongDate = false;
 };
 
-enum class Grouping { ByDate, ByURL, ByLocal };
+std::atomic<qint32> BuildHelperThreshold = DefaultBuildHelperThreshold;
+constexpr qsizetype NodesPerBatch = 2048;
+
+// The build loop: each record's nodes, with CurLine and the progress bar at the record,
+// then CurLine one past the last record. A failure ends it after the nodes put together
+// before it, as if each record were put together where it is added.
+void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, AddedForm form,
+                Grouping by) {
+    EntryWriter writer(analysis, form);
+    const qint32 count = analysis.Entries().Count();
+    qint32& CurLine = analysis.CurLine();
+    qint32 group = TreeModel::NoNode;
+    qint32 entry = TreeModel::NoNode;
+    const auto prepare = [&](qint32 record, PreparedNodes& out) {
+        out.StartRecord(record);
+        writer.Prepare(record, by, out);
+    };
+    const auto take = [&](const PreparedNodes& batch) {
+        using Kind = PreparedNodes::Kind;
+        for (const PreparedNodes::Node& node : batch.Nodes) {
+            switch (node.What) {
+            case Kind::Record:
+                CurLine = qint32(node.Key);
+                host.SetProgressValue(CurLine);
+                break;
+            case Kind::Group:
+                group = tree.Find(batch.Key(node));
+                if (group == TreeModel::NoNode) {
+                    group = tree.Add(TreeModel::NoNode, batch.Key(node));
+                    tree.SetText(group, batch.Text(node));
+                    tree.SetImage(group, node.Image);
+                    tree.SetSorted(group, true);
+                }
+                break;
+            case Kind::Entry:
+                entry = tree.Add(group, batch.Key(node), batch.Text(node), node.TextHash);
+                tree.SetImage(entry, node.Image);
+                break;
+            case Kind::Detail:
+                tree.SetImage(tree.Add(entry, batch.Key(node), batch.Text(node), node.TextHash),
+                              node.Image);
+                break;
+            }
+        }
+    };
+
+    CurLine = 1;
+    bool done = false;
+    if (count > BuildHelperThreshold.load(std::memory_order_relaxed)) {
+        analysis.Entries().Settle(); // the helper reads records by position
+        Relay<PreparedNodes> relay;
+        done = relay.Run(
+            [&] {
+                for (qint32 record = 1; record <= count; ++record) {
+                    PreparedNodes& batch = relay.Filling();
+                    prepare(record, batch);
+                    if (batch.Nodes.size() >= size_t(NodesPerBatch)) relay.Publish();
+                }
+            },
+            take);
+    }
+    if (!done) {
+        PreparedNodes nodes;
+        for (qint32 record = 1; record <= count; ++record) {
+            nodes.Clear();
+            try {
+                prepare(record, nodes);
+            } catch (...) {
+                take(nodes);
+                throw;
+            }
+            take(nodes);
+        }
+    }
+    CurLine = count + 1;
+}
 
 void PopulateGrouped(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Grouping by) {
     host.SetProgressVisible(true);
@@ -142,60 +286,27 @@ void PopulateGrouped(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host,
     host.SetProgressMax(analysis.Entries().Count());
     host.SetProgressMin(1);
     if (by == Grouping::ByDate) tree.SetRootSorted(false);
-
-    EntryWriter writer(tree, analysis,
-                       by == Grouping::ByDate  ? AddedForm::TimeOnly
-                       : by == Grouping::ByURL ? AddedForm::LongDateAndTime
-                                               : AddedForm::ShortDateAndTime);
-    const QStringView word = by == Grouping::ByDate  ? u"Date: "
-                             : by == Grouping::ByURL ? u"URL: "
-                                                     : u"Local: ";
-    QString value;
-    QString key;
-    const qint32 count = analysis.Entries().Count();
-    qint32& CurLine = analysis.CurLine();
-    for (CurLine = 1; CurLine <= count; ++CurLine) {
-        host.SetProgressValue(CurLine);
-        const LogEntry& record = *analysis.Entries().Item(CurLine);
-        if (by == Grouping::ByDate) {
-            // The day ends at the first "-", also when the short date holds one itself.
-            const QString started = record.DateStarted();
-            const qsizetype dash = started.indexOf(u'-');
-            value = TrimBlanks(dash < 0 ? QStringView(started) : QStringView(started).first(dash))
-                        .toString();
-        } else {
-            SplitPath(by == Grouping::ByURL ? record.URL() : record.LocalName(), &value);
-        }
-        key.truncate(0);
-        key.append(word).append(value);
-
-        qint32 group = tree.Find(key);
-        if (group == TreeModel::NoNode) {
-            group = tree.Add(TreeModel::NoNode, key);
-            tree.SetText(group, by == Grouping::ByDate ? writer.LongDate(value) : value);
-            tree.SetImage(group, by == Grouping::ByLocal ? TreeImage::Folder : TreeImage::Calendar);
-            tree.SetSorted(group, true);
-        }
-        writer.Add(group);
-    }
+    AddRecords(tree, analysis, host,
+               by == Grouping::ByDate  ? AddedForm::TimeOnly
+               : by == Grouping::ByURL ? AddedForm::LongDateAndTime
+                                       : AddedForm::ShortDateAndTime,
+               by);
     host.SetProgressVisible(false);
     if (by != Grouping::ByDate) tree.SetRootSorted(true);
 }
 
 } // namespace
 
+void SetBuildHelperThreshold(qint32 records) {
+    BuildHelperThreshold.store(records, std::memory_order_relaxed);
+}
+
 bool PopulateFlat(TreeModel& tree, SortOrder sortMode, LogAnalysis& analysis, PopulateHost& host) {
     try {
         host.SetProgressMax(analysis.Entries().Count());
         host.SetProgressCaption(u"Populating"_s);
         host.SetProgressVisible(true);
-        EntryWriter writer(tree, analysis, AddedForm::AsStored);
-        const qint32 count = analysis.Entries().Count();
-        qint32& CurLine = analysis.CurLine();
-        for (CurLine = 1; CurLine <= count; ++CurLine) {
-            host.SetProgressValue(CurLine);
-            writer.Add(TreeModel::NoNode);
-        }
+        AddRecords(tree, analysis, host, AddedForm::AsStored, Grouping::None);
         if (sortMode == SortOrder::ByName) tree.SetRootSorted(true);
         host.SetProgressVisible(false);
         return true;

@@ -57,6 +57,13 @@ public:
 void PopulateTree(TreeModel& tree, const SortOrder& sortMode, LogAnalysis& analysis,
                   PopulateHost& host);
 
+// A build of more records than this puts each record's nodes together on a thread of its
+// own while the tree takes the records put together before. Either way makes the same tree
+// with the same calls to the host, up to a failure; tests move the threshold to put small
+// builds through the thread, or keep them off it.
+inline constexpr qint32 DefaultBuildHelperThreshold = 256;
+void SetBuildHelperThreshold(qint32 records);
+
 // The four builds. analysis.CurLine() holds the position of the record being added.
 // PopulateFlat ends quietly at any failure, keeping the nodes already added, and then
 // returns false.

@@ -100,10 +100,9 @@ struct TreeModel::ChildList {
 // which costs only a second copy.
 class TreeModel::TextPool {
 public:
-    quint32 Keep(QStringView text) {
+    quint32 Keep(QStringView text, quint32 hash) {
         if (text.isEmpty()) return 0;
         if (m_Recent.empty()) m_Recent.assign(RecentSize, Recent{0, 0});
-        const quint32 hash = KeyHash(text);
         // Two ways a set, the last used first: a text that comes back often outlives the
         // texts seen once that pass through its set.
         Recent* set = &m_Recent[(hash & (RecentSize / 2 - 1)) * 2];
@@ -301,7 +300,10 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
     return parent == NoNode ? &At(NoNode) : Known(parent);
 }
 
-qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
+quint32 TreeModel::HashOf(QStringView text) { return KeyHash(text); }
+
+qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text, quint32 textHash) {
+    Q_ASSERT(textHash == KeyHash(text));
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
     // A front is found again by a short look behind the parent, so only a parent close
     // before its child, with a key kept whole, lends it the end of its key.
@@ -341,7 +343,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text) {
         // Keys are unique, so looking for a repeat would be wasted.
         n.Key = m_Texts->Store(key);
     }
-    n.Text = m_Texts->Keep(text);
+    n.Text = m_Texts->Keep(text, textHash);
     At(node) = n;
     ImageByte(node) = 0;
     m_Count = node;
@@ -555,7 +557,7 @@ QAnyStringView TreeModel::Text(qint32 node) const { return Read(Checked(node).Te
 
 void TreeModel::SetText(qint32 node, QStringView text) {
     Node& n = Checked(node);
-    n.Text = m_Texts->Keep(text);
+    n.Text = m_Texts->Keep(text, KeyHash(text));
     Node& parent = At(n.Parent);
     if (parent.IsSorted) ListOf(parent).Resort = true;
 }

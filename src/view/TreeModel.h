@@ -40,7 +40,13 @@ public:
     // Adds a node as the last child of parent (NoNode: a root); a sorted parent puts it in
     // its place. An empty key files the node without one. A key already in the tree raises
     // "Key is not unique in collection" (35602).
-    qint32 Add(qint32 parent, QStringView key, QStringView text = {});
+    qint32 Add(qint32 parent, QStringView key, QStringView text = {}) {
+        return Add(parent, key, text, HashOf(text));
+    }
+    // The same with the text's hash, HashOf(text), worked out ahead: a build may put its
+    // texts together on a thread of its own.
+    qint32 Add(qint32 parent, QStringView key, QStringView text, quint32 textHash);
+    static quint32 HashOf(QStringView text);
 
     // The node filed under key, compared exactly; NoNode when there is none.
     qint32 Find(QStringView key) const;

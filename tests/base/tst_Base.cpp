@@ -1,10 +1,13 @@
 #include "base/AsciiCase.h"
 #include "base/OpenIndex.h"
 #include "base/QuillanError.h"
+#include "base/Relay.h"
 
 #include <QTest>
 
 #include <cstring>
+#include <numeric>
+#include <stdexcept>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +39,37 @@ struct Keyed {
         return true;
     }
 };
+
+struct Numbers {
+    std::vector<int> Items;
+    void Clear() { Items.clear(); }
+};
+
+// Numbers 1 to `last` in batches of five; the maker fails just after `failAfter`, if set.
+// What the taker saw, in order, goes to seen.
+std::vector<int> Relayed(int last, int failAfter = 0, int takerFailsAt = 0,
+                         std::vector<int>* seenSoFar = nullptr) {
+    Relay<Numbers, 3> relay;
+    std::vector<int> own;
+    std::vector<int>& seen = seenSoFar ? *seenSoFar : own;
+    const bool ran = relay.Run(
+        [&] {
+            for (int n = 1; n <= last; ++n) {
+                Numbers& batch = relay.Filling();
+                batch.Items.push_back(n);
+                if (n == failAfter) throw std::runtime_error("maker failed");
+                if (batch.Items.size() == 5) relay.Publish();
+            }
+        },
+        [&](const Numbers& batch) {
+            for (const int n : batch.Items) {
+                if (n == takerFailsAt) throw std::logic_error("taker failed");
+                seen.push_back(n);
+            }
+        });
+    if (!ran) throw std::runtime_error("no thread");
+    return seen;
+}
 
 } // namespace
 
@@ -152,6 +186,36 @@ private slots:
         QCOMPARE(k.Index.Size(), size_t(1));
         QCOMPARE(k.Find(u"kept"_s), quint32(0));
         QCOMPARE(k.Find(u"19999"_s), k.Index.None);
+    }
+
+    void relayHandsOverInOrderAndCarriesFailures() {
+        // Every item in order, the last half-filled batch too, with the maker far ahead.
+        std::vector<int> all(2003);
+        std::iota(all.begin(), all.end(), 1);
+        QCOMPARE(Relayed(2003), all);
+        QCOMPARE(Relayed(0), std::vector<int>());
+
+        // The maker's failure comes after everything it made before, a batch half full
+        // included.
+        std::vector<int> seen;
+        try {
+            Relayed(100, 38, 0, &seen);
+            QFAIL("the maker's failure was lost");
+        } catch (const std::runtime_error& error) {
+            QCOMPARE(QByteArray(error.what()), "maker failed");
+        }
+        QCOMPARE(seen, std::vector<int>(all.begin(), all.begin() + 38));
+
+        // A taker that fails stops the maker, which would otherwise wait for room forever;
+        // the taker's own failure is the one that comes out.
+        seen.clear();
+        try {
+            Relayed(100000, 0, 17, &seen);
+            QFAIL("the taker's failure was lost");
+        } catch (const std::logic_error& error) {
+            QCOMPARE(QByteArray(error.what()), "taker failed");
+        }
+        QCOMPARE(seen.size(), size_t(16));
     }
 
     void errorCarriesItsTriple() {

@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <QScopeGuard>
+
+#include <limits>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +57,29 @@ struct BuildHost : PopulateHost {
         Calls << u"button "_s + QString::number(int(b)) + (e ? u" on"_s : u" off"_s);
     }
 };
+
+// Enough downloads for a build's helper thread, over several days, hosts and folders, with
+// every kind of detail line here and there and a few repeated file names.
+QByteArray ManyDownloads(int count) {
+    QByteArray log;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray day = QByteArray::number(1 + i / 150).rightJustified(2, '0');
+        const QByteArray time = "09:" + QByteArray::number(i / 60 % 60).rightJustified(2, '0') +
+                                ':' + QByteArray::number(i % 60).rightJustified(2, '0');
+        const QByteArray at = "01/" + day + "/02 " + time + " - ";
+        const QByteArray name = "file" + QByteArray::number(i % 97) + ".zip";
+        const QByteArray url = "http://h" + QByteArray::number(i % 7) + ".example/d" +
+                               QByteArray::number(i % 5) + '/' + QByteArray::number(i) + '/' + name;
+        log += at + "File: C:\\Down" + QByteArray::number(i % 3) + "\\" + name + '=' + url + "\r\n";
+        if (i % 4 == 0) log += at + "(Re)Started download: " + url + "\r\n";
+        if (i % 6 == 0) log += at + "(Re)Started download: " + url + "\r\n";
+        if (i % 5 == 0)
+            log += at + "Resumed: " + name + " at: " + QByteArray::number(i * 4096) + "\r\n";
+        if (i % 9 == 0) log += at + "Could not resume (restarting from 0): " + url + "\r\n";
+        if (i % 3 != 1) log += at + "Finished downloading: C:\\Down\\" + name + "\r\n";
+    }
+    return log;
+}
 
 QStringList Nodes(const TreeModel& tree, qint32 first, qint32 last) {
     QStringList out;
@@ -208,6 +234,42 @@ private slots:
         host.Calls.clear();
         QVERIFY(!SortButtonClick(SortOrder::NoSort, mode, tree, analysis, host));
         QVERIFY(host.Calls.isEmpty());
+    }
+
+    void helperThreadBuildsTheSameTree() {
+        Load(ManyDownloads(700));
+        QVERIFY(analysis.Entries().Count() > 500);
+        const auto build = [&](SortOrder order, qint32 threshold, qint32 failAt) {
+            SetBuildHelperThreshold(threshold);
+            host.FailAtValue = failAt;
+            mode = order == SortOrder::NoSort ? SortOrder::ByDate : SortOrder::NoSort;
+            host.Calls.clear();
+            try {
+                SortButtonClick(order, mode, tree, analysis, host);
+            } catch (const QuillanError&) {
+                host.Calls << u"failed"_s;
+            }
+            QStringList out = host.Calls;
+            out << u"at "_s + QString::number(analysis.CurLine());
+            out += Nodes(tree, 1, tree.Count());
+            for (qint32 node = 1; node <= tree.Count(); ++node)
+                out << QString::number(tree.Parent(node));
+            out += Shown(tree, 2);
+            return out;
+        };
+        const auto restore = qScopeGuard([&] {
+            SetBuildHelperThreshold(DefaultBuildHelperThreshold);
+            host.FailAtValue = 0;
+        });
+        for (const SortOrder order : SortButtonOrder) {
+            // Whole builds, and builds that fail at a record while the helper is ahead.
+            for (const qint32 failAt : {0, 3, 613}) {
+                const QStringList alone = build(order, std::numeric_limits<qint32>::max(), failAt);
+                const QStringList helped = build(order, 0, failAt);
+                QCOMPARE(helped.size(), alone.size());
+                QCOMPARE(helped, alone);
+            }
+        }
     }
 
     void failuresEmptyLogsAndReentry() {
