@@ -75,6 +75,11 @@ public:
 
     size_t Size() const { return m_Live; }
 
+    // Starts fetching the cell where a lookup of hash begins; it changes nothing.
+    void Prefetch(HashT hash) const {
+        if (!m_Cells.empty()) __builtin_prefetch(&m_Cells[hash & m_Mask]);
+    }
+
     // Empties the index and gives its memory back.
     void Clear() {
         m_Cells.clear();

@@ -31,6 +31,7 @@ struct PreparedNodes {
         qsizetype KeySize;
         qsizetype TextSize; // the text follows the key
         quint32 TextHash;   // TreeModel::HashOf the text, worked out where it is put together
+        quint32 KeyHash;    // the same of the key, for an entry's key, which is kept whole
     };
     QString Chars;
     std::vector<Node> Nodes;
@@ -39,12 +40,16 @@ struct PreparedNodes {
         Chars.truncate(0);
         Nodes.clear();
     }
-    void StartRecord(qint32 record) { Nodes.push_back(Node{Kind::Record, 0, record, 0, 0, 0}); }
+    void StartRecord(qint32 record) { Nodes.push_back(Node{Kind::Record, 0, record, 0, 0, 0, 0}); }
     // A node whose key is the Chars from keyStart to textStart and whose text is the rest.
     void Add(Kind what, qint32 image, qsizetype keyStart, qsizetype textStart) {
         const qsizetype textSize = Chars.size() - textStart;
+        const QStringView chars = Chars;
         Nodes.push_back(Node{what, qint8(image), keyStart, textStart - keyStart, textSize,
-                             TreeModel::HashOf(QStringView(Chars).sliced(textStart, textSize))});
+                             TreeModel::HashOf(chars.sliced(textStart, textSize)),
+                             what == Kind::Entry
+                                 ? TreeModel::HashOf(chars.sliced(keyStart, textStart - keyStart))
+                                 : 0});
     }
     QStringView Key(const Node& node) const {
         return QStringView(Chars).sliced(node.Key, node.KeySize);
@@ -205,6 +210,7 @@ private:
 
 std::atomic<qint32> BuildHelperThreshold = DefaultBuildHelperThreshold;
 constexpr qsizetype NodesPerBatch = 2048;
+constexpr size_t ForeseeAhead = 16;
 
 // The build loop: each record's nodes, with CurLine and the progress bar at the record,
 // then CurLine one past the last record. A failure ends it after the nodes put together
@@ -222,7 +228,17 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
     };
     const auto take = [&](const PreparedNodes& batch) {
         using Kind = PreparedNodes::Kind;
-        for (const PreparedNodes::Node& node : batch.Nodes) {
+        const size_t size = batch.Nodes.size();
+        for (size_t i = 0; i < size; ++i) {
+            // What the tree reads for a node is far apart in a large tree: it is asked for
+            // ahead, in two steps, as the second needs what the first fetched.
+            if (i + ForeseeAhead < size) {
+                const PreparedNodes::Node& ahead = batch.Nodes[i + ForeseeAhead];
+                tree.Foresee(ahead.TextHash, ahead.What == Kind::Entry ? &ahead.KeyHash : nullptr);
+            }
+            if (i + ForeseeAhead / 2 < size)
+                tree.ForeseeText(batch.Nodes[i + ForeseeAhead / 2].TextHash);
+            const PreparedNodes::Node& node = batch.Nodes[i];
             switch (node.What) {
             case Kind::Record:
                 CurLine = qint32(node.Key);

@@ -105,7 +105,7 @@ public:
         if (m_Recent.empty()) m_Recent.assign(RecentSize, Recent{0, 0});
         // Two ways a set, the last used first: a text that comes back often outlives the
         // texts seen once that pass through its set.
-        Recent* set = &m_Recent[(hash & (RecentSize / 2 - 1)) * 2];
+        Recent* set = SetOf(hash);
         for (int way = 0; way < 2; ++way) {
             if (set[way].Ref != 0 && set[way].Hash == hash && SameText(Read(set[way].Ref), text)) {
                 if (way == 1) std::swap(set[0], set[1]);
@@ -116,6 +116,16 @@ public:
         set[1] = set[0];
         set[0] = Recent{hash, ref};
         return ref;
+    }
+
+    void PrefetchSet(quint32 hash) const {
+        if (!m_Recent.empty()) __builtin_prefetch(SetOf(hash));
+    }
+    void PrefetchKept(quint32 hash) const {
+        if (m_Recent.empty()) return;
+        const Recent* set = SetOf(hash);
+        for (int way = 0; way < 2; ++way)
+            if (set[way].Ref != 0 && set[way].Hash == hash) __builtin_prefetch(At(set[way].Ref));
     }
 
     // A copy of its own, for texts known not to repeat.
@@ -190,6 +200,9 @@ private:
         quint32 Hash;
         quint32 Ref;
     };
+
+    Recent* SetOf(quint32 hash) { return &m_Recent[(hash & (RecentSize / 2 - 1)) * 2]; }
+    const Recent* SetOf(quint32 hash) const { return &m_Recent[(hash & (RecentSize / 2 - 1)) * 2]; }
 
     const char* At(quint32 ref) const {
         return m_Slots[ref >> ChunkBits] + (ref & (ChunkBytes - 1));
@@ -301,6 +314,13 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
 }
 
 quint32 TreeModel::HashOf(QStringView text) { return KeyHash(text); }
+
+void TreeModel::Foresee(quint32 textHash, const quint32* keyHash) const {
+    m_Texts->PrefetchSet(textHash);
+    if (keyHash) m_Keys.Prefetch(*keyHash);
+}
+
+void TreeModel::ForeseeText(quint32 textHash) const { m_Texts->PrefetchKept(textHash); }
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text, quint32 textHash) {
     Q_ASSERT(textHash == KeyHash(text));

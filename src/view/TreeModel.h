@@ -47,6 +47,12 @@ public:
     // texts together on a thread of its own.
     qint32 Add(qint32 parent, QStringView key, QStringView text, quint32 textHash);
     static quint32 HashOf(QStringView text);
+    // For a build that knows its next nodes: starts fetching what adding one will read,
+    // some nodes ahead, and changes nothing. First the text's set in the table of recent
+    // texts and, for a key kept whole (keyHash: HashOf the key), its cell in the key index;
+    // then, a few nodes later, the kept text that set names.
+    void Foresee(quint32 textHash, const quint32* keyHash) const;
+    void ForeseeText(quint32 textHash) const;
 
     // The node filed under key, compared exactly; NoNode when there is none.
     qint32 Find(QStringView key) const;
