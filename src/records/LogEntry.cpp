@@ -9,7 +9,7 @@ PackedText LogEntry::Write(QStringView value) {
     return m_Arena->Add(value);
 }
 
-void LogEntry::Append(QString& out, PackedText text, const char* location) const {
+template <class Out> void LogEntry::Append(Out& out, PackedText text, const char* location) const {
     TrapAccessor(location, [&] {
         if (m_Arena) m_Arena->AppendTo(out, text);
     });
@@ -18,15 +18,30 @@ void LogEntry::Append(QString& out, PackedText text, const char* location) const
 void LogEntry::AppendFName(QString& out) const {
     if (m_Arena) m_Arena->AppendTo(out, m_FName);
 }
-void LogEntry::AppendURL(QString& out) const { Append(out, m_URL, "LogEntry:URL Property Get"); }
-void LogEntry::AppendLocalName(QString& out) const {
-    Append(out, m_LocalName, "LogEntry:LocalName Property Get");
+void LogEntry::AppendFName(MixedText& out) const {
+    if (m_Arena) m_Arena->AppendTo(out, m_FName);
 }
-void LogEntry::AppendDateStarted(QString& out) const {
-    Append(out, m_DateStarted, "LogEntry:DateStarted Property Get");
+
+namespace {
+constexpr const char* UrlGet = "LogEntry:URL Property Get";
+constexpr const char* LocalNameGet = "LogEntry:LocalName Property Get";
+constexpr const char* DateStartedGet = "LogEntry:DateStarted Property Get";
+constexpr const char* DateFinishedGet = "LogEntry:DateFinished Property Get";
+} // namespace
+
+void LogEntry::AppendURL(QString& out) const { Append(out, m_URL, UrlGet); }
+void LogEntry::AppendURL(MixedText& out) const { Append(out, m_URL, UrlGet); }
+void LogEntry::AppendLocalName(QString& out) const { Append(out, m_LocalName, LocalNameGet); }
+void LogEntry::AppendLocalName(MixedText& out) const { Append(out, m_LocalName, LocalNameGet); }
+void LogEntry::AppendDateStarted(QString& out) const { Append(out, m_DateStarted, DateStartedGet); }
+void LogEntry::AppendDateStarted(MixedText& out) const {
+    Append(out, m_DateStarted, DateStartedGet);
 }
 void LogEntry::AppendDateFinished(QString& out) const {
-    Append(out, m_DateFinished, "LogEntry:DateFinished Property Get");
+    Append(out, m_DateFinished, DateFinishedGet);
+}
+void LogEntry::AppendDateFinished(MixedText& out) const {
+    Append(out, m_DateFinished, DateFinishedGet);
 }
 
 QString LogEntry::DateFinished() const {

@@ -41,12 +41,18 @@ public:
     void AppendLocalName(QString& out) const;
     void AppendDateStarted(QString& out) const;
     void AppendDateFinished(QString& out) const;
+    // The same without widening a Latin-1 text.
+    void AppendFName(MixedText& out) const;
+    void AppendURL(MixedText& out) const;
+    void AppendLocalName(MixedText& out) const;
+    void AppendDateStarted(MixedText& out) const;
+    void AppendDateFinished(MixedText& out) const;
 
 private:
     friend class LogEntries;
     friend class LogCurEntries;
     QString Read(PackedText text) const { return m_Arena ? m_Arena->Text(text) : QString(); }
-    void Append(QString& out, PackedText text, const char* location) const;
+    template <class Out> void Append(Out& out, PackedText text, const char* location) const;
     PackedText Write(QStringView value);
 
     TextArena* m_Arena = nullptr;

@@ -152,6 +152,34 @@ void TextArena::AppendTo(QString& out, PackedText text) const {
     }
 }
 
+void TextArena::AppendTo(MixedText& out, PackedText text) const {
+    switch (text.TextForm()) {
+    case PackedText::Form::Wide:
+        out.Append(Wide(text));
+        return;
+    case PackedText::Form::Latin1:
+        out.Append(Latin1(text));
+        return;
+    case PackedText::Form::Upper:
+    case PackedText::Form::Lower:
+        if (out.IsWide()) {
+            QString cased;
+            AppendTo(cased, text);
+            out.Append(QStringView(cased));
+            return;
+        }
+        std::vector<char>& bytes = out.Bytes();
+        const size_t from = bytes.size();
+        out.Append(Latin1(text));
+        const bool upper = text.TextForm() == PackedText::Form::Upper;
+        for (size_t i = from; i < bytes.size(); ++i) {
+            const char16_t unit = uchar(bytes[i]);
+            bytes[i] = char(upper ? AsciiUpper(unit) : AsciiLower(unit));
+        }
+        return;
+    }
+}
+
 void TextArena::Clear() {
     for (char* chunk : m_Chunks)
         m_Source.Free(chunk);

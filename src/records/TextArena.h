@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/MixedText.h"
+
 #include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
@@ -59,6 +61,8 @@ public:
     QString Text(PackedText text) const;
     // The same text appended to out, with no string of its own on the way.
     void AppendTo(QString& out, PackedText text) const;
+    // And without widening, where it is Latin-1.
+    void AppendTo(MixedText& out, PackedText text) const;
     // The stored characters, for comparisons that ignore case: a cased part is read as the
     // bytes it was made from.
     bool IsLatin1(PackedText text) const;

@@ -18,44 +18,56 @@ namespace {
 enum class AddedForm { AsStored, TimeOnly, LongDateAndTime, ShortDateAndTime };
 enum class Grouping { None, ByDate, ByURL, ByLocal };
 
-// The nodes of some records, put together ahead of the tree: keys and texts one after
-// another in Chars, and per node where they lie. A record's nodes are its group (in a
-// grouped build), its entry node and its detail lines, in the order they are added.
+// The nodes of some records, put together ahead of the tree: keys one after another in
+// Keys, texts in Narrow (Latin-1) or Wide, and per node where they lie. A record's nodes
+// are its group (in a grouped build), its entry node and its detail lines, in the order
+// they are added.
 struct PreparedNodes {
     // Record starts each record's nodes: Key holds the record's position.
     enum class Kind : quint8 { Record, Group, Entry, Detail };
     struct Node {
         Kind What;
         qint8 Image;
+        bool WideText;
         qsizetype Key;
         qsizetype KeySize;
-        qsizetype TextSize; // the text follows the key
-        quint32 TextHash;   // TreeModel::HashOf the text, worked out where it is put together
-        quint32 KeyHash;    // the same of the key, for an entry's key, which is kept whole
+        qsizetype Text;
+        qsizetype TextSize;
+        quint32 TextHash; // TreeModel::HashOf the text, worked out where it is put together
+        quint32 KeyHash;  // TreeModel::HashOfKey, for an entry's key, which is kept whole
     };
-    QString Chars;
+    QString Keys;
+    std::vector<char> Narrow;
+    QString Wide;
     std::vector<Node> Nodes;
 
     void Clear() {
-        Chars.truncate(0);
+        Keys.truncate(0);
+        Narrow.clear();
+        Wide.truncate(0);
         Nodes.clear();
     }
-    void StartRecord(qint32 record) { Nodes.push_back(Node{Kind::Record, 0, record, 0, 0, 0, 0}); }
-    // A node whose key is the Chars from keyStart to textStart and whose text is the rest.
-    void Add(Kind what, qint32 image, qsizetype keyStart, qsizetype textStart) {
-        const qsizetype textSize = Chars.size() - textStart;
-        const QStringView chars = Chars;
-        Nodes.push_back(Node{what, qint8(image), keyStart, textStart - keyStart, textSize,
-                             TreeModel::HashOf(chars.sliced(textStart, textSize)),
-                             what == Kind::Entry
-                                 ? TreeModel::HashOf(chars.sliced(keyStart, textStart - keyStart))
-                                 : 0});
+    void StartRecord(qint32 record) {
+        Nodes.push_back(Node{Kind::Record, 0, false, record, 0, 0, 0, 0, 0});
+    }
+    // A node whose key is Keys from keyStart on.
+    void Add(Kind what, qint32 image, qsizetype keyStart, const MixedText& text) {
+        const qsizetype at = text.IsWide() ? Wide.size() : qsizetype(Narrow.size());
+        if (text.IsWide())
+            Wide.append(text.Wide());
+        else
+            Narrow.insert(Narrow.end(), text.Latin1().begin(), text.Latin1().end());
+        const QStringView key = QStringView(Keys).sliced(keyStart);
+        Nodes.push_back(Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at,
+                             text.View().size(), TreeModel::HashOf(text.View()),
+                             what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
     }
     QStringView Key(const Node& node) const {
-        return QStringView(Chars).sliced(node.Key, node.KeySize);
+        return QStringView(Keys).sliced(node.Key, node.KeySize);
     }
-    QStringView Text(const Node& node) const {
-        return QStringView(Chars).sliced(node.Key + node.KeySize, node.TextSize);
+    QAnyStringView Text(const Node& node) const {
+        if (node.WideText) return QStringView(Wide).sliced(node.Text, node.TextSize);
+        return QLatin1StringView(Narrow.data() + node.Text, node.TextSize);
     }
 };
 
@@ -75,7 +87,11 @@ public:
             QLatin1StringView(digits, std::to_chars(digits, std::end(digits), value).ptr));
     }
     static auto Number(qint32 value) {
-        return [value](QString& out) { AppendNumber(out, value); };
+        return [value](MixedText& out) {
+            char digits[16];
+            out.Append(
+                QLatin1StringView(digits, std::to_chars(digits, std::end(digits), value).ptr));
+        };
     }
 
     // Record `record`'s nodes, after its group's in a grouped build.
@@ -84,35 +100,37 @@ public:
         if (by != Grouping::None) Group(by, out);
         m_EntryKey.truncate(0);
         AppendNumber(m_EntryKey.append(u"Entry: "), record);
-        const qsizetype key = out.Chars.size();
-        out.Chars.append(m_EntryKey);
-        const qsizetype text = out.Chars.size();
-        Record().AppendFName(out.Chars);
-        out.Add(PreparedNodes::Kind::Entry, TreeImage::Entry, key, text);
+        const qsizetype key = out.Keys.size();
+        out.Keys.append(m_EntryKey);
+        m_Text.Clear();
+        Record().AppendFName(m_Text);
+        out.Add(PreparedNodes::Kind::Entry, TreeImage::Entry, key, m_Text);
 
-        Detail(out, u"Started ", TreeImage::Calendar, u"Added: ",
-               [this](QString& chars) { AppendAddedText(chars); });
-        Detail(out, u"URL ", TreeImage::Url, u"URL: ",
-               [this](QString& chars) { Record().AppendURL(chars); });
-        Detail(out, u"Local ", TreeImage::Folder, u"Local Path: ",
-               [this](QString& chars) { Record().AppendLocalName(chars); });
+        Detail(out, u"Started ", TreeImage::Calendar, "Added: "_L1,
+               [this](MixedText& text) { AppendAddedText(text); });
+        Detail(out, u"URL ", TreeImage::Url, "URL: "_L1,
+               [this](MixedText& text) { Record().AppendURL(text); });
+        Detail(out, u"Local ", TreeImage::Folder, "Local Path: "_L1,
+               [this](MixedText& text) { Record().AppendLocalName(text); });
         if (const qint32 restarts = Record().Restarts(); restarts > 0)
-            Detail(out, u"Restarts ", TreeImage::Restarts, u"Restarts: ", Number(restarts));
+            Detail(out, u"Restarts ", TreeImage::Restarts, "Restarts: "_L1, Number(restarts));
         if (const qint32 mirrors = Record().Mirrors(); mirrors > 0)
-            Detail(out, u"Mirrors ", TreeImage::Mirrors, u"Mirror Swaps: ", Number(mirrors));
+            Detail(out, u"Mirrors ", TreeImage::Mirrors, "Mirror Swaps: "_L1, Number(mirrors));
         if (const qint32 resumes = Record().Resumes(); resumes > 0)
-            Detail(out, u"Resumes ", TreeImage::Resumes, u"Resumes: ", Number(resumes));
+            Detail(out, u"Resumes ", TreeImage::Resumes, "Resumes: "_L1, Number(resumes));
         // The by-date build, alone of the four, labels the kilobytes "Bytes".
         if (const qint32 num = Record().Num(); num > 0)
             Detail(out, u"Bytes ", TreeImage::Bytes,
-                   m_Form == AddedForm::TimeOnly ? u"Bytes Resumed: " : u"KBytes Resumed: ",
-                   [&](QString& chars) {
-                       chars.append(FormatGrouped(num, m_Formats.GroupSeparator())).append(u" Kb");
+                   m_Form == AddedForm::TimeOnly ? "Bytes Resumed: "_L1 : "KBytes Resumed: "_L1,
+                   [&](MixedText& text) {
+                       text.Append(QStringView(FormatGrouped(num, m_Formats.GroupSeparator())))
+                           .Append(" Kb"_L1);
                    });
         m_Value.truncate(0);
         Record().AppendDateFinished(m_Value);
         if (!m_Value.isEmpty())
-            Detail(out, u"Finished ", TreeImage::Finished, u"Finished: ", m_Value);
+            Detail(out, u"Finished ", TreeImage::Finished, "Finished: "_L1,
+                   [this](MixedText& text) { text.Append(QStringView(m_Value)); });
     }
 
 private:
@@ -120,25 +138,24 @@ private:
 
     // The group a record goes under: its key, and the text it gets if it is new.
     void Group(Grouping by, PreparedNodes& out) {
-        const qsizetype key = out.Chars.size();
+        const qsizetype key = out.Keys.size();
+        m_Text.Clear();
         if (by == Grouping::ByDate) {
             // The day ends at the first "-", also when the short date holds one itself.
             const QString started = Record().DateStarted();
             const qsizetype dash = started.indexOf(u'-');
             m_Value = TrimBlanks(dash < 0 ? QStringView(started) : QStringView(started).first(dash))
                           .toString();
-            out.Chars.append(u"Date: ").append(m_Value);
-            const qsizetype text = out.Chars.size();
-            out.Chars.append(LongDate(m_Value));
-            out.Add(PreparedNodes::Kind::Group, TreeImage::Calendar, key, text);
+            out.Keys.append(u"Date: ").append(m_Value);
+            m_Text.Append(QStringView(LongDate(m_Value)));
+            out.Add(PreparedNodes::Kind::Group, TreeImage::Calendar, key, m_Text);
             return;
         }
         SplitPath(by == Grouping::ByURL ? Record().URL() : Record().LocalName(), &m_Value);
-        out.Chars.append(by == Grouping::ByURL ? u"URL: " : u"Local: ").append(m_Value);
-        const qsizetype text = out.Chars.size();
-        out.Chars.append(m_Value);
+        out.Keys.append(by == Grouping::ByURL ? u"URL: " : u"Local: ").append(m_Value);
+        m_Text.Append(QStringView(m_Value));
         out.Add(PreparedNodes::Kind::Group,
-                by == Grouping::ByLocal ? TreeImage::Folder : TreeImage::Calendar, key, text);
+                by == Grouping::ByLocal ? TreeImage::Folder : TreeImage::Calendar, key, m_Text);
     }
 
     // "Long Date" of the same day comes up record after record; the locale's long form
@@ -152,27 +169,24 @@ private:
         return m_LongDateOut;
     }
 
-    // A detail line: its key is the word and the entry's key, its text the label and the
-    // value, which is a text or something that appends one.
+    // A detail line: its key is the word and the entry's key, its text the label and what
+    // value appends.
     template <class Value>
-    void Detail(PreparedNodes& out, QStringView word, qint32 image, QStringView label,
+    void Detail(PreparedNodes& out, QStringView word, qint32 image, QLatin1StringView label,
                 Value&& value) {
-        const qsizetype key = out.Chars.size();
-        out.Chars.append(word).append(m_EntryKey);
-        const qsizetype text = out.Chars.size();
-        out.Chars.append(label);
-        if constexpr (std::is_invocable_v<Value, QString&>)
-            value(out.Chars);
-        else
-            out.Chars.append(value);
-        out.Add(PreparedNodes::Kind::Detail, image, key, text);
+        const qsizetype key = out.Keys.size();
+        out.Keys.append(word).append(m_EntryKey);
+        m_Text.Clear();
+        m_Text.Append(label);
+        value(m_Text);
+        out.Add(PreparedNodes::Kind::Detail, image, key, m_Text);
     }
 
-    void AppendAddedText(QString& out) {
+    void AppendAddedText(MixedText& out) {
         if (m_Form == AddedForm::AsStored)
             Record().AppendDateStarted(out);
         else
-            out.append(AddedText());
+            out.Append(QStringView(AddedText()));
     }
 
     QString AddedText() {
@@ -203,6 +217,7 @@ private:
     const LogEntry* m_Record = nullptr;
     QString m_EntryKey;
     QString m_Value;
+    MixedText m_Text;
     QString m_LongDateIn;
     QString m_LongDateOut;
     bool m_HasLongDate = false;

@@ -55,6 +55,55 @@ bool SameText(QAnyStringView kept, QStringView text) noexcept {
     });
 }
 
+// Whether a kept text is text, for texts in either form.
+bool SameText(QAnyStringView kept, QAnyStringView text) noexcept {
+    if (kept.size() != text.size()) return false;
+    return text.visit([kept](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>) {
+            return kept.visit([view](auto keptView) {
+                if constexpr (std::is_same_v<decltype(keptView), QLatin1StringView>)
+                    return std::memcmp(keptView.data(), view.data(), size_t(view.size())) == 0;
+                else
+                    return QAnyStringView(keptView) == QAnyStringView(view);
+            });
+        } else if constexpr (std::is_same_v<decltype(view), QStringView>) {
+            return SameText(kept, view);
+        } else {
+            return kept == QAnyStringView(view);
+        }
+    });
+}
+
+quint32 Folded(size_t h) { return quint32(h ^ (quint64(h) >> 32)); }
+
+quint32 TextHash(QStringView units) {
+    char narrow[256];
+    if (units.size() <= qsizetype(sizeof narrow)) {
+        char16_t any = 0;
+        for (qsizetype i = 0; i < units.size(); ++i) {
+            any |= units[i].unicode();
+            narrow[i] = char(units[i].unicode());
+        }
+        if (any <= 0xFF) return Folded(qHashBits(narrow, size_t(units.size()), 0));
+    } else if (const QByteArray latin1 = units.toLatin1(); QLatin1StringView(latin1) == units) {
+        return Folded(qHashBits(latin1.data(), size_t(latin1.size()), 0));
+    }
+    return Folded(qHashBits(units.utf16(), 2 * size_t(units.size()), 0));
+}
+
+// A text's hash over its Latin-1 bytes where every character fits, else over its UTF-16:
+// the same characters hash alike in either form.
+quint32 TextHash(QAnyStringView text) {
+    return text.visit([](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView>)
+            return Folded(qHashBits(view.data(), size_t(view.size()), 0));
+        else if constexpr (std::is_same_v<decltype(view), QStringView>)
+            return TextHash(view);
+        else
+            return TextHash(QStringView(QString::fromUtf8(view.data(), view.size())));
+    });
+}
+
 } // namespace
 
 // 24 bytes a node, and a byte for its picture beside it: keys and texts live in a shared pool,
@@ -100,7 +149,7 @@ struct TreeModel::ChildList {
 // which costs only a second copy.
 class TreeModel::TextPool {
 public:
-    quint32 Keep(QStringView text, quint32 hash) {
+    quint32 Keep(QAnyStringView text, quint32 hash) {
         if (text.isEmpty()) return 0;
         if (m_Recent.empty()) m_Recent.assign(RecentSize, Recent{0, 0});
         // Two ways a set, the last used first: a text that comes back often outlives the
@@ -129,36 +178,32 @@ public:
     }
 
     // A copy of its own, for texts known not to repeat.
+    quint32 Store(QAnyStringView text) {
+        return text.visit([this](auto view) {
+            if constexpr (std::is_same_v<decltype(view), QLatin1StringView>)
+                return Store(view.size(), true, [view](char* data) {
+                    std::memcpy(data, view.data(), size_t(view.size()));
+                });
+            else if constexpr (std::is_same_v<decltype(view), QStringView>)
+                return Store(view);
+            else
+                return Store(QStringView(QString::fromUtf8(view.data(), view.size())));
+        });
+    }
     quint32 Store(QStringView text) {
-        const qsizetype size = text.size();
-        if (size == 0) return 0;
-        if (size > std::numeric_limits<qint32>::max()) throw std::bad_alloc();
         const char16_t* units = text.utf16();
         char16_t any = 0;
-        for (qsizetype i = 0; i < size; ++i)
+        for (qsizetype i = 0; i < text.size(); ++i)
             any |= units[i];
         const bool latin1 = any <= 0xFF;
-
-        uchar header[5];
-        qsizetype headerSize = 0;
-        for (quint32 value = quint32(size) << 1 | (latin1 ? 0 : 1);; value >>= 7) {
-            header[headerSize++] = uchar((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
-            if (value <= 0x7F) break;
-        }
-        // UTF-16 may need one byte more to start on an even address.
-        const size_t bytes = size_t(headerSize) + (latin1 ? size_t(size) : 2 * size_t(size) + 1);
-        quint32 ref = 0;
-        char* out = Allocate(bytes, ref);
-        std::memcpy(out, header, size_t(headerSize));
-        char* data = out + headerSize;
-        if (latin1) {
-            for (qsizetype i = 0; i < size; ++i)
-                data[i] = char(units[i]);
-        } else {
-            if (quintptr(data) & 1) ++data;
-            std::memcpy(data, units, 2 * size_t(size));
-        }
-        return ref;
+        return Store(text.size(), latin1, [&](char* data) {
+            if (latin1) {
+                for (qsizetype i = 0; i < text.size(); ++i)
+                    data[i] = char(units[i]);
+            } else {
+                std::memcpy(data, units, 2 * size_t(text.size()));
+            }
+        });
     }
 
     QAnyStringView Read(quint32 ref) const noexcept {
@@ -189,6 +234,27 @@ public:
     }
 
 private:
+    // Room for size characters, Latin-1 or UTF-16, after the header; fill writes them.
+    template <class Fill> quint32 Store(qsizetype size, bool latin1, Fill&& fill) {
+        if (size == 0) return 0;
+        if (size > std::numeric_limits<qint32>::max()) throw std::bad_alloc();
+        uchar header[5];
+        qsizetype headerSize = 0;
+        for (quint32 value = quint32(size) << 1 | (latin1 ? 0 : 1);; value >>= 7) {
+            header[headerSize++] = uchar((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
+            if (value <= 0x7F) break;
+        }
+        // UTF-16 may need one byte more to start on an even address.
+        const size_t bytes = size_t(headerSize) + (latin1 ? size_t(size) : 2 * size_t(size) + 1);
+        quint32 ref = 0;
+        char* out = Allocate(bytes, ref);
+        std::memcpy(out, header, size_t(headerSize));
+        char* data = out + headerSize;
+        if (!latin1 && (quintptr(data) & 1)) ++data;
+        fill(data);
+        return ref;
+    }
+
     static constexpr int ChunkBits = 17;
     static constexpr size_t ChunkBytes = size_t(1) << ChunkBits;
     // Larger texts get chunks of their own, over as many offsets as they need.
@@ -313,7 +379,9 @@ const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
     return parent == NoNode ? &At(NoNode) : Known(parent);
 }
 
-quint32 TreeModel::HashOf(QStringView text) { return KeyHash(text); }
+quint32 TreeModel::HashOf(QAnyStringView text) { return TextHash(text); }
+
+quint32 TreeModel::HashOfKey(QStringView key) { return KeyHash(key); }
 
 void TreeModel::Foresee(quint32 textHash, const quint32* keyHash) const {
     m_Texts->PrefetchSet(textHash);
@@ -322,8 +390,8 @@ void TreeModel::Foresee(quint32 textHash, const quint32* keyHash) const {
 
 void TreeModel::ForeseeText(quint32 textHash) const { m_Texts->PrefetchKept(textHash); }
 
-qint32 TreeModel::Add(qint32 parent, QStringView key, QStringView text, quint32 textHash) {
-    Q_ASSERT(textHash == KeyHash(text));
+qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash) {
+    Q_ASSERT(textHash == TextHash(text));
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
     // A front is found again by a short look behind the parent, so only a parent close
     // before its child, with a key kept whole, lends it the end of its key.
@@ -575,9 +643,9 @@ QString TreeModel::Key(qint32 node) const {
 
 QAnyStringView TreeModel::Text(qint32 node) const { return Read(Checked(node).Text); }
 
-void TreeModel::SetText(qint32 node, QStringView text) {
+void TreeModel::SetText(qint32 node, QAnyStringView text) {
     Node& n = Checked(node);
-    n.Text = m_Texts->Keep(text, KeyHash(text));
+    n.Text = m_Texts->Keep(text, TextHash(text));
     Node& parent = At(n.Parent);
     if (parent.IsSorted) ListOf(parent).Resort = true;
 }

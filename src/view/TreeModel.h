@@ -41,12 +41,15 @@ public:
     // its place. An empty key files the node without one. A key already in the tree raises
     // "Key is not unique in collection" (35602).
     qint32 Add(qint32 parent, QStringView key, QStringView text = {}) {
-        return Add(parent, key, text, HashOf(text));
+        return Add(parent, key, QAnyStringView(text), HashOf(text));
     }
     // The same with the text's hash, HashOf(text), worked out ahead: a build may put its
-    // texts together on a thread of its own.
-    qint32 Add(qint32 parent, QStringView key, QStringView text, quint32 textHash);
-    static quint32 HashOf(QStringView text);
+    // texts together on a thread of its own, and hand them in as Latin-1 where they fit.
+    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash);
+    // A text's hash, the same for the same characters in either form.
+    static quint32 HashOf(QAnyStringView text);
+    // A key's hash, as the key index files it.
+    static quint32 HashOfKey(QStringView key);
     // For a build that knows its next nodes: starts fetching what adding one will read,
     // some nodes ahead, and changes nothing. First the text's set in the table of recent
     // texts and, for a key kept whole (keyHash: HashOf the key), its cell in the key index;
@@ -64,7 +67,7 @@ public:
     // when every character fits, UTF-16 otherwise, and stays valid until the next Clear.
     QString Key(qint32 node) const;
     QAnyStringView Text(qint32 node) const;
-    void SetText(qint32 node, QStringView text);
+    void SetText(qint32 node, QAnyStringView text);
     qint32 Image(qint32 node) const;
     void SetImage(qint32 node, qint32 image);
     bool Sorted(qint32 node) const;

@@ -1,4 +1,5 @@
 #include "base/AsciiCase.h"
+#include "base/MixedText.h"
 #include "base/OpenIndex.h"
 #include "base/QuillanError.h"
 #include "base/Relay.h"
@@ -216,6 +217,20 @@ private slots:
             QCOMPARE(QByteArray(error.what()), "taker failed");
         }
         QCOMPARE(seen.size(), size_t(16));
+    }
+
+    void mixedTextWidensOnlyWhenItMust() {
+        MixedText text;
+        text.Append("ab"_L1).Append(QStringView(u"cd")).Append(QStringView(u"\u00E9"));
+        QVERIFY(!text.IsWide());
+        QCOMPARE(text.View(), QAnyStringView(u"abcd\u00E9"));
+        // The first character beyond Latin-1 widens what came before, and what follows.
+        text.Append(QStringView(u"x\u20AC")).Append("y"_L1);
+        QVERIFY(text.IsWide());
+        QCOMPARE(text.Wide(), QStringView(u"abcd\u00E9x\u20ACy"));
+        text.Clear();
+        QVERIFY(!text.IsWide());
+        QCOMPARE(text.View().size(), 0);
     }
 
     void errorCarriesItsTriple() {

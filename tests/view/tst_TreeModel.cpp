@@ -51,6 +51,25 @@ class tst_TreeModel : public QObject {
     Q_OBJECT
 
 private slots:
+    void textsInEitherFormAreOneText() {
+        // The same characters hash alike as Latin-1 and as UTF-16; beyond Latin-1 they stay
+        // UTF-16.
+        const QString wide = u"caf\u00E9 \u20AC"_s;
+        QCOMPARE(TreeModel::HashOf("caf\xE9"_L1), TreeModel::HashOf(u"caf\u00E9"));
+        QVERIFY(TreeModel::HashOf("cafe"_L1) != TreeModel::HashOf("caf\xE9"_L1));
+        TreeModel tree;
+        const QLatin1StringView latin1("caf\xE9");
+        const qint32 a = tree.Add(TreeModel::NoNode, u"a", latin1, TreeModel::HashOf(latin1));
+        const qint32 b = tree.Add(TreeModel::NoNode, u"b", u"caf\u00E9");
+        const qint32 c = tree.Add(TreeModel::NoNode, u"c", wide, TreeModel::HashOf(wide));
+        QCOMPARE(tree.Text(a).toString(), u"caf\u00E9");
+        QCOMPARE(tree.Text(b).toString(), u"caf\u00E9");
+        QCOMPARE(tree.Text(b).data(), tree.Text(a).data()); // kept once
+        QCOMPARE(tree.Text(c).toString(), wide);
+        tree.SetText(a, "plain"_L1);
+        QCOMPARE(tree.Text(a).toString(), u"plain");
+    }
+
     void keysIndexesAndClear() {
         TreeModel tree;
         const qint32 lower = tree.Add(TreeModel::NoNode, u"URL: http://h/pub/", u"a");
