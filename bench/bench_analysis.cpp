@@ -120,9 +120,10 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     std::printf(
         "Wall-clock milliseconds, best of three, with processor time (user + system) in\n"
-        "brackets. Load and pass (the window's two steps): ratio to wc -l of processor time\n"
-        "(target <= 5), peak of the measuring process. One sweep (the report tool's load and\n"
-        "pass together): the same. report --stats: ratios of wall time to wc -l (target <= 8)\n"
+        "brackets. Load and pass (the two steps, the lines kept in between): ratio to wc -l of\n"
+        "processor time, peak of the measuring process. One sweep (how the window and the\n"
+        "report tool load and analyse; target <= 5 x wc -l of processor time): the same, and\n"
+        "its peak against the file. report --stats: ratios of wall time to wc -l (target <= 8)\n"
         "and to awk (target <= 0.5; under mawk and GNU awk, - where one is missing), and its\n"
         "own peak against the file (target <= 2).\n");
     std::printf("%-9s %9s %6s %13s %13s %13s %6s %7s %6s %13s %6s %6s %13s %6s %13s %6s %13s "
