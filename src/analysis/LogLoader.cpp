@@ -298,9 +298,12 @@ public:
               const LineHint*) override {
         if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate, nullptr);
         Batch& batch = m_Relay.Filling();
-        batch.Lines.push_back(Line{qsizetype(batch.Bytes.size()), bytes.size(), fileLine, encoding,
-                                   longDate, m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
+        // Bytes first: a batch that a failure leaves half filled is still handed over, and
+        // must name no bytes it does not hold.
+        const qsizetype offset = qsizetype(batch.Bytes.size());
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
+        batch.Lines.push_back(Line{offset, bytes.size(), fileLine, encoding, longDate,
+                                   m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {

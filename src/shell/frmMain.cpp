@@ -230,12 +230,15 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::LoadLogFile(const QString& path) {
-    ++m_LoadGeneration;
+    const quint64 generation = ++m_LoadGeneration;
     m_LinesLoaded = 0;
     // Each line goes through the pass as it is read, while the next ones are split on a
-    // second thread: the lines themselves are never kept. AnalyzeLog then shows the pass
-    // as it ended, after the load's message.
+    // second thread: the lines themselves are never kept. The bar shows "Reading" all the
+    // while; AnalyzeLog then shows "Analyzing" at the line where the pass ended, after the
+    // load's message.
     const auto [load, pass] = m_Analysis.LoadAndRunPass(path);
+    // A load started inside this one's message box brought its own outcome.
+    if (generation != m_LoadGeneration) return;
     m_LinesLoaded = load.KeptLines;
     m_PassDone = pass;
 }

@@ -133,7 +133,7 @@ private:
     // Counts loads; a command that yielded and finds it changed was superseded.
     quint64 m_LoadGeneration = 0;
     // The last load's lines and what the pass made of them, until AnalyzeLog shows it: the
-    // pass runs as the file is read (the loop never yields, so nothing of it shows sooner).
+    // pass runs as the file is read.
     qint64 m_LinesLoaded = 0;
     PassOutcome m_PassDone;
     // Whether a load started during the last pass of the message loop.

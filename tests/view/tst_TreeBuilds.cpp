@@ -67,7 +67,9 @@ QByteArray ManyDownloads(int count) {
         const QByteArray time = "09:" + QByteArray::number(i / 60 % 60).rightJustified(2, '0') +
                                 ':' + QByteArray::number(i % 60).rightJustified(2, '0');
         const QByteArray at = "01/" + day + "/02 " + time + " - ";
-        const QByteArray name = "file" + QByteArray::number(i % 97) + ".zip";
+        // Some names beyond Latin-1, whose texts cross to the tree as UTF-16.
+        const QByteArray name = (i % 11 == 0 ? "r\xC3\xA9sum\xE2\x82\xAC" : "file") +
+                                QByteArray::number(i % 97) + ".zip";
         const QByteArray url = "http://h" + QByteArray::number(i % 7) + ".example/d" +
                                QByteArray::number(i % 5) + '/' + QByteArray::number(i) + '/' + name;
         log += at + "File: C:\\Down" + QByteArray::number(i % 3) + "\\" + name + '=' + url + "\r\n";
@@ -239,6 +241,7 @@ private slots:
     void helperThreadBuildsTheSameTree() {
         Load(ManyDownloads(700));
         QVERIFY(analysis.Entries().Count() > 500);
+        QVERIFY(analysis.Entries().Item(1)->FName().contains(u"\u20AC"));
         const auto build = [&](SortOrder order, qint32 threshold, qint32 failAt) {
             SetBuildHelperThreshold(threshold);
             host.FailAtValue = failAt;
