@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstring>
 #include <vector>
 
 // A text put together from parts without widening them: Latin-1 bytes while every part
@@ -19,10 +20,13 @@ public:
     }
 
     MixedText& Append(QLatin1StringView part) {
-        if (m_IsWide)
+        if (m_IsWide) {
             m_Wide.append(part);
-        else
-            m_Bytes.insert(m_Bytes.end(), part.begin(), part.end());
+        } else if (!part.isEmpty()) {
+            const size_t from = m_Bytes.size();
+            m_Bytes.resize(from + size_t(part.size()));
+            std::memcpy(m_Bytes.data() + from, part.data(), size_t(part.size()));
+        }
         return *this;
     }
     MixedText& Append(QStringView part) {

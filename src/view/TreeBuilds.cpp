@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <type_traits>
 
@@ -53,10 +54,12 @@ struct PreparedNodes {
     // A node whose key is Keys from keyStart on.
     void Add(Kind what, qint32 image, qsizetype keyStart, const MixedText& text) {
         const qsizetype at = text.IsWide() ? Wide.size() : qsizetype(Narrow.size());
-        if (text.IsWide())
+        if (text.IsWide()) {
             Wide.append(text.Wide());
-        else
-            Narrow.insert(Narrow.end(), text.Latin1().begin(), text.Latin1().end());
+        } else if (!text.Latin1().isEmpty()) {
+            Narrow.resize(Narrow.size() + size_t(text.Latin1().size()));
+            std::memcpy(Narrow.data() + at, text.Latin1().data(), size_t(text.Latin1().size()));
+        }
         const QStringView key = QStringView(Keys).sliced(keyStart);
         Nodes.push_back(Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at,
                              text.View().size(), TreeModel::HashOf(text.View()),
