@@ -129,11 +129,11 @@ public:
                        text.Append(QStringView(FormatGrouped(num, m_Formats.GroupSeparator())))
                            .Append(" Kb"_L1);
                    });
-        m_Value.truncate(0);
-        Record().AppendDateFinished(m_Value);
-        if (!m_Value.isEmpty())
+        m_Finished.Clear();
+        Record().AppendDateFinished(m_Finished);
+        if (!m_Finished.View().isEmpty())
             Detail(out, u"Finished ", TreeImage::Finished, "Finished: "_L1,
-                   [this](MixedText& text) { text.Append(QStringView(m_Value)); });
+                   [this](MixedText& text) { text.Append(m_Finished.View()); });
     }
 
 private:
@@ -221,6 +221,7 @@ private:
     QString m_EntryKey;
     QString m_Value;
     MixedText m_Text;
+    MixedText m_Finished;
     QString m_LongDateIn;
     QString m_LongDateOut;
     bool m_HasLongDate = false;

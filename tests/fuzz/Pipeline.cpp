@@ -7,6 +7,7 @@
 #include "view/TreeSearch.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <array>
 #include <functional>
@@ -430,6 +431,11 @@ Summary Run(QByteArrayView bytes, const QString& workDir) {
         if (finished) CheckBuilt(check, tree, host, sortMode, records, when);
         summary.MostNodes = std::max(summary.MostNodes, tree.Count());
     };
+
+    // Every other input builds its trees with the helper thread, however few its records.
+    SetBuildHelperThreshold(choose.Next() % 2 ? 0 : DefaultBuildHelperThreshold);
+    const auto helperBack =
+        qScopeGuard([] { SetBuildHelperThreshold(DefaultBuildHelperThreshold); });
 
     // Each build from scratch, then each from whatever the one before left.
     for (const SortOrder mode : AllOrders) {
