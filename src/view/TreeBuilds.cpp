@@ -6,6 +6,7 @@
 
 #include <QScopeGuard>
 
+#include <array>
 #include <atomic>
 #include <charconv>
 #include <cstring>
@@ -34,7 +35,7 @@ struct PreparedNodes {
         qsizetype KeySize;
         qsizetype Text;
         qsizetype TextSize;
-        quint32 TextHash; // TreeModel::HashOf the text, worked out where it is put together
+        quint32 TextHash; // TreeModel::HashOf the text, but for a detail line's
         quint32 KeyHash;  // TreeModel::HashOfKey, for an entry's key, which is kept whole
     };
     QString Keys;
@@ -61,8 +62,10 @@ struct PreparedNodes {
             std::memcpy(Narrow.data() + at, text.Latin1().data(), size_t(text.Latin1().size()));
         }
         const QStringView key = QStringView(Keys).sliced(keyStart);
+        // A detail line's text is hashed where it is added, which balances the two threads.
         Nodes.push_back(Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at,
-                             text.View().size(), TreeModel::HashOf(text.View()),
+                             text.View().size(),
+                             what == Kind::Detail ? 0 : TreeModel::HashOf(text.View()),
                              what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
     }
     QStringView Key(const Node& node) const {
@@ -248,15 +251,27 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
     const auto take = [&](const PreparedNodes& batch) {
         using Kind = PreparedNodes::Kind;
         const size_t size = batch.Nodes.size();
+        // The text hashes from here to ForeseeAhead nodes on, by position.
+        std::array<quint32, 2 * ForeseeAhead> hashes;
+        const auto hash = [&](size_t at) {
+            const PreparedNodes::Node& node = batch.Nodes[at];
+            hashes[at % hashes.size()] =
+                node.What == Kind::Detail ? TreeModel::HashOf(batch.Text(node)) : node.TextHash;
+        };
+        for (size_t i = 0; i < std::min(size, ForeseeAhead); ++i)
+            hash(i);
         for (size_t i = 0; i < size; ++i) {
             // What the tree reads for a node is far apart in a large tree: it is asked for
             // ahead, in two steps, as the second needs what the first fetched.
             if (i + ForeseeAhead < size) {
+                hash(i + ForeseeAhead);
                 const PreparedNodes::Node& ahead = batch.Nodes[i + ForeseeAhead];
-                tree.Foresee(ahead.TextHash, ahead.What == Kind::Entry ? &ahead.KeyHash : nullptr);
+                tree.Foresee(hashes[(i + ForeseeAhead) % hashes.size()],
+                             ahead.What == Kind::Entry ? &ahead.KeyHash : nullptr);
             }
             if (i + ForeseeAhead / 2 < size)
-                tree.ForeseeText(batch.Nodes[i + ForeseeAhead / 2].TextHash);
+                tree.ForeseeText(hashes[(i + ForeseeAhead / 2) % hashes.size()]);
+            const quint32 textHash = hashes[i % hashes.size()];
             const PreparedNodes::Node& node = batch.Nodes[i];
             switch (node.What) {
             case Kind::Record:
@@ -273,11 +288,11 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
                 }
                 break;
             case Kind::Entry:
-                entry = tree.Add(group, batch.Key(node), batch.Text(node), node.TextHash);
+                entry = tree.Add(group, batch.Key(node), batch.Text(node), textHash);
                 tree.SetImage(entry, node.Image);
                 break;
             case Kind::Detail:
-                tree.SetImage(tree.Add(entry, batch.Key(node), batch.Text(node), node.TextHash),
+                tree.SetImage(tree.Add(entry, batch.Key(node), batch.Text(node), textHash),
                               node.Image);
                 break;
             }
