@@ -52,9 +52,7 @@ int main(int argc, char** argv) {
     PopulateHost quiet;
     SortOrder mode = SortOrder::NoSort;
     const double plainRoad = Ms([&] {
-        plain.LoadLogFile(path);
-        plain.RunPass();
-        plain.ClearLogLines(); // as the window does
+        plain.LoadAndRunPass(path); // as the window does
         ::PopulateTree(tree, mode, plain, quiet);
     });
     const double plainSort =

@@ -131,10 +131,6 @@ public:
     qint32& CurLine() { return m_CurLine; }
     qint32 CurLine() const { return m_CurLine; }
 
-    // Start-up lets go of the lines of any earlier log before it yields, and the window
-    // lets go of them after the pass: nothing else reads them.
-    void ClearLogLines() { m_LogLines.Clear(); }
-
 private:
     struct LoadFailure {
         LoadOutcome::Kind Kind;

@@ -269,7 +269,7 @@ void frmMain::AnalyzeLog() {
     PBar1->SetCaption(u"Analyzing"_s);
     PBar1->SetMax(qint32(qMin<qint64>(lines, INT32_MAX)));
     PBar1->SetMin(1);
-    repaint(); // the loop never yields, so this is the bar's one chance to show at once
+    repaint(); // "Analyzing" shows at once, before the pass's outcome is put in place
     m_Tree.SetVisible(false);
     tvwFiles->setVisible(false);
 
