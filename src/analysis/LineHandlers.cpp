@@ -91,6 +91,35 @@ private:
     QStringView m_View;
 };
 
+// Which handler a line's message calls for: most lines are chatter, which the first
+// character tells; it leaves at most two keywords to try, in the order they have always
+// been tried in.
+template <class View> LineHint::Event EventOf(View message) {
+    using Event = LineHint::Event;
+    if (message.isEmpty()) return Event::None;
+    switch (UnitsOf(message)[0]) {
+    case 'F':
+        if (StartsWithAscii(message, "File: "_L1)) return Event::File;
+        if (StartsWithAscii(message, "Finished downloading"_L1)) return Event::Finished;
+        break;
+    case 'R':
+        if (StartsWithAscii(message, "Resumed:"_L1)) return Event::Resumed;
+        break;
+    case 'C':
+    case '(':
+        if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
+            StartsWithAscii(message, "(Re)Started"_L1))
+            return Event::Restart;
+        break;
+    default:
+        break;
+    }
+    return Event::None;
+}
+
+// Whether a restart line counts as a switch of mirror rather than a restart.
+template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)Started"_L1) >= 0; }
+
 } // namespace
 
 LineHint ForeseeLine(QByteArrayView line, bool longDate) {
@@ -98,32 +127,28 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate) {
     const int n = LineOffset(longDate);
     // The handlers read the bytes themselves only when these are ASCII.
     if (line.size() < n || !AsciiPrefix(line, n)) return hint;
-    const QByteArrayView message = TrimBlanks(line.sliced(n));
-    if (message.isEmpty()) return hint;
     const auto note = [&](LineHint::Part& part, QByteArrayView text) {
         if (text.data())
             part = {text.data() - line.data(), text.size(),
                     CaseInsensitiveHash(QLatin1StringView(text))};
     };
-    switch (message[0]) {
-    case 'F':
-        if (StartsWithAscii(message, "File: "_L1)) {
-            const QByteArrayView url = FileLineUrl(line);
-            note(hint.Url, url);
-            note(hint.Name, FileNamePart(url));
-        } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
-            note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
-        }
+    hint.Kind = EventOf(TrimBlanks(line.sliced(n)));
+    switch (hint.Kind) {
+    case LineHint::Event::File: {
+        const QByteArrayView url = FileLineUrl(line);
+        note(hint.Url, url);
+        note(hint.Name, FileNamePart(url));
         break;
-    case 'R':
-        if (StartsWithAscii(message, "Resumed:"_L1))
-            note(hint.Name, FileNamePart(ResumedName(line, n)));
+    }
+    case LineHint::Event::Finished:
+        note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
         break;
-    case 'C':
-    case '(':
-        if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
-            StartsWithAscii(message, "(Re)Started"_L1))
-            note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+    case LineHint::Event::Resumed:
+        note(hint.Name, FileNamePart(ResumedName(line, n)));
+        break;
+    case LineHint::Event::Restart:
+        note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+        hint.Mirror = NamesMirror(line);
         break;
     default:
         break;
@@ -167,42 +192,33 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
                      u"The line is shorter than its date, time and message offset"_s);
     const View message = TrimBlanks(line.sliced(offset));
-    // Most lines are chatter, which the first character tells; it leaves at most two
-    // keywords to try, in the order they have always been tried in.
-    if (message.isEmpty()) return;
-    switch (UnitsOf(message)[0]) {
-    case 'F':
-        if (StartsWithAscii(message, "File: "_L1)) {
-            FileLine(line);
-        } else if (StartsWithAscii(message, "Finished downloading"_L1)) {
-            m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
-            FinishedLine(line);
-        }
+    switch (Hinted(line) ? m_Hint->Kind : EventOf(message)) {
+    case LineHint::Event::File:
+        FileLine(line);
         break;
-    case 'R':
-        if (StartsWithAscii(message, "Resumed:"_L1)) {
-            m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
-            const qsizetype at = FindAscii(message, "at: "_L1);
-            // Without "at: " the text read is the message from its 4th character, never a
-            // number.
-            const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
-            const auto bytes = ReadWholeNumber(offsetText);
-            if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
-                *bytes > std::numeric_limits<qint32>::max())
-                RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
-                             u"The resumed offset is not a whole number of bytes: \""_s +
-                                 Text(TrimBlanks(offsetText)).toString() + u'"');
-            m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
-            ResumedLine(line);
-        }
+    case LineHint::Event::Finished:
+        m_TotalCompleted = CheckedAdd(m_TotalCompleted, 1);
+        FinishedLine(line);
         break;
-    case 'C':
-    case '(':
-        if (StartsWithAscii(message, "Could not resume (restarting from 0):"_L1) ||
-            StartsWithAscii(message, "(Re)Started"_L1)) {
-            m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
-            RestartLine(line);
-        }
+    case LineHint::Event::Resumed: {
+        m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
+        const qsizetype at = FindAscii(message, "at: "_L1);
+        // Without "at: " the text read is the message from its 4th character, never a
+        // number.
+        const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
+        const auto bytes = ReadWholeNumber(offsetText);
+        if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
+            *bytes > std::numeric_limits<qint32>::max())
+            RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
+                         u"The resumed offset is not a whole number of bytes: \""_s +
+                             Text(TrimBlanks(offsetText)).toString() + u'"');
+        m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
+        ResumedLine(line);
+        break;
+    }
+    case LineHint::Event::Restart:
+        m_TotalRestarts = CheckedAdd(m_TotalRestarts, 1);
+        RestartLine(line);
         break;
     default:
         break;
@@ -319,7 +335,7 @@ template <class View> void LogAnalysis::RestartLine(View line) {
     LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
     Skippable([&] {
-        if (FindAscii(line, "(Re)Started"_L1) >= 0)
+        if (Hinted(line) ? m_Hint->Mirror : NamesMirror(line))
             entry->SetMirrors(CheckedAdd(entry->Mirrors(), 1));
         else
             entry->SetRestarts(CheckedAdd(entry->Restarts(), 1));

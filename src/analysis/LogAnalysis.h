@@ -58,10 +58,12 @@ struct PassOutcome {
     QString Reason;
 };
 
-// What the pass will look up for a line, read from the line's bytes alone ahead of the pass
-// (on the loader's splitting thread): the file name the line finds its download by, and the
-// URL a "File: " line files its record under, each as its place in the line and its hash.
+// What the pass will read of a line, worked out from the line's bytes alone ahead of the
+// pass (on the loader's splitting thread): which handler its keyword calls, the file name
+// the line finds its download by and the URL a "File: " line files its record under (each
+// as its place in the line and its hash), and whether a restart line names a mirror.
 struct LineHint {
+    enum class Event : quint8 { Unread, None, File, Finished, Resumed, Restart };
     struct Part {
         qsizetype At = 0;
         qsizetype Size = -1; // -1: not read
@@ -69,6 +71,8 @@ struct LineHint {
     };
     Part Name;
     Part Url;
+    Event Kind = Event::Unread;
+    bool Mirror = false;
 };
 LineHint ForeseeLine(QByteArrayView line, bool longDate);
 
@@ -149,6 +153,11 @@ private:
     // The hash of a part of the line being handled, from its hint when the hint read the
     // same bytes.
     size_t HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const;
+    // Whether the line in hand has a hint read from it.
+    bool Hinted(QStringView) const { return false; }
+    bool Hinted(QByteArrayView line) const {
+        return m_Hint && line.data() == m_HintLine && m_Hint->Kind != LineHint::Event::Unread;
+    }
     QString LeadingDate(QStringView line) const;
 
     // The pass reads a line as the store holds it when its date, time and message offset

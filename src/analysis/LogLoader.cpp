@@ -329,8 +329,8 @@ private:
         bool LongDate;
         LineHint Hint;
     };
-    static constexpr size_t BatchBytes = 256 * 1024;
-    static constexpr size_t BatchLines = 4096;
+    static constexpr size_t BatchBytes = 512 * 1024;
+    static constexpr size_t BatchLines = 8192;
     struct Batch {
         std::vector<char> Bytes;
         std::vector<Line> Lines;

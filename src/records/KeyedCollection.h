@@ -91,6 +91,9 @@ public:
 
     // Appends under key (an empty key files the item without one). The key must be free.
     T* Append(T item, const Key& key, const HashedKey& hashed) {
+        // Once most slots are holes, closing them costs less than growing past them: the
+        // slots of a collection that keeps few items for long (the open downloads) stay few.
+        if (m_Holes > m_Count && m_Holes >= 64) Compact();
         MakeRoomFor(m_Slots);
         T* raw = m_Items.Take(std::move(item));
         const bool filed = !Keys::IsEmpty(key);
