@@ -117,6 +117,24 @@ template <class View> LineHint::Event EventOf(View message) {
     return Event::None;
 }
 
+// The text a "Resumed:" line's offset is read from for the log's total: what follows
+// "at: " in the message, or without it the message from its 4th character, never a number.
+template <class View> View TotalOffsetText(View message) {
+    const qsizetype at = FindAscii(message, "at: "_L1);
+    return at < 0 ? message.sliced(3) : message.sliced(at + 4);
+}
+
+// And for its record: what follows the line's first "at:"; none without it.
+template <class View> View RecordOffsetText(View line) {
+    const qsizetype at = FindAscii(line, "at:"_L1);
+    return at < 0 ? View() : TrimBlanks(line.sliced(at + 3));
+}
+
+// The names the three named events find their download by.
+template <class View> View ResumedLineName(View line, int n) { return ResumedName(line, n); }
+template <class View> View RestartLineName(View line, int n) { return NameAfter(line, n + 22); }
+template <class View> View FinishedLineName(View line, int n) { return NameAfter(line, n + 22); }
+
 // Whether a restart line counts as a switch of mirror rather than a restart.
 template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)Started"_L1) >= 0; }
 
@@ -129,10 +147,16 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate) {
     if (line.size() < n || !AsciiPrefix(line, n)) return hint;
     const auto note = [&](LineHint::Part& part, QByteArrayView text) {
         if (text.data())
-            part = {text.data() - line.data(), text.size(),
+            part = {qint32(text.data() - line.data()), qint32(text.size()),
                     CaseInsensitiveHash(QLatin1StringView(text))};
     };
-    hint.Kind = EventOf(TrimBlanks(line.sliced(n)));
+    const auto noteName = [&](QByteArrayView name) {
+        const QByteArrayView file = FileNamePart(name);
+        note(hint.Name, file);
+        hint.NameIsAscii = IsAsciiBytes(file);
+    };
+    const QByteArrayView message = TrimBlanks(line.sliced(n));
+    hint.Kind = EventOf(message);
     switch (hint.Kind) {
     case LineHint::Event::File: {
         const QByteArrayView url = FileLineUrl(line);
@@ -141,13 +165,15 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate) {
         break;
     }
     case LineHint::Event::Finished:
-        note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+        noteName(FinishedLineName(line, n));
         break;
     case LineHint::Event::Resumed:
-        note(hint.Name, FileNamePart(ResumedName(line, n)));
+        noteName(ResumedLineName(line, n));
+        hint.TotalOffset = ReadWholeNumber(TotalOffsetText(message));
+        hint.RecordOffset = ReadWholeNumber(RecordOffsetText(line));
         break;
     case LineHint::Event::Restart:
-        note(hint.Name, FileNamePart(NameAfter(line, n + 22)));
+        noteName(RestartLineName(line, n));
         hint.Mirror = NamesMirror(line);
         break;
     default:
@@ -169,6 +195,17 @@ size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which)
 const LogKeys* LogAnalysis::OpenLink(QStringView name) const {
     const QStringView file = FileNamePart(name);
     return IsAscii(file) ? m_CurEntries.Item(HashedKey(file)) : m_CurEntries.Item(SplitPath(name));
+}
+
+template <class View, class Name> const LogKeys* LogAnalysis::NamedLink(View line, Name&& name) {
+    // The hint's name is the one name(line) gives, cut to its file name.
+    if constexpr (std::is_same_v<View, QByteArrayView>) {
+        if (Hinted(line) && m_Hint->NameIsAscii && m_Hint->Name.Size >= 0) {
+            const QByteArrayView file = line.sliced(m_Hint->Name.At, m_Hint->Name.Size);
+            return m_CurEntries.Item(HashedKey(QLatin1StringView(file), m_Hint->Name.Hash));
+        }
+    }
+    return OpenLink(name(line));
 }
 
 const LogKeys* LogAnalysis::OpenLink(QByteArrayView name) {
@@ -202,16 +239,19 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
         break;
     case LineHint::Event::Resumed: {
         m_TotalResumes = CheckedAdd(m_TotalResumes, 1);
-        const qsizetype at = FindAscii(message, "at: "_L1);
-        // Without "at: " the text read is the message from its 4th character, never a
-        // number.
-        const View offsetText = at < 0 ? message.sliced(3) : message.sliced(at + 4);
-        const auto bytes = ReadWholeNumber(offsetText);
-        if (!bytes || *bytes < std::numeric_limits<qint32>::min() ||
-            *bytes > std::numeric_limits<qint32>::max())
-            RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
-                         u"The resumed offset is not a whole number of bytes: \""_s +
-                             Text(TrimBlanks(offsetText)).toString() + u'"');
+        const auto fits = [](const std::optional<qint64>& bytes) {
+            return bytes && *bytes >= std::numeric_limits<qint32>::min() &&
+                   *bytes <= std::numeric_limits<qint32>::max();
+        };
+        std::optional<qint64> bytes = Hinted(line) ? m_Hint->TotalOffset : std::nullopt;
+        if (!fits(bytes)) {
+            const View offsetText = TotalOffsetText(message);
+            bytes = ReadWholeNumber(offsetText);
+            if (!fits(bytes))
+                RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,
+                             u"The resumed offset is not a whole number of bytes: \""_s +
+                                 Text(TrimBlanks(offsetText)).toString() + u'"');
+        }
         m_KbResumed = RoundHalfEvenToInt32(double(m_KbResumed) + double(*bytes) / 1024.0);
         ResumedLine(line);
         break;
@@ -308,17 +348,14 @@ template <class View> void LogAnalysis::ResumedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 9)) return ResumedLine(Decoded(line));
-    const View name = ResumedName(line, n);
-    const qsizetype offsetAt = FindAscii(line, "at:"_L1);
-    const View offsetText = offsetAt < 0 ? View() : TrimBlanks(line.sliced(offsetAt + 3));
-
-    const LogKeys* link = OpenLink(name);
+    const LogKeys* link = NamedLink(line, [n](View l) { return ResumedLineName(l, n); });
     if (!link) return;
     LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
     Skippable([&] {
-        const auto bytes = ReadWholeNumber(offsetText);
+        const auto bytes =
+            Hinted(line) ? m_Hint->RecordOffset : ReadWholeNumber(RecordOffsetText(line));
         if (!bytes)
             RaiseRuntime(ErrorNumbers::TypeMismatch, u"ParseResumedLine"_s, u"Type mismatch"_s);
         entry->SetNum(RoundHalfEvenToInt32(double(entry->Num()) + double(*bytes) / 1024.0));
@@ -330,7 +367,7 @@ template <class View> void LogAnalysis::RestartLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return RestartLine(Decoded(line));
-    const LogKeys* link = OpenLink(NameAfter(line, n + 22));
+    const LogKeys* link = NamedLink(line, [n](View l) { return RestartLineName(l, n); });
     if (!link) return;
     LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
@@ -347,7 +384,7 @@ template <class View> void LogAnalysis::FinishedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return FinishedLine(Decoded(line));
-    const LogKeys* link = OpenLink(NameAfter(line, n + 22));
+    const LogKeys* link = NamedLink(line, [n](View l) { return FinishedLineName(l, n); });
     if (!link) return;
     if (LogEntry* entry = m_Entries.Linked(*link))
         Skippable([&] {

@@ -65,13 +65,18 @@ struct PassOutcome {
 struct LineHint {
     enum class Event : quint8 { Unread, None, File, Finished, Resumed, Restart };
     struct Part {
-        qsizetype At = 0;
-        qsizetype Size = -1; // -1: not read
+        qint32 At = 0;
+        qint32 Size = -1; // -1: not read
         size_t Hash = 0;
     };
     Part Name;
     Part Url;
+    // A "Resumed:" line's offset as the log's total reads it and as its record reads it;
+    // none where that reading finds no whole number.
+    std::optional<qint64> TotalOffset;
+    std::optional<qint64> RecordOffset;
     Event Kind = Event::Unread;
+    bool NameIsAscii = false;
     bool Mirror = false;
 };
 LineHint ForeseeLine(QByteArrayView line, bool longDate);
@@ -176,6 +181,9 @@ private:
     // The open download a name refers to.
     const LogKeys* OpenLink(QStringView name) const;
     const LogKeys* OpenLink(QByteArrayView name);
+    // The open download the line names, the name read by name(line) unless the line's
+    // hint tells it.
+    template <class View, class Name> const LogKeys* NamedLink(View line, Name&& name);
     // Text of a part of a stored line (a name, a URL, a path).
     QStringView Text(QStringView text) { return text; }
     QStringView Text(QByteArrayView bytes) {
