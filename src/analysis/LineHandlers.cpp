@@ -140,7 +140,8 @@ template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)
 
 } // namespace
 
-LineHint ForeseeLine(QByteArrayView line, bool longDate) {
+LineHint ForeseeLine(QByteArrayView line, bool longDate, const LocaleFormats& formats,
+                     std::vector<char16_t>& times) {
     LineHint hint;
     const int n = LineOffset(longDate);
     // The handlers read the bytes themselves only when these are ASCII.
@@ -157,15 +158,29 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate) {
     };
     const QByteArrayView message = TrimBlanks(line.sliced(n));
     hint.Kind = EventOf(message);
+    const auto noteTime = [&] {
+        try {
+            thread_local std::vector<char16_t> buffer;
+            const QStringView time =
+                WriteEventTime(Head(line, n).View(), longDate, formats, buffer);
+            hint.TimeAt = qint32(times.size());
+            hint.TimeSize = qint32(time.size());
+            times.insert(times.end(), time.utf16(), time.utf16() + time.size());
+        } catch (const std::exception&) {
+            // No time: the pass writes it, and fails, itself.
+        }
+    };
     switch (hint.Kind) {
     case LineHint::Event::File: {
         const QByteArrayView url = FileLineUrl(line);
         note(hint.Url, url);
         note(hint.Name, FileNamePart(url));
+        noteTime();
         break;
     }
     case LineHint::Event::Finished:
         noteName(FinishedLineName(line, n));
+        noteTime();
         break;
     case LineHint::Event::Resumed:
         noteName(ResumedLineName(line, n));
@@ -206,6 +221,13 @@ template <class View, class Name> const LogKeys* LogAnalysis::NamedLink(View lin
         }
     }
     return OpenLink(name(line));
+}
+
+QStringView LogAnalysis::EventTime(QByteArrayView line) {
+    if (Hinted(line) && m_Hint->TimeSize >= 0 && m_Hint->Times)
+        return QStringView(m_Hint->Times + m_Hint->TimeAt, m_Hint->TimeSize);
+    return WriteEventTime(Head(line, LineOffset(m_DateIsLong)).View(), m_DateIsLong, m_Formats,
+                          m_Time);
 }
 
 const LogKeys* LogAnalysis::OpenLink(QByteArrayView name) {
@@ -333,8 +355,7 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
         earlier->SetKey(QString());
         num = CheckedAdd(num, 1);
     }
-    const QStringView started = WriteEventTime(Head(line, LineOffset(m_DateIsLong)).View(),
-                                               m_DateIsLong, m_Formats, m_Time);
+    const QStringView started = EventTime(line);
     const LogEntry* entry =
         m_Entries.AddByUrl(urlKey, QLatin1StringView(url), url.size() - name.size(), localPath,
                            started, -1, 0, num, -1);
@@ -388,8 +409,11 @@ template <class View> void LogAnalysis::FinishedLine(View line) {
     if (!link) return;
     if (LogEntry* entry = m_Entries.Linked(*link))
         Skippable([&] {
-            entry->SetDateFinished(
-                WriteEventTime(Head(line, n).View(), m_DateIsLong, m_Formats, m_Time));
+            if constexpr (std::is_same_v<View, QByteArrayView>)
+                entry->SetDateFinished(EventTime(line));
+            else
+                entry->SetDateFinished(
+                    WriteEventTime(Head(line, n).View(), m_DateIsLong, m_Formats, m_Time));
         });
     // The link is filed under its own key, which outlives the link where it is kept.
     const HashedKey key = link->HashedOwnKey();

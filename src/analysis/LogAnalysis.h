@@ -75,11 +75,19 @@ struct LineHint {
     // none where that reading finds no whole number.
     std::optional<qint64> TotalOffset;
     std::optional<qint64> RecordOffset;
+    // The event time a "File: " or "Finished downloading" line gives its record, where it
+    // could be written: TimeSize characters from TimeAt among the texts at Times.
+    const char16_t* Times = nullptr;
+    qint32 TimeAt = 0;
+    qint32 TimeSize = -1;
     Event Kind = Event::Unread;
     bool NameIsAscii = false;
     bool Mirror = false;
 };
-LineHint ForeseeLine(QByteArrayView line, bool longDate);
+// The hint of a line whose first date, time and message offset are ASCII; the event time
+// is written to the end of times, the place it takes in times noted (Times stays null).
+LineHint ForeseeLine(QByteArrayView line, bool longDate, const LocaleFormats& formats,
+                     std::vector<char16_t>& times);
 
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {
@@ -163,6 +171,8 @@ private:
     bool Hinted(QByteArrayView line) const {
         return m_Hint && line.data() == m_HintLine && m_Hint->Kind != LineHint::Event::Unread;
     }
+    // The line's event time, from its hint where it holds one, else written here.
+    QStringView EventTime(QByteArrayView line);
     QString LeadingDate(QStringView line) const;
 
     // The pass reads a line as the store holds it when its date, time and message offset

@@ -275,15 +275,15 @@ private:
 // as the reader would tell it.
 class SplitAhead final : public LineSink, public AnalysisHost {
 public:
-    SplitAhead(LineSink& sink, AnalysisHost& host)
-        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()) {}
+    SplitAhead(LineSink& sink, AnalysisHost& host, const LocaleFormats& formats)
+        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()), m_Formats(formats) {}
 
     // Runs reader, made with this as its sink and host, and hands its lines on.
     LineReader::Result Run(LineReader& reader, qint64& badRecords) {
         LineReader::Result result = LineReader::Result::Done;
         qint64 splitterBad = 0;
         const bool split = m_Relay.Run([&] { result = reader.Run(splitterBad); },
-                                       [&](const Batch& batch) { Deliver(batch); });
+                                       [&](Batch& batch) { Deliver(batch); });
         if (!split) {
             // No thread to be had: the lines go straight through.
             m_Direct = true;
@@ -302,8 +302,9 @@ public:
         // must name no bytes it does not hold.
         const qsizetype offset = qsizetype(batch.Bytes.size());
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
-        batch.Lines.push_back(Line{offset, bytes.size(), fileLine, encoding, longDate,
-                                   m_Hints ? ForeseeLine(bytes, longDate) : LineHint()});
+        batch.Lines.push_back(
+            Line{offset, bytes.size(), fileLine, encoding, longDate,
+                 m_Hints ? ForeseeLine(bytes, longDate, m_Formats, batch.Times) : LineHint()});
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
@@ -334,24 +335,31 @@ private:
     struct Batch {
         std::vector<char> Bytes;
         std::vector<Line> Lines;
+        std::vector<char16_t> Times; // the lines' event times (LineHint)
         void Clear() {
             Lines.clear();
             Bytes.clear();
+            Times.clear();
             // One very long line leaves no lasting hold on its memory.
             if (Bytes.capacity() > 4 * BatchBytes) std::vector<char>().swap(Bytes);
         }
     };
 
     // The caller's side: each line through the sink.
-    void Deliver(const Batch& batch) {
-        for (const Line& line : batch.Lines)
+    void Deliver(Batch& batch) {
+        for (Line& line : batch.Lines) {
+            // The times have stopped moving: the batch is filled.
+            line.Hint.Times = batch.Times.data();
             m_Sink.Keep(QByteArrayView(batch.Bytes.data() + line.Offset, line.Size), line.Encoding,
                         line.FileLine, line.LongDate, m_Hints ? &line.Hint : nullptr);
+        }
     }
 
     LineSink& m_Sink;
     AnalysisHost& m_Host;
     const bool m_Hints;
+    // Its own copy, for the hints' event times: the pass reads the analysis's formats.
+    const LocaleFormats m_Formats;
     bool m_Direct = false;
     Relay<Batch> m_Relay;
 };
@@ -582,7 +590,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
         LineReader::Result result;
         try {
             if (sizeAtStart > m_SplitThreshold) {
-                SplitAhead pipe(sink, *m_Host);
+                SplitAhead pipe(sink, *m_Host, m_Formats);
                 LineReader reader(file, pipe, m_Formats, encoding, pipe);
                 result = pipe.Run(reader, badRecords);
             } else {
