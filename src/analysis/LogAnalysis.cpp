@@ -13,8 +13,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The records' texts sit on the same large blocks as the lines: a big log's arena then
-// faults in huge pages rather than thousands of small ones.
+// The records' texts and the collections' large arrays sit on the platform's large blocks:
+// a big log's records then fault in huge pages rather than thousands of small ones.
 TextArena::ChunkSource RecordChunks() {
     return {[](std::size_t bytes) { return PlatformMemory::AllocateBlock(bytes); },
             PlatformMemory::FreeBlock};
@@ -22,7 +22,8 @@ TextArena::ChunkSource RecordChunks() {
 } // namespace
 
 LogAnalysis::LogAnalysis(LocaleFormats formats)
-    : m_Entries(RecordChunks()), m_CurEntries(&m_Entries.Arena()), m_Formats(std::move(formats)) {}
+    : m_Entries(RecordChunks()), m_CurEntries(&m_Entries.Arena(), RecordChunks()),
+      m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
     m_Host->ResetControls();
@@ -38,7 +39,7 @@ void LogAnalysis::ResetPassState() {
     m_KbResumed = 0;
     m_DateIsLong = false;
     m_Entries = LogEntries(RecordChunks());
-    m_CurEntries = LogCurEntries(&m_Entries.Arena());
+    m_CurEntries = LogCurEntries(&m_Entries.Arena(), RecordChunks());
 }
 
 void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/BlockSource.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -15,6 +17,9 @@
 template <class HashT> class OpenIndex {
 public:
     static constexpr quint32 None = 0xFFFFFFFF;
+
+    explicit OpenIndex(BlockSource source = BlockSource::Heap())
+        : m_Cells(BlockAllocator<Cell>(source)) {}
 
     // The slot filed under the key, or None.
     template <class Matches> quint32 Find(HashT hash, Matches&& matches) const {
@@ -82,7 +87,7 @@ public:
 
     // Empties the index and gives its memory back.
     void Clear() {
-        m_Cells.clear();
+        m_Cells = Cells(m_Cells.get_allocator());
         m_Mask = 0;
         m_Live = 0;
         m_Deleted = 0;
@@ -120,7 +125,8 @@ private:
     }
 
     void Grow() {
-        std::vector<Cell> old = std::move(m_Cells);
+        Cells old = std::move(m_Cells);
+        m_Cells = Cells(old.get_allocator());
         size_t size = 16;
         while (size * 3 <= (m_Live + 1) * 4 * 2)
             size *= 2;
@@ -136,7 +142,8 @@ private:
         }
     }
 
-    std::vector<Cell> m_Cells;
+    using Cells = std::vector<Cell, BlockAllocator<Cell>>;
+    Cells m_Cells;
     size_t m_Mask = 0;
     size_t m_Live = 0;
     size_t m_Deleted = 0;

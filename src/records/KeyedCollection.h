@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/BlockSource.h"
 #include "records/KeyIndex.h"
 #include "records/TextArena.h"
 #include "records/modErrorHandling.h"
@@ -19,9 +20,12 @@ template <class Vector> void MakeRoomFor(Vector& vector, size_t more = 1) {
 
 // Items kept in blocks that never move, so that a pointer to one stays good while it is in
 // the collection; a removed item's place is taken by the next one added. A collection of a
-// million records makes a few hundred allocations rather than a million.
+// million records makes a few hundred allocations rather than a million. Blocks grow to
+// one large block each, which comes from the collection's source.
 template <class T> class ItemPool {
 public:
+    explicit ItemPool(BlockSource source = BlockSource::Heap()) : m_Source(source) {}
+
     T* Take(T&& value) {
         T* item = nullptr;
         if (!m_Free.empty()) {
@@ -29,10 +33,9 @@ public:
             m_Free.pop_back();
         } else {
             if (m_Used == m_BlockSize) {
-                // Blocks grow from a handful to a few thousand items as the collection does.
-                const size_t size = m_Blocks.empty() ? 16 : std::min<size_t>(m_BlockSize * 2, 4096);
+                const size_t size = m_Blocks.empty() ? 16 : std::min(m_BlockSize * 2, LargeItems);
                 MakeRoomFor(m_Blocks);
-                m_Blocks.push_back(std::make_unique<T[]>(size));
+                m_Blocks.push_back(NewBlock(size));
                 m_BlockSize = size;
                 m_Used = 0;
             }
@@ -52,7 +55,34 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_Blocks;
+    static constexpr size_t LargeItems = BlockAllocator<T>::LargeBytes / sizeof(T);
+    struct Release {
+        BlockSource Source;
+        size_t Size;
+        size_t Made = 0; // items made so far
+        void operator()(T* block) const noexcept {
+            std::destroy_n(block, Made);
+            if (Size == LargeItems)
+                Source.Free(reinterpret_cast<char*>(block));
+            else
+                std::allocator<T>().deallocate(block, Size);
+        }
+    };
+    using Block = std::unique_ptr<T[], Release>;
+
+    Block NewBlock(size_t size) {
+        // A large block is taken whole, so that it fills its huge page.
+        T* raw = size == LargeItems
+                     ? reinterpret_cast<T*>(m_Source.Allocate(BlockAllocator<T>::LargeBytes))
+                     : std::allocator<T>().allocate(size);
+        Block block(raw, Release{m_Source, size});
+        std::uninitialized_value_construct_n(raw, size);
+        block.get_deleter().Made = size;
+        return block;
+    }
+
+    BlockSource m_Source;
+    std::vector<Block> m_Blocks;
     std::vector<T*> m_Free;
     size_t m_BlockSize = 0;
     size_t m_Used = 0;
@@ -87,7 +117,8 @@ template <class T, class Keys = StringKeys> class KeyedCollection {
 public:
     using Key = typename Keys::Key;
 
-    explicit KeyedCollection(Keys keys = Keys()) : m_Keys(keys) {}
+    explicit KeyedCollection(Keys keys = Keys(), BlockSource source = BlockSource::Heap())
+        : m_Keys(keys), m_Slots(BlockAllocator<Slot>(source)), m_Items(source), m_Index(source) {}
 
     // Appends under key (an empty key files the item without one). The key must be free.
     T* Append(T item, const Key& key, const HashedKey& hashed) {
@@ -234,7 +265,7 @@ private:
     }
 
     Keys m_Keys;
-    mutable std::vector<Slot> m_Slots;
+    mutable std::vector<Slot, BlockAllocator<Slot>> m_Slots;
     ItemPool<T> m_Items;
     mutable KeyIndex m_Index;
     qint64 m_Count = 0;

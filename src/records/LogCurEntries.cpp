@@ -4,9 +4,9 @@
 
 using namespace Qt::StringLiterals;
 
-LogCurEntries::LogCurEntries(TextArena* shared)
+LogCurEntries::LogCurEntries(TextArena* shared, BlockSource blocks)
     : m_Own(shared ? nullptr : std::make_unique<TextArena>()),
-      m_Arena(shared ? shared : m_Own.get()), m_Items(PackedKeys{m_Arena}) {}
+      m_Arena(shared ? shared : m_Own.get()), m_Items(PackedKeys{m_Arena}, blocks) {}
 
 void LogCurEntries::RefuseDuplicate(const HashedKey& sKey) const {
     if (m_Items.ContainsKey(sKey))

@@ -7,10 +7,11 @@
 
 // The downloads open at the current line: file name -> key of the record in the entries.
 // The links' texts go to an arena: the one handed in (the records', so that a link can be
-// made of its record's texts), or one of the collection's own.
+// made of its record's texts), or one of the collection's own. Its large arrays come from
+// the blocks handed in.
 class LogCurEntries {
 public:
-    explicit LogCurEntries(TextArena* shared = nullptr);
+    explicit LogCurEntries(TextArena* shared = nullptr, BlockSource blocks = BlockSource::Heap());
 
     // Fails with the duplicate-key error when sKey is already present.
     LogKeys* Add(const QString& Key, const QString& FName, const QString& LogKey,

@@ -28,7 +28,7 @@ bool AsciiOnly(QLatin1StringView text) {
 } // namespace
 
 LogEntries::LogEntries(TextArena::ChunkSource chunks)
-    : m_Arena(std::make_unique<TextArena>(chunks)), m_Items(PackedKeys{m_Arena.get()}) {}
+    : m_Arena(std::make_unique<TextArena>(chunks)), m_Items(PackedKeys{m_Arena.get()}, chunks) {}
 
 LogEntry* LogEntries::Insert(LogEntry entry, PackedText filed, const HashedKey& hashed) {
     // The earlier holder of the key stays in the collection, at the end and unkeyed.

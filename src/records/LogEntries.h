@@ -10,7 +10,8 @@
 
 // The records of the loaded log, in the order of their "File: " lines. A record added
 // under a key already in use displaces the earlier one to the end, without a key. The
-// records' texts are packed in one arena that the collection owns.
+// records' texts are packed in one arena that the collection owns; its chunks, and the
+// collection's large arrays, come from the source handed in.
 class LogEntries {
 public:
     explicit LogEntries(TextArena::ChunkSource chunks = TextArena::Heap());

@@ -9,13 +9,6 @@
 
 namespace {
 
-char* HeapAllocate(std::size_t bytes) {
-    void* chunk = std::malloc(bytes);
-    if (!chunk) throw std::bad_alloc();
-    return static_cast<char*>(chunk);
-}
-void HeapFree(char* chunk) noexcept { std::free(chunk); }
-
 // Room for more elements, grown by half again at least, taken before anything changes.
 template <class Vector> void MakeRoomFor(Vector& vector, std::size_t more) {
     if (vector.capacity() - vector.size() >= more) return;
@@ -23,8 +16,6 @@ template <class Vector> void MakeRoomFor(Vector& vector, std::size_t more) {
 }
 
 } // namespace
-
-TextArena::ChunkSource TextArena::Heap() { return {HeapAllocate, HeapFree}; }
 
 char* TextArena::Allocate(std::size_t bytes, bool wide, quint32& offset) {
     constexpr std::size_t Addressable = std::size_t(1) << 32;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/BlockSource.h"
 #include "base/MixedText.h"
 
 #include <QLatin1StringView>
@@ -41,11 +42,8 @@ class TextArena {
 public:
     // Where the chunks come from: the heap, unless the owner hands in another source (the
     // analysis hands in the platform's large blocks, which sit on huge pages).
-    struct ChunkSource {
-        char* (*Allocate)(std::size_t bytes);
-        void (*Free)(char* chunk) noexcept;
-    };
-    static ChunkSource Heap();
+    using ChunkSource = BlockSource;
+    static ChunkSource Heap() { return BlockSource::Heap(); }
 
     explicit TextArena(ChunkSource source = Heap()) : m_Source(source) {}
     ~TextArena() { Clear(); }

@@ -140,6 +140,7 @@ struct Item {
     int Id;
 };
 using Items = KeyedCollection<Item>;
+using Keys = StringKeys;
 
 // The same questions put to each kind of collection; an id of -1 is "nothing there".
 int IdOf(const Item* item) { return item ? item->Id : -1; }
@@ -251,6 +252,31 @@ qint64 PickPosition(QRandomGenerator& rng, qint32 count) {
         return count ? rng.bounded(1, count + 1) : 1;
     }
 }
+
+// A source of large blocks that counts what it hands out and takes back, so that a block
+// given back to the wrong place, or not at all, shows.
+struct CountingSource {
+    static inline int Taken = 0, Given = 0;
+    static inline qint64 LiveBytes = 0;
+    static inline std::map<char*, std::size_t> Live;
+    static BlockSource Source() {
+        return {[](std::size_t bytes) {
+                    char* block = BlockSource::Heap().Allocate(bytes);
+                    ++Taken;
+                    Live[block] = bytes;
+                    LiveBytes += qint64(bytes);
+                    return block;
+                },
+                [](char* block) noexcept {
+                    const auto it = Live.find(block);
+                    if (it == Live.end()) qFatal("a block that the source never gave came back");
+                    LiveBytes -= qint64(it->second);
+                    Live.erase(it);
+                    ++Given;
+                    BlockSource::Heap().Free(block);
+                }};
+    }
+};
 
 } // namespace
 
@@ -397,6 +423,42 @@ private slots:
                 CHECK_STEP(QuickDifference(items, model, respell(other)));
             if (step % 64 == 0) CHECK_STEP(Difference(items, model, respell, step % 128 == 0));
         }
+    }
+
+    void largeArraysComeFromTheSourceAndAllGoBack() {
+        // Enough items for the slots, the index and the record blocks to pass the size at
+        // which they come from the source; small collections never ask it.
+        {
+            Items small(Keys(), CountingSource::Source());
+            for (int i = 0; i < 500; ++i)
+                small.Append(Item{i}, u"k%1"_s.arg(i), HashedKey(u"k%1"_s.arg(i)));
+            QCOMPARE(CountingSource::Taken, 0);
+        }
+        {
+            Items items(Keys(), CountingSource::Source());
+            LogEntries entries(CountingSource::Source());
+            for (int i = 0; i < 120000; ++i) {
+                const QString key = u"http://host/%1.zip"_s.arg(i);
+                items.Append(Item{i}, key, HashedKey(key));
+                if (i % 3 == 0)
+                    entries.Add(key, u"f"_s, u"C:\\f"_s, key, 0, 0, u"s"_s, QString(), i);
+            }
+            QVERIFY(CountingSource::Taken >= 3);
+            QVERIFY(CountingSource::LiveBytes >= qint64(3 * BlockAllocator<char>::LargeBytes));
+            // Growing gave back what it outgrew, and lookups and positions still agree.
+            for (int i = 0; i < 120000; i += 997) {
+                const QString key = u"HTTP://HOST/%1.ZIP"_s.arg(i);
+                QCOMPARE(IdOf(items.Find(HashedKey(key))), i);
+                QCOMPARE(IdOf(items.At(i + 1)), i);
+                if (i % 3 == 0) QCOMPARE(IdOf(entries.Item(key)), i);
+            }
+            items.Clear();
+            QCOMPARE(IdOf(items.Find(HashedKey(u"http://host/0.zip"_s))), -1);
+            items.Append(Item{7}, u"again"_s, HashedKey(u"again"_s));
+            QCOMPARE(IdOf(items.At(1)), 7);
+        }
+        QCOMPARE(CountingSource::Given, CountingSource::Taken);
+        QCOMPARE(CountingSource::LiveBytes, qint64(0));
     }
 
     void logEntriesDisplaceAndRaiseAsTheModelSays() {
