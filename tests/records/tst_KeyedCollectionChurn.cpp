@@ -426,8 +426,8 @@ private slots:
     }
 
     void largeArraysComeFromTheSourceAndAllGoBack() {
-        // Enough items for the slots, the index and the record blocks to pass the size at
-        // which they come from the source; small collections never ask it.
+        // Enough items for the index and the record blocks to pass the size at which they
+        // come from the source; small collections never ask it.
         {
             Items small(Keys(), CountingSource::Source());
             for (int i = 0; i < 500; ++i)
