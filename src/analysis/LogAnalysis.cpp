@@ -15,10 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 // The records' texts and the collections' large arrays sit on the platform's large blocks:
 // a big log's records then fault in huge pages rather than thousands of small ones.
-TextArena::ChunkSource RecordChunks() {
-    return {[](std::size_t bytes) { return PlatformMemory::AllocateBlock(bytes); },
-            PlatformMemory::FreeBlock};
-}
+TextArena::ChunkSource RecordChunks() { return PlatformMemory::RandomBlocks(); }
 } // namespace
 
 LogAnalysis::LogAnalysis(LocaleFormats formats)

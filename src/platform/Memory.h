@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/BlockSource.h"
+
 #include <cstddef>
 
 // Large blocks for the loaded lines and the records' texts. Throws std::bad_alloc when there
@@ -16,5 +18,10 @@ enum class Access { Random, InOrder };
 
 char* AllocateBlock(std::size_t bytes, Access access = Access::Random);
 void FreeBlock(char* block) noexcept;
+
+// The same blocks, read at random, as a source for collections' large arrays.
+inline BlockSource RandomBlocks() {
+    return {[](std::size_t bytes) { return AllocateBlock(bytes); }, FreeBlock};
+}
 
 } // namespace PlatformMemory

@@ -1,6 +1,7 @@
 #include "view/TreeModel.h"
 
 #include "base/AsciiCase.h"
+#include "platform/Memory.h"
 #include "records/modErrorHandling.h"
 
 #include <QHashFunctions>
@@ -280,9 +281,11 @@ private:
             const size_t start = m_Slots.size() * ChunkBytes;
             if (start + ChunkBytes > Addressable) throw std::bad_alloc();
             m_Slots.reserve(m_Slots.size() + 1);
-            if (m_Used == m_Chunks.size())
-                m_Chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkBytes));
-            m_Slots.push_back(m_Chunks[m_Used++].get());
+            if (m_Used == m_Chunks.size()) {
+                m_Chunks.reserve(m_Chunks.size() + 1);
+                m_Chunks.push_back(m_ChunkRoom.Take());
+            }
+            m_Slots.push_back(m_Chunks[m_Used++]);
             m_Next = start == 0 ? FirstRef : start;
             m_Limit = start + ChunkBytes;
         }
@@ -305,7 +308,9 @@ private:
     }
 
     std::vector<const char*> m_Slots; // where each ChunkBytes of offsets starts
-    std::vector<std::unique_ptr<char[]>> m_Chunks;
+    // Chunks sit on the platform's large blocks, as the nodes do.
+    Slabs m_ChunkRoom{ChunkBytes, PlatformMemory::RandomBlocks()};
+    std::vector<char*> m_Chunks;
     size_t m_Used = 0; // chunks of m_Chunks in use since the last reset
     std::vector<std::unique_ptr<char[]>> m_Large;
     size_t m_Next = 0;  // offset of the free room in the current chunk
@@ -313,8 +318,16 @@ private:
     std::vector<Recent> m_Recent;
 };
 
-TreeModel::TreeModel() : m_Texts(std::make_unique<TextPool>()) {
-    m_Blocks.push_back(std::make_unique<Block>());
+TreeModel::TreeModel()
+    : m_BlockRoom(std::make_unique<Slabs>(sizeof(Block), PlatformMemory::RandomBlocks())),
+      m_Texts(std::make_unique<TextPool>()), m_Keys(PlatformMemory::RandomBlocks()) {
+    AddBlock();
+}
+
+void TreeModel::AddBlock() {
+    static_assert(std::is_trivially_destructible_v<Block>);
+    m_Blocks.reserve(m_Blocks.size() + 1);
+    m_Blocks.push_back(new (m_BlockRoom->Take()) Block());
 }
 
 TreeModel::~TreeModel() = default;
@@ -421,8 +434,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
 
     const qint32 node = m_Count + 1;
-    if (size_t(node >> BlockShift) == m_Blocks.size())
-        m_Blocks.push_back(std::make_unique<Block>());
+    if (size_t(node >> BlockShift) == m_Blocks.size()) AddBlock();
     const qint32 front = known >= 0 ? known : frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
     Node n;
     if (front >= 0) {

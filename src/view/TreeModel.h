@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/OpenIndex.h"
+#include "base/Slabs.h"
 
 #include <QAnyStringView>
 #include <QString>
@@ -143,7 +144,12 @@ private:
     qint32 RowOf(const Node& node) const;
     void LinkChild(qint32 parent, qint32 child);
 
-    std::vector<std::unique_ptr<Block>> m_Blocks;
+    void AddBlock();
+
+    // Node blocks sit on the platform's large blocks: a big log's tree then faults in huge
+    // pages rather than hundreds of thousands of small ones.
+    std::unique_ptr<Slabs> m_BlockRoom;
+    std::vector<Block*> m_Blocks;
     mutable std::vector<ChildList> m_Lists;
     std::unique_ptr<TextPool> m_Texts;
     // Keys kept whole, to their nodes; 32-bit hashes keep a cell at 8 bytes. A key kept as
