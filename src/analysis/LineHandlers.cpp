@@ -140,12 +140,11 @@ template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)
 
 } // namespace
 
-LineHint ForeseeLine(QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                     std::vector<char16_t>& times) {
-    LineHint hint;
+void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
+                 std::vector<char16_t>& times) {
     const int n = LineOffset(longDate);
     // The handlers read the bytes themselves only when these are ASCII.
-    if (line.size() < n || !AsciiPrefix(line, n)) return hint;
+    if (line.size() < n || !AsciiPrefix(line, n)) return;
     const auto note = [&](LineHint::Part& part, QByteArrayView text) {
         if (text.data())
             part = {qint32(text.data() - line.data()), qint32(text.size()),
@@ -194,7 +193,7 @@ LineHint ForeseeLine(QByteArrayView line, bool longDate, const LocaleFormats& fo
     default:
         break;
     }
-    return hint;
+    return;
 }
 
 size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const {
@@ -250,8 +249,8 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
     if (line.size() < offset)
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"AnalyzeLog"_s,
                      u"The line is shorter than its date, time and message offset"_s);
-    const View message = TrimBlanks(line.sliced(offset));
-    switch (Hinted(line) ? m_Hint->Kind : EventOf(message)) {
+    const auto message = [&] { return TrimBlanks(line.sliced(offset)); };
+    switch (Hinted(line) ? m_Hint->Kind : EventOf(message())) {
     case LineHint::Event::File:
         FileLine(line);
         break;
@@ -267,7 +266,7 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
         };
         std::optional<qint64> bytes = Hinted(line) ? m_Hint->TotalOffset : std::nullopt;
         if (!fits(bytes)) {
-            const View offsetText = TotalOffsetText(message);
+            const View offsetText = TotalOffsetText(message());
             bytes = ReadWholeNumber(offsetText);
             if (!fits(bytes))
                 RaiseRuntime(ErrorNumbers::TypeMismatch, u"AnalyzeLog"_s,

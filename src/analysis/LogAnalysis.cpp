@@ -41,7 +41,8 @@ void LogAnalysis::ResetPassState() {
 
 void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {
     const int offset = LineOffset(longDate);
-    if (bytes.size() >= offset && AsciiPrefix(bytes, offset))
+    // A hint is read only from a line whose date, time and offset are ASCII.
+    if (Hinted(bytes) || (bytes.size() >= offset && AsciiPrefix(bytes, offset)))
         AnalyzeLine(bytes, longDate);
     else
         AnalyzeLine(Decoded(bytes), longDate);

@@ -84,10 +84,11 @@ struct LineHint {
     bool NameIsAscii = false;
     bool Mirror = false;
 };
-// The hint of a line whose first date, time and message offset are ASCII; the event time
-// is written to the end of times, the place it takes in times noted (Times stays null).
-LineHint ForeseeLine(QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                     std::vector<char16_t>& times);
+// Fills a new hint for a line whose first date, time and message offset are ASCII; the
+// event time is written to the end of times, the place it takes in times noted (Times
+// stays null).
+void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
+                 std::vector<char16_t>& times);
 
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {

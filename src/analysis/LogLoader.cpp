@@ -36,6 +36,8 @@ public:
                       const LineHint* hint) = 0;
     // Whether Keep makes use of hints, which then are read as the lines are split.
     virtual bool TakesHints() const { return false; }
+    // The lines handed in with hints so far came in one batch, whose bytes are let go now.
+    virtual void EndOfBatch() {}
     // What was kept so far does not count: the read starts again, or has failed.
     virtual void Drop() = 0;
     virtual qint64 Count() const = 0;
@@ -302,9 +304,9 @@ public:
         // must name no bytes it does not hold.
         const qsizetype offset = qsizetype(batch.Bytes.size());
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
-        batch.Lines.push_back(
-            Line{offset, bytes.size(), fileLine, encoding, longDate,
-                 m_Hints ? ForeseeLine(bytes, longDate, m_Formats, batch.Times) : LineHint()});
+        Line& line =
+            batch.Lines.emplace_back(Line{offset, bytes.size(), fileLine, encoding, longDate, {}});
+        if (m_Hints) ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times);
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
@@ -353,6 +355,7 @@ private:
             m_Sink.Keep(QByteArrayView(batch.Bytes.data() + line.Offset, line.Size), line.Encoding,
                         line.FileLine, line.LongDate, m_Hints ? &line.Hint : nullptr);
         }
+        m_Sink.EndOfBatch();
     }
 
     LineSink& m_Sink;
@@ -406,7 +409,14 @@ public:
     void Keep(QByteArrayView bytes, LineEncoding encoding, qint64 fileLine, bool longDate,
               const LineHint* hint) override {
         m_Encoding = encoding;
-        Note(m_Count == 0 ? m_First : m_Last, bytes);
+        // A line that came in a batch is noted as the last only if it still is when the
+        // batch ends, while its bytes last.
+        if (m_Count == 0)
+            Note(m_First, bytes);
+        else if (hint)
+            m_Pending = bytes;
+        else
+            Note(m_Last, bytes);
         ++m_Count;
         if (m_Ended) return; // the pass has ended; only the count goes on
         if (m_Count > std::numeric_limits<qint32>::max()) {
@@ -430,8 +440,14 @@ public:
         m_LastFileLine = fileLine;
     }
 
+    void EndOfBatch() override {
+        if (m_Pending.data()) Note(m_Last, m_Pending);
+        m_Pending = {};
+    }
+
     void Drop() override {
         m_Analysis.ResetPassState();
+        m_Pending = {};
         m_Count = 0;
         m_LastFileLine = 0;
         m_Ended = false;
@@ -483,6 +499,7 @@ private:
     bool m_Ended = false;
     Start m_First;
     Start m_Last;
+    QByteArrayView m_Pending; // the last line of the batch being handed in, if it came in one
     PassOutcome m_Outcome;
 };
 

@@ -74,11 +74,6 @@ bool StartsWithAscii(QStringView text, QLatin1StringView prefix) {
     return true;
 }
 
-bool StartsWithAscii(QByteArrayView text, QLatin1StringView prefix) {
-    return text.size() >= prefix.size() &&
-           std::memcmp(text.data(), prefix.data(), size_t(prefix.size())) == 0;
-}
-
 qsizetype FindAscii(QStringView text, QLatin1StringView needle, qsizetype from) {
     return FindAscii(text, WideNeedle(needle).View(), from);
 }

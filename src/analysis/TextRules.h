@@ -49,7 +49,11 @@ inline bool StartsWithAscii(QStringView text, QStringView prefix) {
 qsizetype FindAscii(QStringView text, QStringView needle, qsizetype from = 0);
 // The same with an ASCII needle, in text or in bytes.
 bool StartsWithAscii(QStringView text, QLatin1StringView prefix);
-bool StartsWithAscii(QByteArrayView text, QLatin1StringView prefix);
+// Inline, so that a keyword's length is known where it is compared.
+inline bool StartsWithAscii(QByteArrayView text, QLatin1StringView prefix) {
+    return text.size() >= prefix.size() &&
+           std::memcmp(text.data(), prefix.data(), size_t(prefix.size())) == 0;
+}
 qsizetype FindAscii(QStringView text, QLatin1StringView needle, qsizetype from = 0);
 qsizetype FindAscii(QByteArrayView text, QLatin1StringView needle, qsizetype from = 0);
 
