@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <vector>
 
-// Pieces of one size carved one after another from large blocks of a BlockSource, and given
-// back all at once: many small arrays that live as long as their owner sit on the source's
-// blocks (huge pages, where the platform offers them) rather than each on its own.
+// Pieces of one size carved one after another from blocks of a BlockSource, and given back
+// all at once: many small arrays that live as long as their owner sit on the source's
+// large blocks (huge pages, where the platform offers them) rather than each on its own.
 class Slabs {
 public:
     Slabs(std::size_t pieceBytes, BlockSource source)
@@ -23,7 +23,9 @@ public:
     // Room for a new piece, its bytes unset.
     char* Take() {
         if (m_Left < m_Piece) {
-            const std::size_t bytes = std::max(BlockBytes, m_Piece);
+            // Blocks double up to a large one, so that a small tree stays small.
+            const std::size_t bytes = std::max(m_BlockBytes, m_Piece);
+            m_BlockBytes = std::min(m_BlockBytes * 2, LargeBytes);
             m_Blocks.reserve(m_Blocks.size() + 1);
             m_Next = m_Source.Allocate(bytes);
             m_Blocks.push_back(m_Next);
@@ -37,11 +39,12 @@ public:
 
 private:
     static constexpr std::size_t Align = alignof(std::max_align_t);
-    static constexpr std::size_t BlockBytes = BlockAllocator<char>::LargeBytes;
+    static constexpr std::size_t LargeBytes = BlockAllocator<char>::LargeBytes;
 
     const std::size_t m_Piece;
     BlockSource m_Source;
     std::vector<char*> m_Blocks;
     char* m_Next = nullptr;
     std::size_t m_Left = 0;
+    std::size_t m_BlockBytes = LargeBytes / 32;
 };

@@ -3,10 +3,12 @@
 #include "base/OpenIndex.h"
 #include "base/QuillanError.h"
 #include "base/Relay.h"
+#include "base/Slabs.h"
 
 #include <QTest>
 
 #include <cstring>
+#include <map>
 #include <numeric>
 #include <stdexcept>
 #include <vector>
@@ -217,6 +219,40 @@ private slots:
             QCOMPARE(QByteArray(error.what()), "taker failed");
         }
         QCOMPARE(seen.size(), size_t(16));
+    }
+
+    void slabsHandOutSeparatePiecesAndGiveAllBack() {
+        // Blocks the source gave and not yet took back, by size.
+        static std::map<char*, std::size_t> live;
+        static std::size_t largest = 0;
+        const BlockSource counting{[](std::size_t bytes) {
+                                       char* block = BlockSource::Heap().Allocate(bytes);
+                                       live[block] = bytes;
+                                       largest = std::max(largest, bytes);
+                                       return block;
+                                   },
+                                   [](char* block) noexcept {
+                                       QVERIFY(live.erase(block) == 1);
+                                       BlockSource::Heap().Free(block);
+                                   }};
+        {
+            // An odd size, so that pieces would overlap or lose their alignment if it
+            // were not rounded.
+            Slabs slabs(25'601, counting);
+            std::vector<char*> pieces;
+            for (int i = 0; i < 400; ++i) {
+                char* piece = slabs.Take();
+                QCOMPARE(quintptr(piece) % alignof(std::max_align_t), quintptr(0));
+                std::memset(piece, i & 0xFF, 25'601);
+                pieces.push_back(piece);
+            }
+            for (size_t i = 0; i < pieces.size(); ++i)
+                QCOMPARE(int(uchar(pieces[i][25'600])), int(i & 0xFF));
+            // The first blocks are small; they grow to large ones.
+            QVERIFY(live.size() > 5);
+            QCOMPARE(largest, BlockAllocator<char>::LargeBytes);
+        }
+        QVERIFY(live.empty());
     }
 
     void mixedTextWidensOnlyWhenItMust() {
