@@ -183,8 +183,14 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
         break;
     case LineHint::Event::Resumed:
         noteName(ResumedLineName(line, n));
-        hint.TotalOffset = ReadWholeNumber(TotalOffsetText(message));
-        hint.RecordOffset = ReadWholeNumber(RecordOffsetText(line));
+        if (const auto total = ReadWholeNumber(TotalOffsetText(message))) {
+            hint.TotalOffset = *total;
+            hint.HasTotalOffset = true;
+        }
+        if (const auto record = ReadWholeNumber(RecordOffsetText(line))) {
+            hint.RecordOffset = *record;
+            hint.HasRecordOffset = true;
+        }
         break;
     case LineHint::Event::Restart:
         noteName(RestartLineName(line, n));
@@ -223,8 +229,8 @@ template <class View, class Name> const LogKeys* LogAnalysis::NamedLink(View lin
 }
 
 QStringView LogAnalysis::EventTime(QByteArrayView line) {
-    if (Hinted(line) && m_Hint->TimeSize >= 0 && m_Hint->Times)
-        return QStringView(m_Hint->Times + m_Hint->TimeAt, m_Hint->TimeSize);
+    if (Hinted(line) && m_Hint->TimeSize >= 0 && m_HintTimes)
+        return QStringView(m_HintTimes + m_Hint->TimeAt, m_Hint->TimeSize);
     return WriteEventTime(Head(line, LineOffset(m_DateIsLong)).View(), m_DateIsLong, m_Formats,
                           m_Time);
 }
@@ -264,7 +270,8 @@ template <class View> void LogAnalysis::Analyze(View line, bool dateIsLong) {
             return bytes && *bytes >= std::numeric_limits<qint32>::min() &&
                    *bytes <= std::numeric_limits<qint32>::max();
         };
-        std::optional<qint64> bytes = Hinted(line) ? m_Hint->TotalOffset : std::nullopt;
+        std::optional<qint64> bytes;
+        if (Hinted(line) && m_Hint->HasTotalOffset) bytes = m_Hint->TotalOffset;
         if (!fits(bytes)) {
             const View offsetText = TotalOffsetText(message());
             bytes = ReadWholeNumber(offsetText);
@@ -374,8 +381,11 @@ template <class View> void LogAnalysis::ResumedLine(View line) {
     if (!entry) return;
     Skippable([&] { entry->SetResumes(CheckedAdd(entry->Resumes(), 1)); });
     Skippable([&] {
-        const auto bytes =
-            Hinted(line) ? m_Hint->RecordOffset : ReadWholeNumber(RecordOffsetText(line));
+        std::optional<qint64> bytes;
+        if (!Hinted(line))
+            bytes = ReadWholeNumber(RecordOffsetText(line));
+        else if (m_Hint->HasRecordOffset)
+            bytes = m_Hint->RecordOffset;
         if (!bytes)
             RaiseRuntime(ErrorNumbers::TypeMismatch, u"ParseResumedLine"_s, u"Type mismatch"_s);
         entry->SetNum(RoundHalfEvenToInt32(double(entry->Num()) + double(*bytes) / 1024.0));

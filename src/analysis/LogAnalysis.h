@@ -71,22 +71,23 @@ struct LineHint {
     };
     Part Name;
     Part Url;
-    // A "Resumed:" line's offset as the log's total reads it and as its record reads it;
-    // none where that reading finds no whole number.
-    std::optional<qint64> TotalOffset;
-    std::optional<qint64> RecordOffset;
+    // A "Resumed:" line's offset as the log's total reads it and as its record reads it,
+    // where that reading finds a whole number (Has...).
+    qint64 TotalOffset = 0;
+    qint64 RecordOffset = 0;
     // The event time a "File: " or "Finished downloading" line gives its record, where it
-    // could be written: TimeSize characters from TimeAt among the texts at Times.
-    const char16_t* Times = nullptr;
+    // could be written: TimeSize characters from TimeAt among its batch's times. A batch
+    // of lines is kept compact: the pass reads them all twice over, once as they are made.
     qint32 TimeAt = 0;
     qint32 TimeSize = -1;
     Event Kind = Event::Unread;
     bool NameIsAscii = false;
     bool Mirror = false;
+    bool HasTotalOffset = false;
+    bool HasRecordOffset = false;
 };
 // Fills a new hint for a line whose first date, time and message offset are ASCII; the
-// event time is written to the end of times, the place it takes in times noted (Times
-// stays null).
+// event time is written to the end of times, the place it takes in times noted.
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
                  std::vector<char16_t>& times);
 
@@ -231,6 +232,8 @@ private:
     // The hint of the line being handled, while the one-sweep load hands one in.
     const LineHint* m_Hint = nullptr;
     const char* m_HintLine = nullptr;
+    // The event times of the hints' batch.
+    const char16_t* m_HintTimes = nullptr;
     AnalysisHost m_NoHost;
     AnalysisHost* m_Host = &m_NoHost;
 };

@@ -36,7 +36,9 @@ public:
                       const LineHint* hint) = 0;
     // Whether Keep makes use of hints, which then are read as the lines are split.
     virtual bool TakesHints() const { return false; }
-    // The lines handed in with hints so far came in one batch, whose bytes are let go now.
+    // Lines with hints come in batches: one begins, with the event times its hints name,
+    // and ends, its bytes and times let go.
+    virtual void StartOfBatch(const char16_t* times) { Q_UNUSED(times); }
     virtual void EndOfBatch() {}
     // What was kept so far does not count: the read starts again, or has failed.
     virtual void Drop() = 0;
@@ -285,7 +287,7 @@ public:
         LineReader::Result result = LineReader::Result::Done;
         qint64 splitterBad = 0;
         const bool split = m_Relay.Run([&] { result = reader.Run(splitterBad); },
-                                       [&](Batch& batch) { Deliver(batch); });
+                                       [&](const Batch& batch) { Deliver(batch); });
         if (!split) {
             // No thread to be had: the lines go straight through.
             m_Direct = true;
@@ -304,8 +306,8 @@ public:
         // must name no bytes it does not hold.
         const qsizetype offset = qsizetype(batch.Bytes.size());
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
-        Line& line =
-            batch.Lines.emplace_back(Line{offset, bytes.size(), fileLine, encoding, longDate, {}});
+        Line& line = batch.Lines.emplace_back(
+            Line{{}, fileLine, quint32(offset), qint32(bytes.size()), encoding, longDate});
         if (m_Hints) ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times);
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
@@ -324,13 +326,14 @@ public:
     QStringView Last(std::vector<char16_t>&) const override { return {}; }
 
 private:
+    // Kept compact, as the hint is: every line is written here once and read once more.
     struct Line {
-        qsizetype Offset;
-        qsizetype Size;
+        LineHint Hint;
         qint64 FileLine;
+        quint32 Offset; // within the batch's bytes, which end a batch past BatchBytes
+        qint32 Size;    // a line is never longer than LineStore::MaxLineLength
         LineEncoding Encoding;
         bool LongDate;
-        LineHint Hint;
     };
     static constexpr size_t BatchBytes = 512 * 1024;
     static constexpr size_t BatchLines = 8192;
@@ -348,13 +351,11 @@ private:
     };
 
     // The caller's side: each line through the sink.
-    void Deliver(Batch& batch) {
-        for (Line& line : batch.Lines) {
-            // The times have stopped moving: the batch is filled.
-            line.Hint.Times = batch.Times.data();
+    void Deliver(const Batch& batch) {
+        m_Sink.StartOfBatch(batch.Times.data());
+        for (const Line& line : batch.Lines)
             m_Sink.Keep(QByteArrayView(batch.Bytes.data() + line.Offset, line.Size), line.Encoding,
                         line.FileLine, line.LongDate, m_Hints ? &line.Hint : nullptr);
-        }
         m_Sink.EndOfBatch();
     }
 
@@ -440,9 +441,11 @@ public:
         m_LastFileLine = fileLine;
     }
 
+    void StartOfBatch(const char16_t* times) override { m_Analysis.m_HintTimes = times; }
     void EndOfBatch() override {
         if (m_Pending.data()) Note(m_Last, m_Pending);
         m_Pending = {};
+        m_Analysis.m_HintTimes = nullptr;
     }
 
     void Drop() override {
