@@ -130,10 +130,9 @@ template <class View> View RecordOffsetText(View line) {
     return at < 0 ? View() : TrimBlanks(line.sliced(at + 3));
 }
 
-// The names the three named events find their download by.
-template <class View> View ResumedLineName(View line, int n) { return ResumedName(line, n); }
-template <class View> View RestartLineName(View line, int n) { return NameAfter(line, n + 22); }
-template <class View> View FinishedLineName(View line, int n) { return NameAfter(line, n + 22); }
+// The name a restart or "Finished downloading" line finds its download by ("Resumed:"
+// lines have ResumedName).
+template <class View> View NameAfterKeyword(View line, int n) { return NameAfter(line, n + 22); }
 
 // Whether a restart line counts as a switch of mirror rather than a restart.
 template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)Started"_L1) >= 0; }
@@ -178,11 +177,11 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
         break;
     }
     case LineHint::Event::Finished:
-        noteName(FinishedLineName(line, n));
+        noteName(NameAfterKeyword(line, n));
         noteTime();
         break;
     case LineHint::Event::Resumed:
-        noteName(ResumedLineName(line, n));
+        noteName(ResumedName(line, n));
         if (const auto total = ReadWholeNumber(TotalOffsetText(message))) {
             hint.TotalOffset = *total;
             hint.HasTotalOffset = true;
@@ -193,13 +192,12 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
         }
         break;
     case LineHint::Event::Restart:
-        noteName(RestartLineName(line, n));
+        noteName(NameAfterKeyword(line, n));
         hint.Mirror = NamesMirror(line);
         break;
     default:
         break;
     }
-    return;
 }
 
 size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const {
@@ -375,7 +373,7 @@ template <class View> void LogAnalysis::ResumedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 9)) return ResumedLine(Decoded(line));
-    const LogKeys* link = NamedLink(line, [n](View l) { return ResumedLineName(l, n); });
+    const LogKeys* link = NamedLink(line, [n](View l) { return ResumedName(l, n); });
     if (!link) return;
     LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
@@ -397,7 +395,7 @@ template <class View> void LogAnalysis::RestartLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return RestartLine(Decoded(line));
-    const LogKeys* link = NamedLink(line, [n](View l) { return RestartLineName(l, n); });
+    const LogKeys* link = NamedLink(line, [n](View l) { return NameAfterKeyword(l, n); });
     if (!link) return;
     LogEntry* entry = m_Entries.Linked(*link);
     if (!entry) return;
@@ -414,7 +412,7 @@ template <class View> void LogAnalysis::FinishedLine(View line) {
     // Characters before the name counted as bytes must be ASCII.
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (!AsciiPrefix(line, n + 22)) return FinishedLine(Decoded(line));
-    const LogKeys* link = NamedLink(line, [n](View l) { return FinishedLineName(l, n); });
+    const LogKeys* link = NamedLink(line, [n](View l) { return NameAfterKeyword(l, n); });
     if (!link) return;
     if (LogEntry* entry = m_Entries.Linked(*link))
         Skippable([&] {
