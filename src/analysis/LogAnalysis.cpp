@@ -12,14 +12,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
 // The records' texts and the collections' large arrays sit on the platform's large blocks:
 // a big log's records then fault in huge pages rather than thousands of small ones.
-TextArena::ChunkSource RecordChunks() { return PlatformMemory::RandomBlocks(); }
-} // namespace
-
 LogAnalysis::LogAnalysis(LocaleFormats formats)
-    : m_Entries(RecordChunks()), m_CurEntries(&m_Entries.Arena(), RecordChunks()),
+    : m_Entries(PlatformMemory::RandomBlocks()),
+      m_CurEntries(&m_Entries.Arena(), PlatformMemory::RandomBlocks()),
       m_Formats(std::move(formats)) {}
 
 void LogAnalysis::ResetAnalysis() {
@@ -35,8 +32,8 @@ void LogAnalysis::ResetPassState() {
     m_TotalRestarts = 0;
     m_KbResumed = 0;
     m_DateIsLong = false;
-    m_Entries = LogEntries(RecordChunks());
-    m_CurEntries = LogCurEntries(&m_Entries.Arena(), RecordChunks());
+    m_Entries = LogEntries(PlatformMemory::RandomBlocks());
+    m_CurEntries = LogCurEntries(&m_Entries.Arena(), PlatformMemory::RandomBlocks());
 }
 
 void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {

@@ -27,7 +27,7 @@ bool AsciiOnly(QLatin1StringView text) {
 
 } // namespace
 
-LogEntries::LogEntries(TextArena::ChunkSource chunks)
+LogEntries::LogEntries(BlockSource chunks)
     : m_Arena(std::make_unique<TextArena>(chunks)), m_Items(PackedKeys{m_Arena.get()}, chunks) {}
 
 LogEntry* LogEntries::Insert(LogEntry entry, PackedText filed, const HashedKey& hashed) {

@@ -14,7 +14,7 @@
 // collection's large arrays, come from the source handed in.
 class LogEntries {
 public:
-    explicit LogEntries(TextArena::ChunkSource chunks = TextArena::Heap());
+    explicit LogEntries(BlockSource chunks = BlockSource::Heap());
 
     LogEntry* Add(const QString& Key, const QString& FName, const QString& LocalName,
                   const QString& URL, qint32 Resumes, qint32 Restarts, const QString& DateStarted,

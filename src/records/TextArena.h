@@ -40,12 +40,9 @@ private:
 // adding throws std::bad_alloc, as running out of memory does.
 class TextArena {
 public:
-    // Where the chunks come from: the heap, unless the owner hands in another source (the
+    // Its chunks come from source: the heap, unless the owner hands in another (the
     // analysis hands in the platform's large blocks, which sit on huge pages).
-    using ChunkSource = BlockSource;
-    static ChunkSource Heap() { return BlockSource::Heap(); }
-
-    explicit TextArena(ChunkSource source = Heap()) : m_Source(source) {}
+    explicit TextArena(BlockSource source = BlockSource::Heap()) : m_Source(source) {}
     ~TextArena() { Clear(); }
     TextArena(const TextArena&) = delete;
     TextArena& operator=(const TextArena&) = delete;
@@ -82,7 +79,7 @@ private:
     }
     PackedText Aside(QString text);
 
-    ChunkSource m_Source;
+    BlockSource m_Source;
     std::vector<char*> m_Slots;   // the start of each 2 MB of offsets
     std::vector<char*> m_Chunks;  // what to give back
     std::size_t m_Next = 0;       // offset of the free room in the current chunk
