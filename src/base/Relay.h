@@ -59,6 +59,7 @@ public:
     Batch& Filling() {
         if (!m_Filling) {
             std::unique_lock lock(m_Mutex);
+            m_TakerBehind = m_Free.empty();
             m_Changed.wait(lock, [&] { return m_Stop || !m_Free.empty(); });
             if (m_Stop) throw Stopped{};
             m_Filling = m_Free.back();
@@ -74,6 +75,10 @@ public:
         }
         m_Changed.notify_all();
     }
+    // Whether the maker, when it last asked for a batch to fill, found every one full or
+    // being taken: then the taker is the slower side, and work either side may do is better
+    // done by the maker.
+    bool TakerBehind() const { return m_TakerBehind; }
     void Check() const {
         if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
     }
@@ -118,6 +123,7 @@ private:
 
     Batch m_Batches[Count];
     Batch* m_Filling = nullptr; // the maker's own
+    bool m_TakerBehind = false; // the maker's own
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::vector<Batch*> m_Free;

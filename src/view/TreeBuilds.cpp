@@ -35,19 +35,24 @@ struct PreparedNodes {
         qsizetype KeySize;
         qsizetype Text;
         qsizetype TextSize;
-        quint32 TextHash; // TreeModel::HashOf the text, but for a detail line's
+        quint32 TextHash; // TreeModel::HashOf the text, but for a detail line's, unless
+                          // HashesDetails
         quint32 KeyHash;  // TreeModel::HashOfKey, for an entry's key, which is kept whole
     };
     QString Keys;
     std::vector<char> Narrow;
     QString Wide;
     std::vector<Node> Nodes;
+    // Detail lines are most of the nodes, so hashing their texts is the share of work that
+    // goes to whichever side of a build is the faster.
+    bool HashesDetails = false;
 
     void Clear() {
         Keys.truncate(0);
         Narrow.clear();
         Wide.truncate(0);
         Nodes.clear();
+        HashesDetails = false;
     }
     void StartRecord(qint32 record) {
         Nodes.push_back(Node{Kind::Record, 0, false, record, 0, 0, 0, 0, 0});
@@ -62,11 +67,10 @@ struct PreparedNodes {
             std::memcpy(Narrow.data() + at, text.Latin1().data(), size_t(text.Latin1().size()));
         }
         const QStringView key = QStringView(Keys).sliced(keyStart);
-        // A detail line's text is hashed where it is added, which balances the two threads.
-        Nodes.push_back(Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at,
-                             text.View().size(),
-                             what == Kind::Detail ? 0 : TreeModel::HashOf(text.View()),
-                             what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
+        Nodes.push_back(
+            Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at, text.View().size(),
+                 what == Kind::Detail && !HashesDetails ? 0 : TreeModel::HashOf(text.View()),
+                 what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
     }
     QStringView Key(const Node& node) const {
         return QStringView(Keys).sliced(node.Key, node.KeySize);
@@ -255,8 +259,9 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
         std::array<quint32, 2 * ForeseeAhead> hashes;
         const auto hash = [&](size_t at) {
             const PreparedNodes::Node& node = batch.Nodes[at];
-            hashes[at % hashes.size()] =
-                node.What == Kind::Detail ? TreeModel::HashOf(batch.Text(node)) : node.TextHash;
+            hashes[at % hashes.size()] = node.What == Kind::Detail && !batch.HashesDetails
+                                             ? TreeModel::HashOf(batch.Text(node))
+                                             : node.TextHash;
         };
         for (size_t i = 0; i < std::min(size, ForeseeAhead); ++i)
             hash(i);
@@ -308,6 +313,9 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
             [&] {
                 for (qint32 record = 1; record <= count; ++record) {
                     PreparedNodes& batch = relay.Filling();
+                    // The tree's side: its pace can change as the build goes (new memory
+                    // is slow to touch), so each batch asks afresh.
+                    if (batch.Nodes.empty()) batch.HashesDetails = relay.TakerBehind();
                     prepare(record, batch);
                     if (batch.Nodes.size() >= size_t(NodesPerBatch)) relay.Publish();
                 }
