@@ -293,7 +293,7 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
                 }
                 break;
             case Kind::Entry:
-                entry = tree.Add(group, batch.Key(node), batch.Text(node), textHash);
+                entry = tree.Add(group, batch.Key(node), batch.Text(node), textHash, node.KeyHash);
                 tree.SetImage(entry, node.Image);
                 break;
             case Kind::Detail:

@@ -403,8 +403,10 @@ void TreeModel::Foresee(quint32 textHash, const quint32* keyHash) const {
 
 void TreeModel::ForeseeText(quint32 textHash) const { m_Texts->PrefetchKept(textHash); }
 
-qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash) {
+qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
+                      const quint32* keyHash) {
     Q_ASSERT(textHash == TextHash(text));
+    Q_ASSERT(!keyHash || *keyHash == KeyHash(key));
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
     // A front is found again by a short look behind the parent, so only a parent close
     // before its child, with a key kept whole, lends it the end of its key.
@@ -423,7 +425,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
     quint32 hash = 0;
     if (!key.isEmpty()) {
         if (wholeMayHoldIt) {
-            hash = KeyHash(key);
+            hash = keyHash ? *keyHash : KeyHash(key);
             place = m_Keys.Claim(hash, HasKey(key));
         }
         if ((wholeMayHoldIt && place < 0) ||

@@ -46,7 +46,14 @@ public:
     }
     // The same with the text's hash, HashOf(text), worked out ahead: a build may put its
     // texts together on a thread of its own, and hand them in as Latin-1 where they fit.
-    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash);
+    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash) {
+        return Add(parent, key, text, textHash, nullptr);
+    }
+    // And with the key's hash, HashOfKey(key), worked out ahead too.
+    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
+               quint32 keyHash) {
+        return Add(parent, key, text, textHash, &keyHash);
+    }
     // A text's hash, the same for the same characters in either form.
     static quint32 HashOf(QAnyStringView text);
     // A key's hash, as the key index files it.
@@ -115,6 +122,8 @@ public:
     template <class Visit> void ForEachDisplayed(Visit&& visit) const;
 
 private:
+    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
+               const quint32* keyHash);
     struct Node;
     struct ChildList;
     struct Block;
