@@ -140,15 +140,16 @@ template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)
 } // namespace
 
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                 std::vector<char16_t>& times) {
+                 std::vector<char16_t>& times, bool hashParts) {
     const int n = LineOffset(longDate);
     // The handlers read the bytes themselves only when these are ASCII.
     if (line.size() < n || !AsciiPrefix(line, n)) return;
     const auto note = [&](LineHint::Part& part, QByteArrayView text) {
         if (text.data())
             part = {qint32(text.data() - line.data()), qint32(text.size()),
-                    CaseInsensitiveHash(QLatin1StringView(text))};
+                    hashParts ? CaseInsensitiveHash(QLatin1StringView(text)) : 0};
     };
+    hint.PartsHashed = hashParts;
     const auto noteName = [&](QByteArrayView name) {
         const QByteArrayView file = FileNamePart(name);
         note(hint.Name, file);
@@ -203,7 +204,9 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
 size_t LogAnalysis::HashOf(QByteArrayView part, LineHint::Part LineHint::*which) const {
     if (m_Hint) {
         const LineHint::Part& hinted = m_Hint->*which;
-        if (part.size() == hinted.Size && part.data() == m_HintLine + hinted.At) return hinted.Hash;
+        if (m_Hint->PartsHashed && part.size() == hinted.Size &&
+            part.data() == m_HintLine + hinted.At)
+            return hinted.Hash;
     }
     return CaseInsensitiveHash(QLatin1StringView(part));
 }
@@ -220,7 +223,8 @@ template <class View, class Name> const LogKeys* LogAnalysis::NamedLink(View lin
     if constexpr (std::is_same_v<View, QByteArrayView>) {
         if (Hinted(line) && m_Hint->NameIsAscii && m_Hint->Name.Size >= 0) {
             const QByteArrayView file = line.sliced(m_Hint->Name.At, m_Hint->Name.Size);
-            return m_CurEntries.Item(HashedKey(QLatin1StringView(file), m_Hint->Name.Hash));
+            return m_CurEntries.Item(
+                HashedKey(QLatin1StringView(file), HashOf(file, &LineHint::Name)));
         }
     }
     return OpenLink(name(line));

@@ -85,11 +85,13 @@ struct LineHint {
     bool Mirror = false;
     bool HasTotalOffset = false;
     bool HasRecordOffset = false;
+    bool PartsHashed = false; // Name and Url carry their Hash
 };
 // Fills a new hint for a line whose first date, time and message offset are ASCII; the
-// event time is written to the end of times, the place it takes in times noted.
+// event time is written to the end of times, the place it takes in times noted. The name
+// and URL are hashed when hashParts says; otherwise the pass hashes them itself.
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                 std::vector<char16_t>& times);
+                 std::vector<char16_t>& times, bool hashParts = true);
 
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {

@@ -302,13 +302,15 @@ public:
               const LineHint*) override {
         if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate, nullptr);
         Batch& batch = m_Relay.Filling();
+        if (batch.Lines.empty()) batch.HashesParts = !m_Relay.TakerWaiting();
         // Bytes first: a batch that a failure leaves half filled is still handed over, and
         // must name no bytes it does not hold.
         const qsizetype offset = qsizetype(batch.Bytes.size());
         batch.Bytes.insert(batch.Bytes.end(), bytes.begin(), bytes.end());
         Line& line = batch.Lines.emplace_back(
             Line{{}, fileLine, quint32(offset), qint32(bytes.size()), encoding, longDate});
-        if (m_Hints) ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times);
+        if (m_Hints)
+            ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times, batch.HashesParts);
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
@@ -341,6 +343,9 @@ private:
         std::vector<char> Bytes;
         std::vector<Line> Lines;
         std::vector<char16_t> Times; // the lines' event times (LineHint)
+        // Whether the hints hash the names and URLs they find. A batch begun while the pass
+        // waits for lines leaves that to the pass: the splitting side is the slower one.
+        bool HashesParts = true;
         void Clear() {
             Lines.clear();
             Bytes.clear();

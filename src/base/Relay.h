@@ -79,6 +79,8 @@ public:
     // being taken: then the taker is the slower side, and work either side may do is better
     // done by the maker.
     bool TakerBehind() const { return m_TakerBehind; }
+    // Whether the taker is waiting for a batch right now: then the maker is the slower side.
+    bool TakerWaiting() const { return m_TakerWaiting.load(std::memory_order_relaxed); }
     void Check() const {
         if (m_Stop.load(std::memory_order_relaxed)) throw Stopped{};
     }
@@ -106,7 +108,9 @@ private:
             Batch* batch = nullptr;
             {
                 std::unique_lock lock(m_Mutex);
+                m_TakerWaiting.store(m_Full.empty(), std::memory_order_relaxed);
                 m_Changed.wait(lock, [&] { return m_Finished || !m_Full.empty(); });
+                m_TakerWaiting.store(false, std::memory_order_relaxed);
                 if (m_Full.empty()) return;
                 batch = m_Full.front();
                 m_Full.pop_front();
@@ -129,6 +133,7 @@ private:
     std::vector<Batch*> m_Free;
     std::deque<Batch*> m_Full;
     std::atomic<bool> m_Stop = false; // the taker has stopped
+    std::atomic<bool> m_TakerWaiting = false;
     bool m_Finished = false;
     std::exception_ptr m_Error;
 };
