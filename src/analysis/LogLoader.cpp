@@ -279,8 +279,10 @@ private:
 // as the reader would tell it.
 class SplitAhead final : public LineSink, public AnalysisHost {
 public:
-    SplitAhead(LineSink& sink, AnalysisHost& host, const LocaleFormats& formats)
-        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()), m_Formats(formats) {}
+    SplitAhead(LineSink& sink, AnalysisHost& host, const LocaleFormats& formats,
+               LogAnalysis::PartHashing hashing)
+        : m_Sink(sink), m_Host(host), m_Hints(sink.TakesHints()), m_Formats(formats),
+          m_Hashing(hashing) {}
 
     // Runs reader, made with this as its sink and host, and hands its lines on.
     LineReader::Result Run(LineReader& reader, qint64& badRecords) {
@@ -302,7 +304,11 @@ public:
               const LineHint*) override {
         if (m_Direct) return m_Sink.Keep(bytes, encoding, fileLine, longDate, nullptr);
         Batch& batch = m_Relay.Filling();
-        if (batch.Lines.empty()) batch.HashesParts = !m_Relay.TakerWaiting();
+        if (batch.Lines.empty()) {
+            using enum LogAnalysis::PartHashing;
+            batch.HashesParts =
+                m_Hashing == Splitter || (m_Hashing == Balanced && !m_Relay.TakerWaiting());
+        }
         // Bytes first: a batch that a failure leaves half filled is still handed over, and
         // must name no bytes it does not hold.
         const qsizetype offset = qsizetype(batch.Bytes.size());
@@ -369,6 +375,7 @@ private:
     const bool m_Hints;
     // Its own copy, for the hints' event times: the pass reads the analysis's formats.
     const LocaleFormats m_Formats;
+    const LogAnalysis::PartHashing m_Hashing;
     bool m_Direct = false;
     Relay<Batch> m_Relay;
 };
@@ -615,7 +622,7 @@ std::optional<LogAnalysis::LoadFailure> LogAnalysis::ReadLogLines(QFile& file, q
         LineReader::Result result;
         try {
             if (sizeAtStart > m_SplitThreshold) {
-                SplitAhead pipe(sink, *m_Host, m_Formats);
+                SplitAhead pipe(sink, *m_Host, m_Formats, m_PartHashing);
                 LineReader reader(file, pipe, m_Formats, encoding, pipe);
                 result = pipe.Run(reader, badRecords);
             } else {
