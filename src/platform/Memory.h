@@ -11,10 +11,9 @@ namespace PlatformMemory {
 // How a block is read. Blocks read at random (the records' texts, which every lookup
 // reaches into) are aligned to huge pages and, up to a budget held at a time, marked for
 // them where the system offers it: filling one then faults in one page per 2 MB, and
-// lookups miss the TLB less. Blocks
-// written and read once in order (the loaded lines) take ordinary pages: for those the
-// kernel's search for free 2 MB runs costs more than the faults it saves, several times
-// over on a gigabyte log.
+// lookups miss the TLB less. Blocks written and read once in order (the loaded lines) take
+// ordinary pages: for those the kernel's search for free 2 MB runs costs more than the
+// faults it saves, several times over on a gigabyte log.
 enum class Access { Random, InOrder };
 
 char* AllocateBlock(std::size_t bytes, Access access = Access::Random);

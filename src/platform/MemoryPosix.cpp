@@ -18,7 +18,7 @@ constexpr std::size_t HugePage = std::size_t(2) << 20;
 // longer faulting its tree in than building it.
 constexpr std::size_t HugeBudget = std::size_t(128) << 20;
 
-// The blocks on huge pages, with their sizes; a gigabyte log holds a few hundred.
+// The blocks on huge pages, with their sizes: a few dozen at most, the budget's worth.
 struct HugeBlocks {
     std::mutex Lock;
     std::unordered_map<char*, std::size_t> Sizes;

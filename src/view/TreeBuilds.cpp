@@ -35,8 +35,7 @@ struct PreparedNodes {
         qsizetype KeySize;
         qsizetype Text;
         qsizetype TextSize;
-        quint32 TextHash; // TreeModel::HashOf the text, but for a detail line's, unless
-                          // HashesDetails
+        quint32 TextHash; // TreeModel::HashOf the text; a detail line's only if HashesDetails
         quint32 KeyHash;  // TreeModel::HashOfKey, for an entry's key, which is kept whole
     };
     QString Keys;
