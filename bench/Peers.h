@@ -7,6 +7,10 @@
 
 // Other programs run on the same log, each in a process of its own, with what the kernel
 // counted of it: the yardsticks every benchmark table gives beside its own figures.
+
+// How often each peer runs; a benchmark judges each by its best run.
+constexpr int PeerRuns = 3;
+
 struct ChildRun {
     int Status = -1;
     double WallMs = 0;
@@ -18,7 +22,7 @@ struct ChildRun {
 ChildRun RunChild(const std::vector<QByteArray>& args, bool quiet = true);
 
 // The best wall and processor time of `runs` runs, and the largest peak of them.
-ChildRun BestOf(const std::vector<QByteArray>& args, int runs = 3);
+ChildRun BestOf(const std::vector<QByteArray>& args, int runs = PeerRuns);
 
 // `wc -l`, a one-pass awk script that counts what the statistics count, and
 // `quillan-report --stats`, on one log. The script runs under both awks Debian has: mawk,
@@ -30,7 +34,7 @@ struct Peers {
     ChildRun Gawk;
     ChildRun Report;
 };
-Peers RunPeers(const QString& log, int runs = 3);
+Peers RunPeers(const QString& log, int runs = PeerRuns);
 
 // Whether the program ran: 127 is the shell's and execvp's "not found".
 inline bool Ran(const ChildRun& run) { return run.Status != 127 && run.Status != -1; }

@@ -1,7 +1,8 @@
 // A log of about a gigabyte, generated into a temporary folder: the peak memory of the
 // report tool (load and analysis) and of the window (load, analysis and the tree), each in
 // a process of its own, against the file's size; and how the window answers its event
-// loop along the way: when each yield comes, and the longest stretch without one.
+// loop along the way: when each yield comes, and the longest stretch without one. The
+// window runs as often as each peer, and its best run is the one set against theirs.
 //
 //   bench_bigfile [MEGABYTES]      (default 1024)
 //   bench_bigfile --window LOG OUT (the window's part, run by the first form; it writes
@@ -128,16 +129,30 @@ int main(int argc, char** argv) {
     const Peers peers = RunPeers(QFile::decodeName(log));
     PrintPeers(peers, fileMb);
     std::fflush(stdout);
+    // The window runs as often as the report tool did, and is judged the same way: by its
+    // best time (and its largest peak). The first run meets the memory the peers just
+    // gave back; the worst run is shown too.
     const QByteArray openedFile = QFile::encodeName(dir.filePath(u"opened"_s));
-    const ChildRun window =
-        RunChild({QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()),
-                  "--window", log, openedFile},
-                 false);
-    QFile opened(QFile::decodeName(openedFile));
-    const double openS = opened.open(QIODevice::ReadOnly) ? opened.readAll().toDouble() : -1;
-    std::printf("window: %.1f s in all, peak %.0f MB = %.2f x the file (target <= 3); open to tree "
-                "shown %.1f s = %.2f x quillan-report --stats (target <= 2) (status %d)\n",
-                window.WallMs / 1e3, window.PeakMb, window.PeakMb / fileMb, openS,
-                openS * 1e3 / peers.Report.WallMs, window.Status);
+    double bestOpenS = 1e300, worstOpenS = 0;
+    ChildRun window;
+    window.WallMs = 1e300;
+    for (int run = 0; run < PeerRuns; ++run) {
+        const ChildRun one = RunChild(
+            {QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()),
+             "--window", log, openedFile},
+            false);
+        QFile opened(QFile::decodeName(openedFile));
+        const double openS = opened.open(QIODevice::ReadOnly) ? opened.readAll().toDouble() : -1;
+        bestOpenS = std::min(bestOpenS, openS);
+        worstOpenS = std::max(worstOpenS, openS);
+        window.Status = std::max(window.Status, one.Status);
+        window.WallMs = std::min(window.WallMs, one.WallMs);
+        window.PeakMb = std::max(window.PeakMb, one.PeakMb);
+    }
+    std::printf("window, best of %d: %.1f s in all, peak %.0f MB = %.2f x the file (target <= 3); "
+                "open to tree shown %.1f s (worst %.1f s) = %.2f x quillan-report --stats "
+                "(target <= 2) (status %d)\n",
+                PeerRuns, window.WallMs / 1e3, window.PeakMb, window.PeakMb / fileMb, bestOpenS,
+                worstOpenS, bestOpenS * 1e3 / peers.Report.WallMs, window.Status);
     return 0;
 }
