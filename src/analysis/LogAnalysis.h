@@ -91,7 +91,7 @@ struct LineHint {
 // event time is written to the end of times, the place it takes in times noted. The name
 // and URL are hashed when hashParts says; otherwise the pass hashes them itself.
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                 std::vector<char16_t>& times, bool hashParts = true);
+                 std::vector<char16_t>& times, bool hashParts);
 
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {

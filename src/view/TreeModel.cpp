@@ -404,7 +404,7 @@ void TreeModel::Foresee(quint32 textHash, const quint32* keyHash) const {
 void TreeModel::ForeseeText(quint32 textHash) const { m_Texts->PrefetchKept(textHash); }
 
 qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
-                      const quint32* keyHash) {
+                      std::optional<quint32> keyHash) {
     Q_ASSERT(textHash == TextHash(text));
     Q_ASSERT(!keyHash || *keyHash == KeyHash(key));
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);

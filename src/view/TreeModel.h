@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
@@ -44,16 +45,11 @@ public:
     qint32 Add(qint32 parent, QStringView key, QStringView text = {}) {
         return Add(parent, key, QAnyStringView(text), HashOf(text));
     }
-    // The same with the text's hash, HashOf(text), worked out ahead: a build may put its
-    // texts together on a thread of its own, and hand them in as Latin-1 where they fit.
-    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash) {
-        return Add(parent, key, text, textHash, nullptr);
-    }
-    // And with the key's hash, HashOfKey(key), worked out ahead too.
+    // The same with the text's hash, HashOf(text), worked out ahead, and the key's,
+    // HashOfKey(key), where it is: a build may put its nodes together on a thread of its
+    // own, and hand the texts in as Latin-1 where they fit.
     qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
-               quint32 keyHash) {
-        return Add(parent, key, text, textHash, &keyHash);
-    }
+               std::optional<quint32> keyHash = std::nullopt);
     // A text's hash, the same for the same characters in either form.
     static quint32 HashOf(QAnyStringView text);
     // A key's hash, as the key index files it.
@@ -122,8 +118,6 @@ public:
     template <class Visit> void ForEachDisplayed(Visit&& visit) const;
 
 private:
-    qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
-               const quint32* keyHash);
     struct Node;
     struct ChildList;
     struct Block;
