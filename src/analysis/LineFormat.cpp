@@ -271,7 +271,7 @@ QString SplitPath(QStringView path, QString* folder) {
 namespace {
 
 // Two ASCII digits at s, or -1.
-inline int TwoDigitsAt(const char16_t* s) {
+template <class Unit> inline int TwoDigitsAt(const Unit* s) {
     const int a = Digit(s, 0), b = Digit(s, 1);
     return (a | b) < 0 ? -1 : a * 10 + b;
 }
@@ -335,6 +335,60 @@ QStringView WriteEventTime(QStringView line, bool dateIsLong, const LocaleFormat
     *p++ = u' ';
     p = formats.WriteTimeAmPm(p, time->Hour, time->Minute, time->Second);
     return QStringView(begin, p - begin);
+}
+
+bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& formats,
+                     EventDateMemo& memo, std::vector<char16_t>& out) {
+    // What QuickEventTime accepts, read from the bytes; the date written once per day.
+    const int d = DateLength(dateIsLong);
+    if (line.size() < d + 9 || formats.Order() == DateOrder::YearMonthDay) return false;
+    const char* s = line.data();
+    const char* t = s + d + 1;
+    const int hour = TwoDigitsAt(t), minute = TwoDigitsAt(t + 3), second = TwoDigitsAt(t + 6);
+    if ((hour | minute | second) < 0 || t[2] != ':' || t[5] != ':') return false;
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    if (memo.Size != d || std::memcmp(memo.Bytes, s, size_t(d)) != 0) {
+        const int a = TwoDigitsAt(s), b = TwoDigitsAt(s + 3), yy = TwoDigitsAt(s + 6);
+        if ((a | b | yy) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5])) return false;
+        int year = ExpandTwoDigitYear(yy);
+        if (d == 10) {
+            const int low = TwoDigitsAt(s + 8);
+            if (low < 0) return false;
+            year = yy * 100 + low;
+        }
+        const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
+        const int month = monthFirst ? a : b, day = monthFirst ? b : a;
+        char16_t* p = memo.Text;
+        if ((d == 8 || year >= 100) && ValidDate(year, month, day)) {
+            p = formats.WriteShortDate(p, year, month, day);
+        } else {
+            for (int i = 0; i < d; ++i)
+                *p++ = char16_t(static_cast<unsigned char>(s[i]));
+        }
+        memo.TextSize = int(p - memo.Text);
+        std::memcpy(memo.Bytes, s, size_t(d));
+        memo.Size = d;
+    }
+    const QString& designator = hour < 12 ? formats.AmText() : formats.PmText();
+    const size_t at = out.size();
+    out.resize(at + size_t(memo.TextSize) + 3 + 9 + size_t(designator.size()));
+    char16_t* p = std::copy_n(memo.Text, memo.TextSize, out.data() + at);
+    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
+    const char16_t clock[12] = {u' ',
+                                u'-',
+                                u' ',
+                                char16_t(u'0' + hour12 / 10),
+                                char16_t(u'0' + hour12 % 10),
+                                u':',
+                                char16_t(t[3]),
+                                char16_t(t[4]),
+                                u':',
+                                char16_t(t[6]),
+                                char16_t(t[7]),
+                                u' '};
+    p = std::copy_n(clock, 12, p);
+    std::copy_n(designator.utf16(), designator.size(), p);
+    return true;
 }
 
 QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& formats) {

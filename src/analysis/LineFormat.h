@@ -50,6 +50,20 @@ QString EventTimeText(QStringView line, bool dateIsLong, const LocaleFormats& fo
 QStringView WriteEventTime(QStringView line, bool dateIsLong, const LocaleFormats& formats,
                            std::vector<char16_t>& buffer);
 
+// The last date AppendEventTime wrote, with the bytes it was read from: a log's lines come
+// a day at a time, so nearly every line writes the date the line before it wrote.
+struct EventDateMemo {
+    char Bytes[10] = {};
+    int Size = 0; // 0: none yet
+    char16_t Text[10] = {};
+    int TextSize = 0;
+};
+// WriteEventTime's text for a line read from its bytes, appended to out, where its date and
+// time have the shape GetRight writes and are ASCII; false, and out unchanged, for any other
+// line, which WriteEventTime then reads. memo must only ever meet one formats.
+bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& formats,
+                     EventDateMemo& memo, std::vector<char16_t>& out);
+
 // Named formats applied to a text; a text that does not read as a date or time is
 // returned unchanged.
 QString RenderLongDate(const QString& text, const LocaleFormats& formats);

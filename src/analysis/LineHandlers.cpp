@@ -140,7 +140,7 @@ template <class View> bool NamesMirror(View line) { return FindAscii(line, "(Re)
 } // namespace
 
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                 std::vector<char16_t>& times, bool hashParts) {
+                 std::vector<char16_t>& times, EventDateMemo& dates, bool hashParts) {
     const int n = LineOffset(longDate);
     // The handlers read the bytes themselves only when these are ASCII.
     if (line.size() < n || !AsciiPrefix(line, n)) return;
@@ -158,6 +158,12 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
     const QByteArrayView message = TrimBlanks(line.sliced(n));
     hint.Kind = EventOf(message);
     const auto noteTime = [&] {
+        const size_t at = times.size();
+        if (AppendEventTime(line, longDate, formats, dates, times)) {
+            hint.TimeAt = qint32(at);
+            hint.TimeSize = qint32(times.size() - at);
+            return;
+        }
         try {
             thread_local std::vector<char16_t> buffer;
             const QStringView time =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/LineFormat.h"
 #include "analysis/LineStore.h"
 #include "analysis/LocaleFormats.h"
 #include "records/LogCurEntries.h"
@@ -88,10 +89,11 @@ struct LineHint {
     bool PartsHashed = false; // Name and Url carry their Hash
 };
 // Fills a new hint for a line whose first date, time and message offset are ASCII; the
-// event time is written to the end of times, the place it takes in times noted. The name
-// and URL are hashed when hashParts says; otherwise the pass hashes them itself.
+// event time is written to the end of times, the place it takes in times noted, the last
+// date written kept in dates. The name and URL are hashed when hashParts says; otherwise
+// the pass hashes them itself.
 void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const LocaleFormats& formats,
-                 std::vector<char16_t>& times, bool hashParts);
+                 std::vector<char16_t>& times, EventDateMemo& dates, bool hashParts);
 
 // The run-time state of one analysed log, with the loader, the line handlers and the pass.
 class LogAnalysis {

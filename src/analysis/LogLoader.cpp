@@ -240,7 +240,7 @@ private:
         const qsizetype ten = std::min<qsizetype>(bytes.size(), 10);
         bool longDate = false, kept = false;
         if (AsciiPrefix(bytes, ten)) {
-            const int length = LeadingDateLength(QLatin1StringView(bytes.data(), ten), m_Formats);
+            const int length = DateLengthOf(QLatin1StringView(bytes.data(), ten));
             longDate = length == 10;
             kept = length != 0;
         } else {
@@ -260,6 +260,17 @@ private:
         return Result::Done;
     }
 
+    // A log's lines come a day at a time, and most of a day's lines begin alike: the
+    // answer for the last line's first ten characters is kept for the next.
+    int DateLengthOf(QLatin1StringView ten) {
+        if (ten.size() < 10) return LeadingDateLength(ten, m_Formats);
+        if (m_LastLength < 0 || std::memcmp(ten.data(), m_Ten, 10) != 0) {
+            std::memcpy(m_Ten, ten.data(), 10);
+            m_LastLength = LeadingDateLength(ten, m_Formats);
+        }
+        return m_LastLength;
+    }
+
     QFile& m_File;
     LineSink& m_Sink;
     // Its own copy: the reader may split on a thread of its own while the pass reads the
@@ -269,6 +280,8 @@ private:
     AnalysisHost& m_Host;
     QStringDecoder m_System{QStringDecoder::System};
     std::vector<char16_t> m_Prefix;
+    char m_Ten[10] = {};
+    int m_LastLength = -1; // -1: none kept yet
 };
 
 // Splits a file on a thread of its own while the caller's sink takes the lines split
@@ -316,7 +329,8 @@ public:
         Line& line = batch.Lines.emplace_back(
             Line{{}, fileLine, quint32(offset), qint32(bytes.size()), encoding, longDate});
         if (m_Hints)
-            ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times, batch.HashesParts);
+            ForeseeLine(line.Hint, bytes, longDate, m_Formats, batch.Times, m_Dates,
+                        batch.HashesParts);
         if (batch.Bytes.size() >= BatchBytes || batch.Lines.size() >= BatchLines) m_Relay.Publish();
     }
     void ReadProgress(qint64 bytesRead) override {
@@ -375,6 +389,7 @@ private:
     const bool m_Hints;
     // Its own copy, for the hints' event times: the pass reads the analysis's formats.
     const LocaleFormats m_Formats;
+    EventDateMemo m_Dates;
     const LogAnalysis::PartHashing m_Hashing;
     bool m_Direct = false;
     Relay<Batch> m_Relay;

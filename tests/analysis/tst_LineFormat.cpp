@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 class tst_LineFormat : public QObject {
@@ -166,6 +169,54 @@ private slots:
         QCOMPARE(EventTimeText(u"31.12.2001 13:00:00 - x", true, de).left(11), u"31.12.01 - "_s);
         QVERIFY_THROWS_EXCEPTION(QuillanError, EventTimeText(u"12/31/01 25:61:00 - x", false, us));
         QVERIFY_THROWS_EXCEPTION(QuillanError, EventTimeText(u"12/31/01", false, us));
+    }
+
+    void eventTimeFromBytesAgreesWithTheTextForm() {
+        // The bytes form writes a day's date once and reuses it; on every line it accepts it
+        // must write what the text form writes, and a line it refuses must leave out as it
+        // was. Runs of one date, with times and dates that are sometimes out of range.
+        const LocaleFormats ja = LocaleFormats::Named(u"ja_JP"_s); // year first: never quick
+        quint32 seed = 77;
+        const auto next = [&seed](quint32 range) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 8) % range;
+        };
+        for (const LocaleFormats* f : {&us, &gb, &de, &ja}) {
+            EventDateMemo memo;
+            std::vector<char16_t> out{u'x'};
+            char line[40] = "12/31/01 10:15:32 - File: x";
+            int accepted = 0;
+            for (int round = 0; round < 100000; ++round) {
+                const bool isLong = next(4) == 0;
+                const int d = isLong ? 10 : 8;
+                if (next(6) == 0) { // a new date, now and then
+                    for (int i = 0; i < d; ++i)
+                        line[i] = i == 2 || i == 5 ? "/-. 0"[next(5)] : char('0' + next(10));
+                    if (next(8) == 0) line[next(d)] = 'x';
+                }
+                line[d] = ' ';
+                for (int i = 0; i < 8; ++i)
+                    line[d + 1 + i] = i == 2 || i == 5 ? (next(30) ? ':' : '.')
+                                                       : char('0' + next(i == 0 ? 3 : 7));
+                std::memcpy(line + d + 9, " - x", 4);
+                const int size = next(20) == 0 ? int(next(d + 9)) : d + 13;
+                const QByteArrayView bytes(line, size);
+                const std::vector<char16_t> before = out;
+                if (AppendEventTime(bytes, isLong, *f, memo, out)) {
+                    ++accepted;
+                    const QString text = QString::fromLatin1(bytes);
+                    const QString wanted = EventTimeText(text, isLong, *f);
+                    const QStringView written(out.data() + before.size(),
+                                              qsizetype(out.size() - before.size()));
+                    QCOMPARE(written, wanted);
+                    QVERIFY(std::equal(before.begin(), before.end(), out.begin()));
+                } else {
+                    QVERIFY(out == before);
+                }
+                if (out.size() > 1000) out.resize(1);
+            }
+            QCOMPARE(accepted > 0, f != &ja);
+        }
     }
 
     void numbersRoundingAndGrouping() {
