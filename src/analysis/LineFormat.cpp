@@ -347,7 +347,12 @@ bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& 
     const int hour = TwoDigitsAt(t), minute = TwoDigitsAt(t + 3), second = TwoDigitsAt(t + 6);
     if ((hour | minute | second) < 0 || t[2] != ':' || t[5] != ':') return false;
     if (hour > 23 || minute > 59 || second > 59) return false;
-    if (memo.Size != d || std::memcmp(memo.Bytes, s, size_t(d)) != 0) {
+    quint64 lastEight, eight;
+    std::memcpy(&lastEight, memo.Bytes, 8);
+    std::memcpy(&eight, s, 8);
+    const bool sameDate = memo.Size == d && lastEight == eight &&
+                          (d == 8 || (memo.Bytes[8] == s[8] && memo.Bytes[9] == s[9]));
+    if (!sameDate) {
         const int a = TwoDigitsAt(s), b = TwoDigitsAt(s + 3), yy = TwoDigitsAt(s + 6);
         if ((a | b | yy) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5])) return false;
         int year = ExpandTwoDigitYear(yy);
@@ -370,9 +375,8 @@ bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& 
         memo.Size = d;
     }
     const QString& designator = hour < 12 ? formats.AmText() : formats.PmText();
-    const size_t at = out.size();
-    out.resize(at + size_t(memo.TextSize) + 3 + 9 + size_t(designator.size()));
-    char16_t* p = std::copy_n(memo.Text, memo.TextSize, out.data() + at);
+    char16_t text[sizeof memo.Text / sizeof memo.Text[0] + 12];
+    char16_t* p = std::copy_n(memo.Text, memo.TextSize, text);
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
     const char16_t clock[12] = {u' ',
                                 u'-',
@@ -387,7 +391,9 @@ bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& 
                                 char16_t(t[7]),
                                 u' '};
     p = std::copy_n(clock, 12, p);
-    std::copy_n(designator.utf16(), designator.size(), p);
+    out.insert(out.end(), text, p);
+    const auto* units = reinterpret_cast<const char16_t*>(designator.constData());
+    out.insert(out.end(), units, units + designator.size());
     return true;
 }
 

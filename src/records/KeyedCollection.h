@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/BlockSource.h"
+#include "base/ChunkedArray.h"
 #include "records/KeyIndex.h"
 #include "records/TextArena.h"
 #include "records/modErrorHandling.h"
@@ -125,7 +126,7 @@ public:
         // Once most slots are holes, closing them costs less than growing past them: the
         // slots of a collection that keeps few items for long (the open downloads) stay few.
         if (m_Holes > m_Count && m_Holes >= 64) Compact();
-        MakeRoomFor(m_Slots);
+        m_Slots.MakeRoom();
         T* raw = m_Items.Take(std::move(item));
         const bool filed = !Keys::IsEmpty(key);
         if (filed) {
@@ -165,7 +166,7 @@ public:
     T* MoveToEndUnkeyed(const HashedKey& key) {
         const quint32 slot = FindSlot(key);
         if (slot == KeyIndex::None) return nullptr;
-        MakeRoomFor(m_Slots);
+        m_Slots.MakeRoom();
         Unfile(slot);
         T* item = m_Slots[slot].Item;
         m_Slots[slot] = Slot{};
@@ -204,8 +205,7 @@ public:
     }
 
     void Clear() {
-        m_Slots.clear();
-        m_Slots.shrink_to_fit();
+        m_Slots.Release();
         m_Items.Clear();
         m_Index.Clear();
         m_Count = 0;
@@ -214,8 +214,8 @@ public:
 
     // Visits the items in collection order.
     template <class Visit> void ForEach(Visit&& visit) const {
-        for (const Slot& slot : m_Slots)
-            if (slot.Item) visit(*slot.Item);
+        for (size_t i = 0; i < m_Slots.size(); ++i)
+            if (const Slot& slot = m_Slots[i]; slot.Item) visit(*slot.Item);
     }
 
 private:
@@ -260,14 +260,14 @@ private:
             }
             ++out;
         }
-        m_Slots.resize(out);
+        m_Slots.Truncate(out);
         m_Holes = 0;
     }
 
     Keys m_Keys;
     // The slots stay on the heap: on huge pages they cost a gigabyte log more than they
     // saved, where the index and the items' blocks save (measured on two cores).
-    mutable std::vector<Slot> m_Slots;
+    mutable ChunkedArray<Slot> m_Slots;
     ItemPool<T> m_Items;
     mutable KeyIndex m_Index;
     qint64 m_Count = 0;

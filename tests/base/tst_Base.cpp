@@ -1,4 +1,5 @@
 #include "base/AsciiCase.h"
+#include "base/ChunkedArray.h"
 #include "base/MixedText.h"
 #include "base/OpenIndex.h"
 #include "base/QuillanError.h"
@@ -9,6 +10,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <vector>
@@ -253,6 +255,54 @@ private slots:
             QCOMPARE(largest, BlockAllocator<char>::LargeBytes);
         }
         QVERIFY(live.empty());
+    }
+
+    void chunkedArrayKeepsElementsInPlaceAcrossChunks() {
+        // Elements with a destructor, across the chunk boundaries (64, 128, 256, ...): each
+        // keeps its address while the array grows, reads back by index after truncating and
+        // refilling, and every one made is destroyed once.
+        static int alive = 0;
+        struct Counted {
+            explicit Counted(int v) : Value(std::make_unique<int>(v)) { ++alive; }
+            Counted(Counted&& other) noexcept : Value(std::move(other.Value)) { ++alive; }
+            Counted& operator=(Counted&&) noexcept = default;
+            ~Counted() { --alive; }
+            std::unique_ptr<int> Value;
+        };
+        {
+            ChunkedArray<Counted> array;
+            std::vector<const Counted*> places;
+            for (int i = 0; i < 5000; ++i) {
+                array.push_back(Counted(i));
+                places.push_back(&array[size_t(i)]);
+            }
+            QCOMPARE(alive, 5000);
+            for (size_t i = 0; i < places.size(); ++i) {
+                QCOMPARE(&array[i], places[i]);
+                QCOMPARE(*array[i].Value, int(i));
+            }
+            array.Truncate(100);
+            QCOMPARE(alive, 100);
+            for (int i = 100; i < 300; ++i)
+                array.push_back(Counted(-i));
+            QCOMPARE(&array[200], places[200]); // the room was kept
+            QCOMPARE(*array[63].Value, 63);
+            QCOMPARE(*array[64].Value, 64);
+            QCOMPARE(*array[299].Value, -299);
+
+            ChunkedArray<Counted> moved(std::move(array));
+            QCOMPARE(array.size(), size_t(0));
+            QCOMPARE(moved.size(), size_t(300));
+            QCOMPARE(*moved[128].Value, -128);
+            array = std::move(moved);
+            QCOMPARE(*array[99].Value, 99);
+            QCOMPARE(*array[127].Value, -127);
+            array.Release();
+            QCOMPARE(alive, 0);
+            array.push_back(Counted(7));
+            QCOMPARE(*array[0].Value, 7);
+        }
+        QCOMPARE(alive, 0);
     }
 
     void mixedTextWidensOnlyWhenItMust() {
