@@ -241,19 +241,29 @@ template <class View> View NamePart(View path) {
 QStringView FileNamePart(QStringView path) { return NamePart(path); }
 
 QByteArrayView FileNamePart(QByteArrayView path) {
-    // Eight bytes at a time from the end while none of them is "/" or "\".
-    constexpr quint64 Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
-    const auto hasByte = [](quint64 x, quint64 spread) {
-        const quint64 y = x ^ spread;
-        return ((y - Ones) & ~y & Highs) != 0;
+    // Eight bytes at a time from the end; the high bit of each byte of the mask marks
+    // exactly the "/" and "\\" among them, so the last one found is the last in the path.
+    constexpr quint64 Ones = 0x0101010101010101ull, Lows = 0x7F7F7F7F7F7F7F7Full;
+    const auto zeroBytes = [](quint64 x) { return ~(((x & Lows) + Lows) | x | Lows); };
+    const auto separators = [&](quint64 chunk) {
+        return zeroBytes(chunk ^ (Ones * '/')) | zeroBytes(chunk ^ (Ones * '\\'));
+    };
+    const auto after = [&](qsizetype chunkStart, quint64 mask) {
+        return path.sliced(chunkStart + ((63 - qCountLeadingZeroBits(mask)) >> 3) + 1);
     };
     const char* data = path.data();
     qsizetype pos = path.size();
-    while (pos >= 8) {
-        quint64 chunk;
+    quint64 chunk;
+    for (; pos >= 8; pos -= 8) {
         std::memcpy(&chunk, data + pos - 8, 8);
-        if (hasByte(chunk, Ones * '/') || hasByte(chunk, Ones * '\\')) break;
-        pos -= 8;
+        if (const quint64 mask = separators(chunk)) return after(pos - 8, mask);
+    }
+    if (pos == 0) return path;
+    if (path.size() >= 8) {
+        // The first pos bytes, read as the first eight: those past pos have no separator.
+        std::memcpy(&chunk, data, 8);
+        const quint64 mask = separators(chunk);
+        return mask ? after(0, mask) : path;
     }
     while (pos > 0 && data[pos - 1] != '/' && data[pos - 1] != '\\')
         --pos;

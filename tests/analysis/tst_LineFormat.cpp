@@ -159,6 +159,22 @@ private slots:
             QCOMPARE(SplitPath(path, &folder), FileNamePart(path).toString().toLower());
             QCOMPARE(folder + FileNamePart(path), path.toString());
         }
+        // The bytes form reads eight at a time: it must cut where the text form does at
+        // every length and place of the last separator, reading nothing outside the view.
+        quint32 seed = 5;
+        for (int round = 0; round < 20000; ++round) {
+            char buffer[48];
+            const int size = int(round % 41);
+            for (int i = 0; i < 48; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                buffer[i] = "ab/\\\x80\xC3.z"[(seed >> 8) % (i % 5 == 0 ? 8 : 3)];
+            }
+            const QByteArrayView bytes(buffer + 4, size);
+            const QString text = QString::fromLatin1(bytes);
+            const QByteArrayView cut = FileNamePart(bytes);
+            QCOMPARE(cut.data() + cut.size(), bytes.data() + bytes.size());
+            QCOMPARE(cut.size(), FileNamePart(text).size());
+        }
     }
 
     void eventTimeTextFromEitherDateLength() {
