@@ -1,9 +1,12 @@
 #include "records/LogCurEntries.h"
 #include "records/LogEntries.h"
+#include "records/TextArena.h"
 #include "records/modErrorHandling.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -165,6 +168,26 @@ private slots:
                     QCOMPARE(CaseInsensitiveEqual(QLatin1StringView(otherLatin1), latin1), same);
                 if (same) QCOMPARE(HashedKey(latin1).Hash(), HashedKey(other).Hash());
             }
+        }
+    }
+
+    void arenaKeepsTextsInTheNarrowestForm() {
+        // Texts of every length around the eight-unit steps, Latin-1 or not, read back as
+        // they went in; those within Latin-1 take one byte a character.
+        const char16_t alphabet[] = u"a9 -\u00E9\u00FF\u0100\u4E2D";
+        QRandomGenerator rng(11);
+        TextArena arena;
+        for (int round = 0; round < 5000; ++round) {
+            QString text;
+            const int length = rng.bounded(40);
+            const bool wide = rng.bounded(3) == 0;
+            for (int i = 0; i < length; ++i)
+                text += QChar(alphabet[rng.bounded(wide ? 8 : 6)]);
+            const PackedText packed = arena.Add(QStringView(text));
+            QCOMPARE(arena.Text(packed), text);
+            const bool latin1 =
+                std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+            QCOMPARE(arena.IsLatin1(packed), latin1);
         }
     }
 
