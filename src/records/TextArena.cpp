@@ -7,10 +7,6 @@
 #include <cstring>
 #include <new>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 // Room for more elements, grown by half again at least, taken before anything changes.
@@ -74,38 +70,21 @@ PackedText TextArena::Add(QStringView text) {
     if (text.isEmpty()) return {};
     if (quint64(text.size()) >= PackedText::AsideSize) return Aside(text.toString());
     const char16_t* units = text.utf16();
-    const qsizetype size = text.size();
     bool latin1 = true;
     qsizetype i = 0;
-#ifdef __SSE2__
-    // Eight units at a time: nearly every text here is a date or a name.
-    const __m128i highBytes = _mm_set1_epi16(short(0xFF00));
-    for (; i + 8 <= size && latin1; i += 8) {
-        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
-        latin1 = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(eight, highBytes),
-                                                   _mm_setzero_si128())) == 0xFFFF;
-    }
-#endif
-    for (; i + 4 <= size && latin1; i += 4) {
+    for (; i + 4 <= text.size() && latin1; i += 4) {
         quint64 four;
         std::memcpy(&four, units + i, 8);
         latin1 = !(four & 0xFF00FF00FF00FF00ull);
     }
-    for (; i < size && latin1; ++i)
+    for (; i < text.size() && latin1; ++i)
         latin1 = units[i] <= 0xFF;
     quint32 offset = 0;
     if (latin1) {
-        char* out = Allocate(size_t(size), false, offset);
-        qsizetype j = 0;
-#ifdef __SSE2__
-        for (; j + 8 <= size; j += 8) {
-            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + j));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(eight, eight));
-        }
-#endif
-        for (; j < size; ++j)
+        char* out = Allocate(size_t(text.size()), false, offset);
+        for (qsizetype j = 0; j < text.size(); ++j)
             out[j] = char(units[j]);
-        return PackedText(offset, quint32(size), PackedText::Form::Latin1);
+        return PackedText(offset, quint32(text.size()), PackedText::Form::Latin1);
     }
     char* out = Allocate(size_t(text.size()) * 2, true, offset);
     std::memcpy(out, units, size_t(text.size()) * 2);
