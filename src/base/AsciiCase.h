@@ -21,13 +21,12 @@ inline bool IsAscii(QStringView text) noexcept {
     return true;
 }
 
-// Four ASCII UTF-16 units packed in 64 bits, lower-cased at once.
-constexpr quint64 AsciiLowerLanes(quint64 lanes) noexcept {
-    const quint64 high = 0x0080008000800080ull;
-    const quint64 aboveA = lanes + (0x0080 - 0x41) * 0x0001000100010001ull;
-    const quint64 aboveZ = lanes + (0x0080 - 0x5B) * 0x0001000100010001ull;
-    const quint64 upper = (aboveA & ~aboveZ) & high;
-    return lanes | (upper >> 2); // 0x80 >> 2 == 0x20
+// Eight ASCII bytes packed in 64 bits, lower-cased at once: A-Z gain 0x20.
+constexpr quint64 AsciiLowerBytes(quint64 bytes) noexcept {
+    constexpr quint64 Ones = 0x0101010101010101ull, Highs = 0x8080808080808080ull;
+    const quint64 aboveA = bytes + (0x80 - 'A') * Ones;
+    const quint64 aboveZ = bytes + (0x80 - 'Z' - 1) * Ones;
+    return bytes | ((aboveA & ~aboveZ & Highs) >> 2);
 }
 
 // Equal but for the case of ASCII letters; other characters must match exactly.

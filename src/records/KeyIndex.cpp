@@ -14,32 +14,51 @@
 namespace {
 
 constexpr quint64 Multiplier = 0x9E3779B97F4A7C15ull;
+constexpr quint64 Highs = 0x8080808080808080ull;
 
-// Feeds case-folded UTF-16 units into the hash four at a time, so that the ASCII fast path
-// and the general path mix exactly the same stream.
+// A key hashes as a stream of bytes: each character case-folded, ASCII as its one byte and
+// any other in UTF-8 (a lone surrogate as its three bytes). The stream is the same whether
+// the key comes as UTF-16 or as Latin-1, and ASCII, nearly every key, goes eight bytes to a
+// step.
 class FoldedMixer {
 public:
-    FoldedMixer() = default;
     bool Empty() const { return m_Count == 0; }
-    void MixLanes(quint64 lanes) {
-        m_Hash = (m_Hash ^ lanes) * Multiplier;
+    void MixEight(quint64 eight) {
+        m_Hash = (m_Hash ^ eight) * Multiplier;
         m_Hash ^= m_Hash >> 29;
     }
-    void Unit(char16_t unit) {
-        m_Pending |= quint64(unit) << (16 * m_Count);
-        if (++m_Count == 4) {
-            MixLanes(m_Pending);
+    void Byte(unsigned char byte) {
+        m_Pending |= quint64(byte) << (8 * m_Count);
+        if (++m_Count == 8) {
+            MixEight(m_Pending);
             m_Pending = 0;
             m_Count = 0;
         }
     }
-    // Up to three units at once, as Unit would take them one by one; the mixer is empty.
-    void Partial(quint64 lanes, int count) {
-        m_Pending = lanes;
+    void Folded(char32_t c) {
+        if (c < 0x80) {
+            Byte(static_cast<unsigned char>(c));
+        } else if (c < 0x800) {
+            Byte(static_cast<unsigned char>(0xC0 | (c >> 6)));
+            Byte(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            Byte(static_cast<unsigned char>(0xE0 | (c >> 12)));
+            Byte(static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F)));
+            Byte(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+        } else {
+            Byte(static_cast<unsigned char>(0xF0 | (c >> 18)));
+            Byte(static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F)));
+            Byte(static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F)));
+            Byte(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+        }
+    }
+    // Up to seven bytes at once, as Byte would take them one by one; the mixer is empty.
+    void Partial(quint64 bytes, int count) {
+        m_Pending = bytes;
         m_Count = count;
     }
     size_t Finish() {
-        if (m_Count > 0) MixLanes(m_Pending ^ (quint64(m_Count) << 62));
+        if (m_Count > 0) MixEight(m_Pending ^ (quint64(m_Count) << 59));
         return size_t(m_Hash ^ (m_Hash >> 32));
     }
 
@@ -49,6 +68,32 @@ private:
     int m_Count = 0;
 };
 
+// The first count (below eight) bytes at p, in the low bytes.
+quint64 FewBytes(const unsigned char* p, qsizetype count) {
+    quint64 bytes = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        bytes |= quint64(p[i]) << (8 * i);
+    return bytes;
+}
+
+// Eight UTF-16 units at p as eight bytes, when all are ASCII.
+std::optional<quint64> NarrowEight(const char16_t* p) {
+#ifdef __SSE2__
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(short(0xFF80))),
+                                          _mm_setzero_si128())) != 0xFFFF)
+        return std::nullopt;
+    return quint64(_mm_cvtsi128_si64(_mm_packus_epi16(units, units)));
+#else
+    quint64 bytes = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] >= 0x80) return std::nullopt;
+        bytes |= quint64(p[i]) << (8 * i);
+    }
+    return bytes;
+#endif
+}
+
 } // namespace
 
 size_t CaseInsensitiveHash(QStringView key) noexcept {
@@ -56,91 +101,69 @@ size_t CaseInsensitiveHash(QStringView key) noexcept {
     const char16_t* end = p + key.size();
     FoldedMixer mixer;
     while (p < end) {
-        if (mixer.Empty() && end - p >= 4) {
-            quint64 lanes;
-            std::memcpy(&lanes, p, 8);
-            if (!(lanes & 0xFF80FF80FF80FF80ull)) {
-                mixer.MixLanes(AsciiLowerLanes(lanes));
-                p += 4;
+        if (mixer.Empty() && end - p >= 8) {
+            if (const auto eight = NarrowEight(p)) {
+                mixer.MixEight(AsciiLowerBytes(*eight));
+                p += 8;
                 continue;
             }
         }
         char32_t c = *p++;
         if (c < 0x80) {
-            mixer.Unit(AsciiLower(char16_t(c)));
+            mixer.Byte(static_cast<unsigned char>(AsciiLower(char16_t(c))));
             continue;
         }
         if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
             c = QChar::surrogateToUcs4(char16_t(c), *p++);
-        c = QChar::toCaseFolded(c);
-        if (QChar::requiresSurrogates(c)) {
-            mixer.Unit(QChar::highSurrogate(c));
-            mixer.Unit(QChar::lowSurrogate(c));
-        } else {
-            mixer.Unit(char16_t(c));
-        }
+        mixer.Folded(QChar::toCaseFolded(c));
     }
     return mixer.Finish();
 }
-
-namespace {
-
-// Four ASCII bytes widened to four UTF-16 units in 64 bits, as the text form packs them.
-inline quint64 WidenFour(quint32 x) {
-    return quint64(x & 0xFF) | (quint64(x & 0xFF00) << 8) | (quint64(x & 0xFF0000) << 16) |
-           (quint64(x & 0xFF000000) << 24);
-}
-
-} // namespace
 
 size_t CaseInsensitiveHash(QLatin1StringView key) noexcept {
     const auto* p = reinterpret_cast<const unsigned char*>(key.data());
     const unsigned char* end = p + key.size();
     FoldedMixer mixer;
+    // The run of whole ASCII steps most keys are, and their last few bytes, on a path of
+    // their own; the last few are read at once, from the key's last eight where it has them.
+    for (quint64 eight; end - p >= 8; p += 8) {
+        std::memcpy(&eight, p, 8);
+        if (eight & Highs) break;
+        mixer.MixEight(AsciiLowerBytes(eight));
+    }
+    if (const qsizetype rest = end - p; rest > 0 && rest < 8) {
+        quint64 tail;
+        if (key.size() >= 8) {
+            std::memcpy(&tail, end - 8, 8);
+            tail >>= 8 * (8 - rest);
+        } else {
+            tail = FewBytes(p, rest);
+        }
+        if (!(tail & Highs)) {
+            mixer.Partial(AsciiLowerBytes(tail), int(rest));
+            return mixer.Finish();
+        }
+    }
     while (p < end) {
-        if (mixer.Empty() && end - p >= 8) {
-            quint64 eight;
-            std::memcpy(&eight, p, 8);
-            if (!(eight & 0x8080808080808080ull)) {
-#ifdef __SSE2__
-                // Widened and lower-cased eight at a time: A-Z gain 0x20.
-                const __m128i units =
-                    _mm_unpacklo_epi8(_mm_cvtsi64_si128(qint64(eight)), _mm_setzero_si128());
-                const __m128i upper = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(0x40)),
-                                                    _mm_cmplt_epi16(units, _mm_set1_epi16(0x5B)));
-                const __m128i lower =
-                    _mm_or_si128(units, _mm_and_si128(upper, _mm_set1_epi16(0x20)));
-                mixer.MixLanes(quint64(_mm_cvtsi128_si64(lower)));
-                mixer.MixLanes(quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(lower, lower))));
-#else
-                mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight))));
-                mixer.MixLanes(AsciiLowerLanes(WidenFour(quint32(eight >> 32))));
-#endif
-                p += 8;
-                continue;
-            }
-        }
-        if (mixer.Empty() && end - p >= 4) {
-            quint32 four;
-            std::memcpy(&four, p, 4);
-            if (!(four & 0x80808080u)) {
-                mixer.MixLanes(AsciiLowerLanes(WidenFour(four)));
-                p += 4;
-                continue;
-            }
-        }
-        if (mixer.Empty() && end - p < 4) {
-            quint32 tail = 0;
-            for (int i = 0; i < int(end - p); ++i)
-                tail |= quint32(p[i]) << (8 * i);
-            if (!(tail & 0x80808080u)) {
-                mixer.Partial(AsciiLowerLanes(WidenFour(tail)), int(end - p));
+        if (mixer.Empty()) {
+            if (end - p >= 8) {
+                quint64 eight;
+                std::memcpy(&eight, p, 8);
+                if (!(eight & Highs)) {
+                    mixer.MixEight(AsciiLowerBytes(eight));
+                    p += 8;
+                    continue;
+                }
+            } else if (const quint64 tail = FewBytes(p, end - p); !(tail & Highs)) {
+                mixer.Partial(AsciiLowerBytes(tail), int(end - p));
                 break;
             }
         }
-        const char16_t c = *p++;
-        // Latin-1 letters fold within the first plane.
-        mixer.Unit(c < 0x80 ? AsciiLower(c) : char16_t(QChar::toCaseFolded(char32_t(c))));
+        const unsigned char c = *p++;
+        if (c < 0x80)
+            mixer.Byte(static_cast<unsigned char>(AsciiLower(c)));
+        else // Latin-1 letters fold within the first plane.
+            mixer.Folded(QChar::toCaseFolded(char32_t(c)));
     }
     return mixer.Finish();
 }

@@ -116,20 +116,21 @@ private slots:
         QVERIFY(!IsAscii(u"\u0080"));
     }
 
-    void asciiLanesFoldLikeUnits() {
-        // Every ASCII unit in every lane, next to neighbours that could carry into it.
+    void asciiBytesFoldLikeUnits() {
+        // Every ASCII byte in every place, next to neighbours that could carry into it.
         for (char16_t c = 0; c < 0x80; ++c) {
             for (const char16_t n : {char16_t(0), char16_t(0x40), char16_t(0x5A), char16_t(0x7F)}) {
-                for (int lane = 0; lane < 4; ++lane) {
-                    char16_t units[4] = {n, n, n, n};
-                    units[lane] = c;
-                    quint64 lanes;
-                    std::memcpy(&lanes, units, sizeof lanes);
-                    const quint64 folded = AsciiLowerLanes(lanes);
-                    char16_t out[4];
+                for (int place = 0; place < 8; ++place) {
+                    unsigned char bytes[8];
+                    std::memset(bytes, n, sizeof bytes);
+                    bytes[place] = static_cast<unsigned char>(c);
+                    quint64 packed;
+                    std::memcpy(&packed, bytes, sizeof packed);
+                    const quint64 folded = AsciiLowerBytes(packed);
+                    unsigned char out[8];
                     std::memcpy(out, &folded, sizeof out);
-                    for (int i = 0; i < 4; ++i)
-                        QCOMPARE(out[i], AsciiLower(units[i]));
+                    for (int i = 0; i < 8; ++i)
+                        QCOMPARE(char16_t(out[i]), AsciiLower(char16_t(bytes[i])));
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -189,6 +190,35 @@ private slots:
                 std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
             QCOMPARE(arena.IsLatin1(packed), latin1);
         }
+    }
+
+    void keysBeyondLatin1HashAlikeInEveryCase() {
+        // Texts of any characters (Greek final and plain sigma, a letter beyond the first
+        // plane, a lone surrogate) with ASCII runs long enough for the eight-byte steps:
+        // texts equal but for case hash alike, and Latin-1 texts hash as their bytes do.
+        const QString pieces[] = {u"a"_s,          u"Z"_s,          u"report-2001"_s,
+                                  u"\u03A3"_s,     u"\u03C3"_s,     u"\u03C2"_s,
+                                  u"\U00010400"_s, u"\U00010428"_s, QString(QChar(0xD800)),
+                                  u"\u00C4"_s,     u"\u00E4"_s,     u"\u00B5"_s};
+        QRandomGenerator rng(3);
+        int equalPairs = 0;
+        for (int round = 0; round < 20000; ++round) {
+            QString text;
+            for (int i = rng.bounded(6); i > 0; --i)
+                text += pieces[rng.bounded(int(std::size(pieces)))];
+            for (const QString& other : {text.toUpper(), text.toLower(), text.toCaseFolded()}) {
+                if (!CaseInsensitiveEqual(QStringView(text), QStringView(other))) continue;
+                ++equalPairs;
+                QCOMPARE(CaseInsensitiveHash(QStringView(other)), CaseInsensitiveHash(text));
+            }
+            const QByteArray latin1 = text.toLatin1();
+            if (QString::fromLatin1(latin1) == text)
+                QCOMPARE(CaseInsensitiveHash(QLatin1StringView(latin1)), CaseInsensitiveHash(text));
+        }
+        QVERIFY(equalPairs > 40000);
+        // Texts that differ only in what the eight-byte steps and the tail pack together.
+        QVERIFY(CaseInsensitiveHash(u"abcdefgh") != CaseInsensitiveHash(u"abcdefg"));
+        QVERIFY(CaseInsensitiveHash(QStringView(u"a\0", 2)) != CaseInsensitiveHash(u"a"));
     }
 
     void trappedAccessorFailureBecomesLocatedError() {
