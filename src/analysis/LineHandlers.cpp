@@ -187,20 +187,43 @@ void ForeseeLine(LineHint& hint, QByteArrayView line, bool longDate, const Local
         noteName(NameAfterKeyword(line, n));
         noteTime();
         break;
-    case LineHint::Event::Resumed:
-        noteName(ResumedName(line, n));
-        if (const auto total = ReadWholeNumber(TotalOffsetText(message))) {
-            hint.TotalOffset = *total;
+    case LineHint::Event::Resumed: {
+        // The handler's three searches, "at:" in the line, " at:" in the name and "at: " in
+        // the message, nearly always land on one place: the first is made, the others
+        // checked there, and made only where that place does not answer for them.
+        const qsizetype at = FindAscii(line, "at:"_L1);
+        const auto within = [&](QByteArrayView part, qsizetype from, qsizetype size) {
+            const qsizetype start = part.data() ? part.data() - line.data() : -1;
+            return at >= 0 && start >= 0 && from >= start && from + size <= start + part.size();
+        };
+        const QByteArrayView name = NameAfter(line, n + 9);
+        noteName(within(name, at - 1, 4) && line[at - 1] == ' '
+                     ? TrimBlanks(name.first(at - 1 - (name.data() - line.data())))
+                     : ResumedName(line, n));
+        const QByteArrayView total = within(message, at, 4) && line[at + 3] == ' '
+                                         ? message.sliced(at + 4 - (message.data() - line.data()))
+                                         : TotalOffsetText(message);
+        const QByteArrayView record = at < 0 ? QByteArrayView() : TrimBlanks(line.sliced(at + 3));
+        const auto totalNumber = ReadWholeNumber(total);
+        const QByteArrayView trimmedTotal = TrimBlanks(total);
+        const auto recordNumber =
+            trimmedTotal.data() == record.data() && trimmedTotal.size() == record.size()
+                ? totalNumber
+                : ReadWholeNumber(record);
+        if (totalNumber) {
+            hint.TotalOffset = *totalNumber;
             hint.HasTotalOffset = true;
         }
-        if (const auto record = ReadWholeNumber(RecordOffsetText(line))) {
-            hint.RecordOffset = *record;
+        if (recordNumber) {
+            hint.RecordOffset = *recordNumber;
             hint.HasRecordOffset = true;
         }
         break;
+    }
     case LineHint::Event::Restart:
         noteName(NameAfterKeyword(line, n));
-        hint.Mirror = NamesMirror(line);
+        // A message that starts with the keyword holds it; otherwise it is looked for.
+        hint.Mirror = message.startsWith("(Re)Started") || NamesMirror(line);
         break;
     default:
         break;

@@ -396,7 +396,7 @@ private:
     }
 
     QByteArray Name() {
-        QByteArray name = Pick<QByteArray>({"setup", "Track", "READ", "a", "x", "Kernel"});
+        QByteArray name = Pick<QByteArray>({"setup", "Track", "READ", "a", "x", "Kernel", "flat:"});
         if (m_Encoding != Encoding::Ascii && Chance(35))
             name.insert(Below(int(name.size()) + 1), Wide());
         if (Chance(10)) name += Chance(50) ? " " : "=";
