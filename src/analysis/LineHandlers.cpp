@@ -336,7 +336,9 @@ template <class View> void LogAnalysis::FileLine(View line) {
         RaiseRuntime(ErrorNumbers::InvalidArgument, u"ParseFileLine"_s,
                      u"A \"File: \" line without \"=\" between its local path and URL"_s);
     const View local = TrimBlanks(message.sliced(5, equals - 5));
-    const View urlPart = FileLineUrl(line);
+    View urlPart;
+    if constexpr (std::is_same_v<View, QByteArrayView>) urlPart = HintedPart(line, &LineHint::Url);
+    if (!urlPart.data()) urlPart = FileLineUrl(line);
     if constexpr (std::is_same_v<View, QByteArrayView>)
         if (IsAsciiBytes(urlPart) && m_Formats.PlainAsciiCase())
             return FileLineAscii(line, local, urlPart);
@@ -377,7 +379,8 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
         localPath = text;
     }
 
-    const QByteArrayView name = FileNamePart(url);
+    QByteArrayView name = HintedPart(line, &LineHint::Name);
+    if (!name.data()) name = FileNamePart(url);
     const QLatin1StringView key = MapAscii<AsciiLower>(name, m_Lower);
     // Keys ignore letter case: the name hashes as its lower-case form.
     const HashedKey hashedKey(key, HashOf(name, &LineHint::Name));

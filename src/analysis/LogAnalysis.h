@@ -182,6 +182,11 @@ private:
     bool Hinted(QByteArrayView line) const {
         return m_Hint && line.data() == m_HintLine && m_Hint->Kind != LineHint::Event::Unread;
     }
+    // The part of a hinted line its hint noted; null where it noted none.
+    QByteArrayView HintedPart(QByteArrayView line, LineHint::Part LineHint::*which) const {
+        if (!Hinted(line) || (m_Hint->*which).Size < 0) return {};
+        return line.sliced((m_Hint->*which).At, (m_Hint->*which).Size);
+    }
     // The line's event time, from its hint where it holds one, else written here.
     QStringView EventTime(QByteArrayView line);
     QString LeadingDate(QStringView line) const;

@@ -33,7 +33,7 @@ LogKeys* LogCurEntries::Add(const QString& Key, const QString& FName, const QStr
 
 LogKeys* LogCurEntries::AddFor(const LogEntry& record, const HashedKey& name, size_t logKeyHash) {
     Q_ASSERT(record.m_Arena == m_Arena);
-    RefuseDuplicate(name);
+    Q_ASSERT(!m_Items.ContainsKey(name));
     LogKeys link;
     link.m_Arena = m_Arena;
     link.m_Key = link.m_FName = record.m_FName;

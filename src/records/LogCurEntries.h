@@ -20,7 +20,8 @@ public:
                  const QString& sKey, const HashedKey& hashedSKey);
     // The pass's way in: a link whose Key, FName and sKey are the record's FName and whose
     // LogKey is the record's Key, read where the record keeps them, in the shared arena.
-    // `name` is the record's FName with its hash; the link leads to the record (Link).
+    // `name` is the record's FName with its hash, under which no link may be filed (the
+    // pass has just removed any); the link leads to the record (Link).
     LogKeys* AddFor(const LogEntry& record, const HashedKey& name, size_t logKeyHash);
 
     // Null for a missing key, an empty key or a bad position; never raises.
