@@ -38,6 +38,11 @@ void LogAnalysis::ResetPassState() {
 
 void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {
     const int offset = LineOffset(longDate);
+    if (Hinted(bytes) && m_Hint->Kind == LineHint::Event::None) {
+        // Most lines are chatter: all the handlers would do is note the date's length.
+        m_DateIsLong = longDate;
+        return;
+    }
     // A hint is read only from a line whose date, time and offset are ASCII.
     if (Hinted(bytes) || (bytes.size() >= offset && AsciiPrefix(bytes, offset)))
         AnalyzeLine(bytes, longDate);
