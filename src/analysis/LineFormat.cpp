@@ -286,16 +286,22 @@ template <class Unit> inline int TwoDigitsAt(const Unit* s) {
     return (a | b) < 0 ? -1 : a * 10 + b;
 }
 
-// The time "hh:mm:ss" and the date "mm/dd/yy" or "mm/dd/yyyy" in the locale's order, as
-// GetRight writes them, read without the general parsers; false for any other shape, which
-// they then read. The date may still be no valid date (date is then empty), as there.
-bool QuickEventTime(QStringView line, int d, const LocaleFormats& formats, TimeParts& time,
-                    std::optional<DateTimeParts>& date) {
-    if (line.size() < d + 9 || formats.Order() == DateOrder::YearMonthDay) return false;
-    const char16_t* s = line.utf16();
-    const char16_t* t = s + d + 1;
+// The time "hh:mm:ss" at t as GetRight writes it, read without the general parser; nothing
+// for any other shape, or a time out of range, which the parser then reads (and says why).
+template <class Unit> std::optional<TimeParts> QuickClock(const Unit* t) {
     const int hour = TwoDigitsAt(t), minute = TwoDigitsAt(t + 3), second = TwoDigitsAt(t + 6);
-    if ((hour | minute | second) < 0 || t[2] != u':' || t[5] != u':') return false;
+    if ((hour | minute | second) < 0 || t[2] != ':' || t[5] != ':') return std::nullopt;
+    if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    return TimeParts{hour, minute, second};
+}
+
+// The date "mm/dd/yy" or "mm/dd/yyyy" (d characters at s) in the locale's order, read
+// without the general parser; false for any other shape. The date may still be no valid
+// date (date is then empty), as the parser would find.
+template <class Unit>
+bool QuickDay(const Unit* s, int d, const LocaleFormats& formats,
+              std::optional<DateTimeParts>& date) {
+    if (formats.Order() == DateOrder::YearMonthDay) return false;
     const int a = TwoDigitsAt(s), b = TwoDigitsAt(s + 3), yy = TwoDigitsAt(s + 6);
     if ((a | b | yy) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5])) return false;
     int year = ExpandTwoDigitYear(yy);
@@ -304,13 +310,21 @@ bool QuickEventTime(QStringView line, int d, const LocaleFormats& formats, TimeP
         if (low < 0) return false;
         year = yy * 100 + low;
     }
-    if (hour > 23 || minute > 59 || second > 59) return false; // the parser says why
-    time = TimeParts{hour, minute, second};
     const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
     const int month = monthFirst ? a : b, day = monthFirst ? b : a;
     date.reset();
     if ((d == 8 || year >= 100) && ValidDate(year, month, day))
         date = DateTimeParts{year, month, day, std::nullopt};
+    return true;
+}
+
+// The time and the date of a line as GetRight writes them; false for any other shape.
+bool QuickEventTime(QStringView line, int d, const LocaleFormats& formats, TimeParts& time,
+                    std::optional<DateTimeParts>& date) {
+    if (line.size() < d + 9) return false;
+    const auto clock = QuickClock(line.utf16() + d + 1);
+    if (!clock || !QuickDay(line.utf16(), d, formats, date)) return false;
+    time = *clock;
     return true;
 }
 
@@ -351,31 +365,22 @@ bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& 
                      EventDateMemo& memo, std::vector<char16_t>& out) {
     // What QuickEventTime accepts, read from the bytes; the date written once per day.
     const int d = DateLength(dateIsLong);
-    if (line.size() < d + 9 || formats.Order() == DateOrder::YearMonthDay) return false;
+    if (line.size() < d + 9) return false;
     const char* s = line.data();
     const char* t = s + d + 1;
-    const int hour = TwoDigitsAt(t), minute = TwoDigitsAt(t + 3), second = TwoDigitsAt(t + 6);
-    if ((hour | minute | second) < 0 || t[2] != ':' || t[5] != ':') return false;
-    if (hour > 23 || minute > 59 || second > 59) return false;
+    const auto clock = QuickClock(t);
+    if (!clock) return false;
     quint64 lastEight, eight;
     std::memcpy(&lastEight, memo.Bytes, 8);
     std::memcpy(&eight, s, 8);
     const bool sameDate = memo.Size == d && lastEight == eight &&
                           (d == 8 || (memo.Bytes[8] == s[8] && memo.Bytes[9] == s[9]));
     if (!sameDate) {
-        const int a = TwoDigitsAt(s), b = TwoDigitsAt(s + 3), yy = TwoDigitsAt(s + 6);
-        if ((a | b | yy) < 0 || !IsSeparatorUnit(s[2]) || !IsSeparatorUnit(s[5])) return false;
-        int year = ExpandTwoDigitYear(yy);
-        if (d == 10) {
-            const int low = TwoDigitsAt(s + 8);
-            if (low < 0) return false;
-            year = yy * 100 + low;
-        }
-        const bool monthFirst = formats.Order() == DateOrder::MonthDayYear;
-        const int month = monthFirst ? a : b, day = monthFirst ? b : a;
+        std::optional<DateTimeParts> date;
+        if (!QuickDay(s, d, formats, date)) return false;
         char16_t* p = memo.Text;
-        if ((d == 8 || year >= 100) && ValidDate(year, month, day)) {
-            p = formats.WriteShortDate(p, year, month, day);
+        if (date) {
+            p = formats.WriteShortDate(p, date->Year, date->Month, date->Day);
         } else {
             for (int i = 0; i < d; ++i)
                 *p++ = char16_t(static_cast<unsigned char>(s[i]));
@@ -384,23 +389,24 @@ bool AppendEventTime(QByteArrayView line, bool dateIsLong, const LocaleFormats& 
         std::memcpy(memo.Bytes, s, size_t(d));
         memo.Size = d;
     }
+    const int hour = clock->Hour;
     const QString& designator = hour < 12 ? formats.AmText() : formats.PmText();
     char16_t text[sizeof memo.Text / sizeof memo.Text[0] + 12];
     char16_t* p = std::copy_n(memo.Text, memo.TextSize, text);
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    const char16_t clock[12] = {u' ',
-                                u'-',
-                                u' ',
-                                char16_t(u'0' + hour12 / 10),
-                                char16_t(u'0' + hour12 % 10),
-                                u':',
-                                char16_t(t[3]),
-                                char16_t(t[4]),
-                                u':',
-                                char16_t(t[6]),
-                                char16_t(t[7]),
-                                u' '};
-    p = std::copy_n(clock, 12, p);
+    const char16_t rest[12] = {u' ',
+                               u'-',
+                               u' ',
+                               char16_t(u'0' + hour12 / 10),
+                               char16_t(u'0' + hour12 % 10),
+                               u':',
+                               char16_t(t[3]),
+                               char16_t(t[4]),
+                               u':',
+                               char16_t(t[6]),
+                               char16_t(t[7]),
+                               u' '};
+    p = std::copy_n(rest, 12, p);
     out.insert(out.end(), text, p);
     const auto* units = reinterpret_cast<const char16_t*>(designator.constData());
     out.insert(out.end(), units, units + designator.size());
