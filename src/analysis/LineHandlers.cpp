@@ -62,15 +62,6 @@ bool AsciiEqualsUpper(QByteArrayView bytes, QLatin1StringView upper) {
     return true;
 }
 
-// Bytes known to be ASCII, mapped one by one into out.
-template <char16_t (*Map)(char16_t) noexcept>
-QLatin1StringView MapAscii(QByteArrayView bytes, std::vector<char>& out) {
-    out.resize(size_t(bytes.size()));
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[size_t(i)] = char(Map(char16_t(bytes[i])));
-    return QLatin1StringView(out.data(), bytes.size());
-}
-
 // The date, time and message offset at the start of a line (n characters), as text. The
 // pass hands the handlers only lines whose first n bytes are ASCII, and those widen as
 // they are.
@@ -381,9 +372,9 @@ void LogAnalysis::FileLineAscii(QByteArrayView line, QByteArrayView local, QByte
 
     QByteArrayView name = HintedPart(line, &LineHint::Name);
     if (!name.data()) name = FileNamePart(url);
-    const QLatin1StringView key = MapAscii<AsciiLower>(name, m_Lower);
-    // Keys ignore letter case: the name hashes as its lower-case form.
-    const HashedKey hashedKey(key, HashOf(name, &LineHint::Name));
+    // The link's key is the lower-cased name; keys ignore letter case, so the name finds
+    // it as the line spells it.
+    const HashedKey hashedKey(QLatin1StringView(name), HashOf(name, &LineHint::Name));
     m_CurEntries.TryRemove(hashedKey);
     m_TotalFiles = CheckedAdd(m_TotalFiles, 1);
 

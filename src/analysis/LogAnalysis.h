@@ -243,7 +243,6 @@ private:
     std::vector<char16_t> m_Piece;
     std::vector<char16_t> m_Line;
     std::vector<char16_t> m_Time;
-    std::vector<char> m_Lower;
     // The hint of the line being handled, while the one-sweep load hands one in.
     const LineHint* m_Hint = nullptr;
     const char* m_HintLine = nullptr;
