@@ -15,6 +15,7 @@
 
 #include <QTest>
 
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -593,14 +594,17 @@ private slots:
         // The reference reads logs as Linux does (UTF-8, else Windows-1252).
         if (PlatformFiles::LogsInSystemCodePage())
             QSKIP("logs are read in the system's code page here; tst_AnsiCodePage covers that");
-        const QString locales[] = {u"en_US"_s, u"en_US"_s, u"en_US"_s, u"de_DE"_s, u"tr_TR"_s};
+        // Greek writes its AM and PM beyond Latin-1. Seven of them, an odd number, so that
+        // each meets both ways of loading below (odd and even seeds).
+        const QString locales[] = {u"en_US"_s, u"en_US"_s, u"en_US"_s, u"de_DE"_s,
+                                   u"tr_TR"_s, u"el_GR"_s, u"en_GB"_s};
         // A log of more than a read block (1 MB) is split on a thread of its own, and the
         // one sweep then reads each line's hint made there: some logs are that large, and
         // every other log goes that way too, the threshold lowered.
         int split = 0;
         for (quint32 seed = 1; seed <= 1000; ++seed) {
             const auto encoding = Encoding(seed % 3);
-            const QString locale = locales[seed % 5];
+            const QString locale = locales[seed % std::size(locales)];
             LogWriter writer(seed, encoding, locale != u"en_US"_s, seed % 4 == 0);
             const QByteArray bytes = writer.Log(seed % 50 == 0 ? 20000 : int(20 + seed % 400));
             const QString path = WriteFile(dir, u"reference.log"_s, bytes);
