@@ -197,7 +197,7 @@ bool CaseInsensitiveEqual(QStringView a, QLatin1StringView b) noexcept {
 
 bool CaseInsensitiveEqual(QLatin1StringView a, QLatin1StringView b) noexcept {
     if (a.size() == b.size()) {
-        if (std::memcmp(a.data(), b.data(), size_t(a.size())) == 0) return true;
+        if (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0) return true;
         if (const auto quick = AsciiFoldEqual(Units(a), Units(b), a.size())) return *quick;
     }
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -205,8 +205,10 @@ bool CaseInsensitiveEqual(QLatin1StringView a, QLatin1StringView b) noexcept {
 
 bool CaseInsensitiveEqual(QStringView a, QStringView b) noexcept {
     if (a.size() == b.size()) {
-        // Keys are most often looked up in the case they were filed in.
-        if (std::memcmp(a.utf16(), b.utf16(), size_t(a.size()) * sizeof(char16_t)) == 0)
+        // Keys are most often looked up in the case they were filed in. (An empty key may
+        // have no data at all.)
+        if (a.isEmpty() ||
+            std::memcmp(a.utf16(), b.utf16(), size_t(a.size()) * sizeof(char16_t)) == 0)
             return true;
         if (const auto quick = AsciiFoldEqual(a.utf16(), b.utf16(), a.size())) return *quick;
     }
