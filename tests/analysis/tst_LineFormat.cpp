@@ -229,7 +229,7 @@ private slots:
                 } else {
                     QVERIFY(out == before);
                 }
-                if (out.size() > 1000) out.resize(1);
+                if (out.size() > 1000) out.erase(out.begin() + 1, out.end());
             }
             QCOMPARE(accepted > 0, f != &ja);
         }
