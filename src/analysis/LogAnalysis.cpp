@@ -38,16 +38,17 @@ void LogAnalysis::ResetPassState() {
 
 void LogAnalysis::PassLine(QByteArrayView bytes, bool longDate) {
     const int offset = LineOffset(longDate);
-    if (Hinted(bytes) && m_Hint->Kind == LineHint::Event::None) {
-        // Most lines are chatter: all the handlers would do is note the date's length.
-        m_DateIsLong = longDate;
-        return;
-    }
     // A hint is read only from a line whose date, time and offset are ASCII.
-    if (Hinted(bytes) || (bytes.size() >= offset && AsciiPrefix(bytes, offset)))
+    if (Hinted(bytes)) {
+        if (m_Hint->Kind == LineHint::Event::None)
+            m_DateIsLong = longDate; // chatter: all the handlers would do
+        else
+            AnalyzeLine(bytes, longDate);
+    } else if (bytes.size() >= offset && AsciiPrefix(bytes, offset)) {
         AnalyzeLine(bytes, longDate);
-    else
+    } else {
         AnalyzeLine(Decoded(bytes), longDate);
+    }
 }
 
 QString LogAnalysis::FileStamp(const QString& path) {
