@@ -5,6 +5,7 @@
 #include "LogGenerator.h"
 #include "Peers.h"
 #include "analysis/LogAnalysis.h"
+#include "platform/Memory.h"
 #include "view/TreeBuilds.h"
 #include "view/TreeSearch.h"
 
@@ -23,10 +24,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Bytes the allocator has handed out and not had back.
+// Bytes the heap has handed out and not had back, and the large blocks mapped beside it.
 double AllocatedMb() {
     const struct mallinfo2 info = mallinfo2();
-    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+    return double(info.uordblks + info.hblkhd + PlatformMemory::MappedBytes()) / (1024.0 * 1024.0);
 }
 
 // Wall time and this thread's processor time: on a busy machine the second still says

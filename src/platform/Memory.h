@@ -19,6 +19,10 @@ enum class Access { Random, InOrder };
 char* AllocateBlock(std::size_t bytes, Access access = Access::Random);
 void FreeBlock(char* block) noexcept;
 
+// The bytes of blocks held that the system maps outside the heap, which the heap's own
+// count of what it holds does not see; 0 where every block comes from the heap.
+std::size_t MappedBytes() noexcept;
+
 // The same blocks, read at random, as a source for collections' large arrays.
 inline BlockSource RandomBlocks() {
     return {[](std::size_t bytes) { return AllocateBlock(bytes); }, FreeBlock};

@@ -14,4 +14,6 @@ char* AllocateBlock(std::size_t bytes, Access) {
 
 void FreeBlock(char* block) noexcept { std::free(block); }
 
+std::size_t MappedBytes() noexcept { return 0; }
+
 } // namespace PlatformMemory

@@ -67,6 +67,32 @@ private slots:
             PlatformMemory::FreeBlock(block);
         }
     }
+
+    // Blocks read at random start on a huge-page boundary and are counted, rounded up to
+    // whole huge pages, while held; every byte of them can be written. Small blocks and
+    // blocks read in order come from the heap and are not counted.
+    void randomBlocksAlignedAndCounted() {
+        constexpr std::size_t HugePage = std::size_t(2) << 20;
+        const std::size_t before = PlatformMemory::MappedBytes();
+        char* odd = PlatformMemory::AllocateBlock(HugePage + 1);
+        char* even = PlatformMemory::AllocateBlock(3 * HugePage);
+        char* small = PlatformMemory::AllocateBlock(4096);
+        char* inOrder =
+            PlatformMemory::AllocateBlock(4 * HugePage, PlatformMemory::Access::InOrder);
+        for (const char* block : {odd, even})
+            QCOMPARE(reinterpret_cast<std::uintptr_t>(block) % HugePage, 0u);
+        QCOMPARE(PlatformMemory::MappedBytes(), before + 5 * HugePage);
+        odd[0] = 1;
+        odd[2 * HugePage - 1] = 2;
+        even[3 * HugePage - 1] = 3;
+        QCOMPARE(odd[2 * HugePage - 1] + even[3 * HugePage - 1], 5);
+
+        PlatformMemory::FreeBlock(odd);
+        QCOMPARE(PlatformMemory::MappedBytes(), before + 3 * HugePage);
+        for (char* block : {even, small, inOrder})
+            PlatformMemory::FreeBlock(block);
+        QCOMPARE(PlatformMemory::MappedBytes(), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_MemoryPosix)
