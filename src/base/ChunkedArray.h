@@ -12,8 +12,6 @@
 // is touched once, when it is first filled. A million records' slots in a vector were
 // copied and faulted in about three times over. Reading an element costs one load more.
 template <class T> class ChunkedArray {
-    static_assert(alignof(T) <= alignof(std::max_align_t));
-
 public:
     ChunkedArray() = default;
     ChunkedArray(ChunkedArray&& other) noexcept { TakeFrom(other); }
@@ -35,6 +33,8 @@ public:
     // Room for more elements ahead of time, so that appending them cannot fail half-way.
     // Throws std::bad_alloc.
     void MakeRoom(std::size_t more = 1) {
+        // Here, not on the class: an owner may hold an array of a type it defines later.
+        static_assert(alignof(T) <= alignof(std::max_align_t));
         while (m_Room - m_Size < more) {
             const std::size_t size = ChunkSize(m_ChunkCount);
             void* chunk = std::malloc(size * sizeof(T));

@@ -107,24 +107,33 @@ quint32 TextHash(QAnyStringView text) {
 
 } // namespace
 
-// 24 bytes a node, and a byte for its picture beside it: keys and texts live in a shared pool,
-// named by 32-bit offsets, and the flags take the top bits that indexes and counts leave free.
+// 16 bytes a node, and a byte for its picture beside it: keys and texts live in a shared pool,
+// named by 32-bit offsets. Most nodes of a build are leaves that follow their parent's other
+// children, and all the rest is kept in a branch of their own by those that need it.
 struct TreeModel::Node {
     // A key that ends with its parent's key (as "URL Entry: 7" under "Entry: 7") keeps only
     // its front: 1 to MaxFronts name m_Fronts, which the pool never hands out.
     quint32 Key = 0;
     quint32 Text = 0;
     qint32 Parent = NoNode;
-    quint32 Row : 31 = 0;
+    quint32 Branch : 31 = 0; // in m_Branches; 0 for none
     quint32 IsExpanded : 1 = 0;
+
+    bool KeyIsFront() const { return Key != 0 && Key <= MaxFronts; }
+};
+
+// A node's children and sorted flag, and its row where its parent keeps a list. The flags
+// take the top bits that indexes and counts leave free.
+struct TreeModel::Branch {
+    // Set only where the parent keeps a list: in a run it is the node's distance from the
+    // run's first node.
+    quint32 Row = 0;
     // Children added one after another, unsorted, are the run Children, Children + 1, ...
     // and need no list; any other shape gets a ChildList, and this is its index (HasList).
     quint32 Children : 31 = NoNode;
     quint32 HasList : 1 = 0;
     quint32 ChildCount : 31 = 0;
     quint32 IsSorted : 1 = 0;
-
-    bool KeyIsFront() const { return Key != 0 && Key <= MaxFronts; }
 };
 
 struct TreeModel::Block {
@@ -322,10 +331,12 @@ TreeModel::TreeModel()
     : m_BlockRoom(std::make_unique<Slabs>(sizeof(Block), PlatformMemory::RandomBlocks())),
       m_Texts(std::make_unique<TextPool>()), m_Keys(PlatformMemory::RandomBlocks()) {
     AddBlock();
+    m_Branches.push_back(Branch{});
 }
 
 void TreeModel::AddBlock() {
     static_assert(std::is_trivially_destructible_v<Block>);
+    static_assert(sizeof(Node) == 16);
     m_Blocks.reserve(m_Blocks.size() + 1);
     m_Blocks.push_back(new (m_BlockRoom->Take()) Block());
 }
@@ -335,9 +346,11 @@ TreeModel::~TreeModel() = default;
 void TreeModel::Clear() {
     // Node blocks, text chunks and key slots stay allocated: a rebuild of the same log
     // needs them all again, and reusing them spares a page fault for each new page.
-    const bool rootSorted = At(NoNode).IsSorted;
+    const bool rootSorted = m_Branches[0].IsSorted;
     At(NoNode) = Node{};
-    At(NoNode).IsSorted = rootSorted;
+    m_Branches.Truncate(0);
+    m_Branches.push_back(Branch{}); // the room stays, so this cannot fail
+    m_Branches[0].IsSorted = rootSorted;
     m_Lists.clear();
     m_Texts->Reset();
     m_Keys.Reset();
@@ -388,8 +401,26 @@ const TreeModel::Node* TreeModel::Known(qint32 node) const noexcept {
     return Contains(node) ? &At(node) : nullptr;
 }
 
-const TreeModel::Node* TreeModel::KnownParent(qint32 parent) const noexcept {
-    return parent == NoNode ? &At(NoNode) : Known(parent);
+const TreeModel::Branch& TreeModel::BranchOf(qint32 node) const {
+    static constexpr Branch Leaf{};
+    if (node == NoNode) return m_Branches[0];
+    const quint32 branch = At(node).Branch;
+    return branch != 0 ? m_Branches[branch] : Leaf;
+}
+
+TreeModel::Branch& TreeModel::MakeBranch(qint32 node) {
+    if (node == NoNode) return m_Branches[0];
+    Node& n = At(node);
+    if (n.Branch == 0) {
+        n.Branch = quint32(m_Branches.size());
+        m_Branches.push_back(Branch{});
+    }
+    return m_Branches[n.Branch];
+}
+
+const TreeModel::Branch* TreeModel::KnownBranch(qint32 parent) const noexcept {
+    if (parent != NoNode && !Known(parent)) return nullptr;
+    return &BranchOf(parent);
 }
 
 quint32 TreeModel::HashOf(QAnyStringView text) { return TextHash(text); }
@@ -434,6 +465,8 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
     }
     if (m_Count == std::numeric_limits<qint32>::max())
         RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
+    // The parent's branch and the node's own, if linking needs them.
+    m_Branches.MakeRoom(2);
 
     const qint32 node = m_Count + 1;
     if (size_t(node >> BlockShift) == m_Blocks.size()) AddBlock();
@@ -509,12 +542,17 @@ qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qsizetype kno
     return NoNode;
 }
 
-TreeModel::ChildList& TreeModel::ListOf(Node& parent) {
+TreeModel::ChildList& TreeModel::ListOf(Branch& parent) {
     if (!parent.HasList) {
         ChildList list;
         list.Items.reserve(size_t(parent.ChildCount) + 1);
-        for (qint32 i = 0; i < parent.ChildCount; ++i)
+        m_Lists.reserve(m_Lists.size() + 1);
+        // A listed child keeps its row in its branch.
+        m_Branches.MakeRoom(size_t(parent.ChildCount) + 1);
+        for (qint32 i = 0; i < parent.ChildCount; ++i) {
             list.Items.push_back(parent.Children + i);
+            MakeBranch(parent.Children + i).Row = quint32(i);
+        }
         list.Settled = parent.ChildCount;
         m_Lists.push_back(std::move(list));
         parent.Children = qint32(m_Lists.size() - 1);
@@ -524,16 +562,17 @@ TreeModel::ChildList& TreeModel::ListOf(Node& parent) {
 }
 
 void TreeModel::LinkChild(qint32 parent, qint32 child) {
-    Node& p = At(parent);
-    Node& c = At(child);
-    c.Parent = parent;
+    At(child).Parent = parent;
+    // Branches never move, so p stays valid as more are made.
+    Branch& p = MakeBranch(parent);
     if (!p.HasList && !p.IsSorted && (p.ChildCount == 0 || p.Children + p.ChildCount == child)) {
         if (p.ChildCount == 0) p.Children = child;
-        c.Row = p.ChildCount++;
+        ++p.ChildCount;
         return;
     }
     ChildList& list = ListOf(p);
     list.Items.push_back(child);
+    Branch& c = MakeBranch(child);
     ++p.ChildCount;
     if (!p.IsSorted) {
         c.Row = p.ChildCount - 1;
@@ -601,7 +640,7 @@ void AppendFolded(std::vector<char16_t>& out, QStringView text) {
 
 } // namespace
 
-void TreeModel::Settle(const Node& parent) const {
+void TreeModel::Settle(const Branch& parent) const {
     if (!parent.HasList) return;
     ChildList& list = m_Lists[size_t(parent.Children)];
     const qint32 size = qint32(list.Items.size());
@@ -631,11 +670,11 @@ void TreeModel::Settle(const Node& parent) const {
     std::sort(middle, keys.end(), less);
     if (middle != keys.begin()) std::inplace_merge(keys.begin(), middle, keys.end(), less);
 
-    // Blocks are owned through unique_ptr, so the rows can be written from a const read.
+    // Every listed child has a branch, and branches can be written from a const read.
     for (qint32 row = 0; row < size; ++row) {
         const qint32 node = keys[size_t(row)].Node;
         list.Items[size_t(row)] = node;
-        m_Blocks[size_t(node >> BlockShift)]->Nodes[node & (BlockSize - 1)].Row = quint32(row);
+        m_Branches[At(node).Branch].Row = quint32(row);
     }
     list.Settled = size;
     list.Resort = false;
@@ -660,8 +699,8 @@ QAnyStringView TreeModel::Text(qint32 node) const { return Read(Checked(node).Te
 void TreeModel::SetText(qint32 node, QAnyStringView text) {
     Node& n = Checked(node);
     n.Text = m_Texts->Keep(text, TextHash(text));
-    Node& parent = At(n.Parent);
-    if (parent.IsSorted) ListOf(parent).Resort = true;
+    // The parent has a branch: it has this child.
+    if (Branch& parent = MakeBranch(n.Parent); parent.IsSorted) ListOf(parent).Resort = true;
 }
 
 qint32 TreeModel::Image(qint32 node) const {
@@ -682,10 +721,15 @@ void TreeModel::SetImage(qint32 node, qint32 image) {
     }
 }
 
-bool TreeModel::Sorted(qint32 node) const { return Checked(node).IsSorted; }
+bool TreeModel::Sorted(qint32 node) const {
+    Checked(node);
+    return BranchOf(node).IsSorted;
+}
 
 void TreeModel::SetSorted(qint32 node, bool sorted) {
-    Node& n = node == NoNode ? At(NoNode) : Checked(node);
+    if (node != NoNode) Checked(node);
+    if (!sorted && !BranchOf(node).IsSorted) return;
+    Branch& n = MakeBranch(node);
     if (sorted) {
         if (n.ChildCount > 0) ListOf(n).Resort = true;
     } else {
@@ -694,7 +738,7 @@ void TreeModel::SetSorted(qint32 node, bool sorted) {
     n.IsSorted = sorted;
 }
 
-bool TreeModel::RootSorted() const { return At(NoNode).IsSorted; }
+bool TreeModel::RootSorted() const { return m_Branches[0].IsSorted; }
 
 void TreeModel::SetRootSorted(bool sorted) { SetSorted(NoNode, sorted); }
 
@@ -708,26 +752,33 @@ qint32 TreeModel::Depth(qint32 node) const {
 }
 
 qint32 TreeModel::ChildCount(qint32 parent) const {
-    return parent == NoNode ? At(NoNode).ChildCount : Checked(parent).ChildCount;
+    if (parent != NoNode) Checked(parent);
+    return BranchOf(parent).ChildCount;
 }
 
 qint32 TreeModel::Child(qint32 parent, qint32 row) const {
-    const Node& p = parent == NoNode ? At(NoNode) : Checked(parent);
+    if (parent != NoNode) Checked(parent);
+    const Branch& p = BranchOf(parent);
     if (row < 0 || row >= p.ChildCount) RaiseTree(35600, u"Index out of bounds"_s);
     return ChildAt(p, row);
 }
 
-qint32 TreeModel::ChildAt(const Node& parent, qint32 row) const {
+qint32 TreeModel::ChildAt(const Branch& parent, qint32 row) const {
     if (!parent.HasList) return parent.Children + row;
     Settle(parent);
     return m_Lists[size_t(parent.Children)].Items[size_t(row)];
 }
 
-qint32 TreeModel::Row(qint32 node) const { return RowOf(Checked(node)); }
+qint32 TreeModel::Row(qint32 node) const {
+    Checked(node);
+    return RowOf(node);
+}
 
-qint32 TreeModel::RowOf(const Node& node) const {
-    Settle(At(node.Parent));
-    return node.Row;
+qint32 TreeModel::RowOf(qint32 node) const {
+    const Branch& parent = BranchOf(At(node).Parent);
+    if (!parent.HasList) return node - qint32(parent.Children);
+    Settle(parent);
+    return qint32(BranchOf(node).Row);
 }
 
 QAnyStringView TreeModel::Text(qint32 node, std::nothrow_t) const noexcept {
@@ -746,12 +797,12 @@ qint32 TreeModel::Parent(qint32 node, std::nothrow_t) const noexcept {
 }
 
 qint32 TreeModel::ChildCount(qint32 parent, std::nothrow_t) const noexcept {
-    const Node* p = KnownParent(parent);
+    const Branch* p = KnownBranch(parent);
     return p ? p->ChildCount : 0;
 }
 
 qint32 TreeModel::Child(qint32 parent, qint32 row, std::nothrow_t) const noexcept {
-    const Node* p = KnownParent(parent);
+    const Branch* p = KnownBranch(parent);
     if (!p) return NoNode;
     Q_ASSERT_X(row >= 0 && row < p->ChildCount, "TreeModel", "row out of range");
     if (row < 0 || row >= p->ChildCount) return NoNode;
@@ -759,8 +810,7 @@ qint32 TreeModel::Child(qint32 parent, qint32 row, std::nothrow_t) const noexcep
 }
 
 qint32 TreeModel::Row(qint32 node, std::nothrow_t) const noexcept {
-    const Node* n = Known(node);
-    return n ? RowOf(*n) : 0;
+    return Known(node) ? RowOf(node) : 0;
 }
 
 bool TreeModel::Expanded(qint32 node) const { return Checked(node).IsExpanded; }

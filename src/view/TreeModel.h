@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ChunkedArray.h"
 #include "base/OpenIndex.h"
 #include "base/Slabs.h"
 
@@ -119,6 +120,7 @@ public:
 
 private:
     struct Node;
+    struct Branch;
     struct ChildList;
     struct Block;
     class TextPool;
@@ -140,11 +142,17 @@ private:
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
-    const Node* KnownParent(qint32 parent) const noexcept;
-    ChildList& ListOf(Node& parent);
-    void Settle(const Node& parent) const;
-    qint32 ChildAt(const Node& parent, qint32 row) const;
-    qint32 RowOf(const Node& node) const;
+    // A node's branch, NoNode's the root level's; a node that never had one reads as a
+    // leaf. MakeBranch gives it one; room for it is made ahead where a change must not
+    // fail half-way.
+    const Branch& BranchOf(qint32 node) const;
+    Branch& MakeBranch(qint32 node);
+    // The branch of parent, which may be NoNode, or null for an index that names no node.
+    const Branch* KnownBranch(qint32 parent) const noexcept;
+    ChildList& ListOf(Branch& parent);
+    void Settle(const Branch& parent) const;
+    qint32 ChildAt(const Branch& parent, qint32 row) const;
+    qint32 RowOf(qint32 node) const;
     void LinkChild(qint32 parent, qint32 child);
 
     void AddBlock();
@@ -153,6 +161,9 @@ private:
     // pages rather than hundreds of thousands of small ones.
     std::unique_ptr<Slabs> m_BlockRoom;
     std::vector<Block*> m_Blocks;
+    // Branches of the nodes that have children or a row of their own, a few in every node
+    // of a build: the rest, leaves in a run, need neither. 0 is the root level's.
+    mutable ChunkedArray<Branch> m_Branches;
     mutable std::vector<ChildList> m_Lists;
     std::unique_ptr<TextPool> m_Texts;
     // Keys kept whole, to their nodes; 32-bit hashes keep a cell at 8 bytes. A key kept as
