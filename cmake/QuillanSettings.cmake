@@ -9,6 +9,14 @@ else()
     $<$<BOOL:${QUILLAN_WERROR}>:-Werror>)
 endif()
 
+# Qt makes every object position-independent, and such code may not inline or assume
+# anything of a function another library could stand in for; the layers are linked
+# statically into each program, so nothing can.
+add_library(quillan_codegen INTERFACE)
+if(NOT MSVC)
+  target_compile_options(quillan_codegen INTERFACE -fno-semantic-interposition)
+endif()
+
 add_library(quillan_sanitizers INTERFACE)
 if(QUILLAN_SANITIZE)
   target_compile_options(quillan_sanitizers INTERFACE
@@ -23,7 +31,8 @@ target_compile_definitions(quillan_qt_strict INTERFACE
   QT_NO_CONTEXTLESS_CONNECT QT_NO_URL_CAST_FROM_STRING QT_NO_FOREACH)
 
 add_library(quillan_settings INTERFACE)
-target_link_libraries(quillan_settings INTERFACE quillan_warnings quillan_sanitizers quillan_qt_strict)
+target_link_libraries(quillan_settings INTERFACE quillan_warnings quillan_codegen quillan_sanitizers
+  quillan_qt_strict)
 
 # One library per layer: quillan_layer(NAME [FOLDER DIR] SOURCES ... LINKS ...)
 # Includes name their layer ("records/LogEntry.h"), and a layer's headers are on the path
