@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -356,6 +357,11 @@ void TreeModel::Clear() {
     m_Keys.Reset();
     m_Fronts.clear();
     m_FrontStartsWholeKey.clear();
+    m_FrontRelated.clear();
+    m_FrontsParent = -1;
+    m_FrontsTaken = 0;
+    m_LinkParent = -1;
+    m_LinkBranch = nullptr;
     m_LargeImages.clear();
     m_Count = 0;
     m_Selected = NoNode;
@@ -460,7 +466,7 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
             place = m_Keys.Claim(hash, HasKey(key));
         }
         if ((wholeMayHoldIt && place < 0) ||
-            FindByFront(key, frontSize < 0 ? NoNode : parent, frontSize) != NoNode)
+            FindByFront(key, known < 0 ? NoNode : parent, known) != NoNode)
             RaiseTree(35602, u"Key is not unique in collection"_s);
     }
     if (m_Count == std::numeric_limits<qint32>::max())
@@ -485,16 +491,35 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
     if (front < 0 && place >= 0) {
         m_Keys.File(place, hash, quint32(node));
         for (size_t i = 0; i < m_Fronts.size(); ++i)
-            if (key.startsWith(m_Fronts[i])) m_FrontStartsWholeKey[i] = true;
+            if (m_Fronts[i].front() == key.front() && key.startsWith(m_Fronts[i]))
+                m_FrontStartsWholeKey[i] = true;
     }
+    if (front >= 0 && parent == m_FrontsParent) m_FrontsTaken |= quint64(1) << front;
     LinkChild(parent, node);
     return node;
 }
 
 qint32 TreeModel::KnownFront(QStringView front) const {
+    // Fronts are never empty, and their first unit and size tell most apart.
     for (size_t i = 0; i < m_Fronts.size(); ++i)
-        if (m_Fronts[i] == front) return qint32(i);
+        if (const QString& known = m_Fronts[i];
+            known.size() == front.size() && known.front() == front.front() &&
+            std::equal(front.begin(), front.end(), known.constData()))
+            return qint32(i);
     return -1;
+}
+
+bool TreeModel::FrontTaken(qint32 parent, size_t front) const {
+    if (parent != m_FrontsParent) {
+        quint64 taken = 0;
+        const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
+        for (qint32 node = parent + 1; node <= last; ++node)
+            if (const Node& n = At(node); n.Parent == parent && n.KeyIsFront())
+                taken |= quint64(1) << (n.Key - 1);
+        m_FrontsParent = parent;
+        m_FrontsTaken = taken;
+    }
+    return (m_FrontsTaken >> front) & 1;
 }
 
 qint32 TreeModel::FrontOf(QStringView front) {
@@ -515,30 +540,53 @@ qint32 TreeModel::FrontOf(QStringView front) {
             });
     m_Fronts.reserve(MaxFronts);
     m_FrontStartsWholeKey.reserve(MaxFronts);
+    m_FrontRelated.reserve(MaxFronts);
+    const size_t made = m_Fronts.size();
+    quint64 related = 0;
+    for (size_t i = 0; i < made; ++i) {
+        if (m_Fronts[i].startsWith(front) || front.startsWith(m_Fronts[i])) {
+            related |= quint64(1) << i;
+            m_FrontRelated[i] |= quint64(1) << made;
+        }
+    }
     m_Fronts.push_back(front.toString());
     m_FrontStartsWholeKey.push_back(startsWholeKey);
-    return qint32(m_Fronts.size() - 1);
+    m_FrontRelated.push_back(related);
+    return qint32(made);
 }
 
 // A key kept as a front is its front followed by its parent's whole key, and its node
 // stands at most FrontReach nodes after that parent.
-qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const {
-    for (size_t i = 0; i < m_Fronts.size(); ++i) {
-        const QString& front = m_Fronts[i];
-        if (key.size() <= front.size() || front.front() != key.front() || !key.startsWith(front))
-            continue;
-        quint32 parent = quint32(knownParent);
-        if (knownParent == NoNode || front.size() != knownFront) {
-            const QStringView rest = key.sliced(front.size());
-            parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
-            if (parent == m_Keys.None) continue;
-        }
-        const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
-        for (qint32 node = qint32(parent) + 1; node <= last; ++node) {
-            const Node& n = At(node);
-            if (n.Key == quint32(i) + 1 && n.Parent == qint32(parent)) return node;
-        }
+qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qint32 knownFront) const {
+    if (knownParent == NoNode || knownFront < 0) {
+        for (size_t i = 0; i < m_Fronts.size(); ++i)
+            if (const qint32 node = FindUnderFront(key, i); node != NoNode) return node;
+        return NoNode;
     }
+    if (FrontTaken(knownParent, size_t(knownFront)))
+        return FindChildByFront(knownParent, size_t(knownFront));
+    // Another front can start the key only if one of the two starts the other.
+    for (quint64 others = m_FrontRelated[size_t(knownFront)]; others != 0; others &= others - 1)
+        if (const qint32 node = FindUnderFront(key, size_t(std::countr_zero(others)));
+            node != NoNode)
+            return node;
+    return NoNode;
+}
+
+qint32 TreeModel::FindUnderFront(QStringView key, size_t front) const {
+    const QString& text = m_Fronts[front];
+    if (key.size() <= text.size() || text.front() != key.front() || !key.startsWith(text))
+        return NoNode;
+    const QStringView rest = key.sliced(text.size());
+    const quint32 parent = m_Keys.Find(KeyHash(rest), HasKey(rest));
+    return parent == m_Keys.None ? NoNode : FindChildByFront(qint32(parent), front);
+}
+
+qint32 TreeModel::FindChildByFront(qint32 parent, size_t front) const {
+    const qint32 last = qint32(std::min(qint64(m_Count), qint64(parent) + FrontReach));
+    for (qint32 node = parent + 1; node <= last; ++node)
+        if (const Node& n = At(node); n.Key == quint32(front) + 1 && n.Parent == parent)
+            return node;
     return NoNode;
 }
 
@@ -563,8 +611,13 @@ TreeModel::ChildList& TreeModel::ListOf(Branch& parent) {
 
 void TreeModel::LinkChild(qint32 parent, qint32 child) {
     At(child).Parent = parent;
-    // Branches never move, so p stays valid as more are made.
-    Branch& p = MakeBranch(parent);
+    // Branches never move, so p stays valid as more are made, and the last parent's is
+    // kept for its next child.
+    if (parent != m_LinkParent) {
+        m_LinkBranch = &MakeBranch(parent);
+        m_LinkParent = parent;
+    }
+    Branch& p = *m_LinkBranch;
     if (!p.HasList && !p.IsSorted && (p.ChildCount == 0 || p.Children + p.ChildCount == child)) {
         if (p.ChildCount == 0) p.Children = child;
         ++p.ChildCount;
@@ -683,7 +736,7 @@ void TreeModel::Settle(const Branch& parent) const {
 qint32 TreeModel::Find(QStringView key) const {
     if (key.isEmpty()) return NoNode;
     const quint32 node = m_Keys.Find(KeyHash(key), HasKey(key));
-    return node == m_Keys.None ? FindByFront(key, NoNode, 0) : qint32(node);
+    return node == m_Keys.None ? FindByFront(key, NoNode, -1) : qint32(node);
 }
 
 QString TreeModel::Key(qint32 node) const {
@@ -714,7 +767,7 @@ void TreeModel::SetImage(qint32 node, qint32 image) {
         RaiseTree(35600, u"Index out of bounds"_s);
     if (image < LargeImage) {
         ImageByte(node) = quint8(image);
-        m_LargeImages.erase(node);
+        if (!m_LargeImages.empty()) m_LargeImages.erase(node);
     } else {
         m_LargeImages[node] = qint16(image);
         ImageByte(node) = LargeImage;

@@ -132,13 +132,21 @@ private:
     QAnyStringView Read(quint32 ref) const noexcept;
     // Whether a node is filed under key in the index, compared exactly.
     auto HasKey(QStringView key) const;
-    // A node whose key is kept as a front; a caller that knows key to be a front followed
-    // by a parent's key may name them, which spares looking the parent up.
-    qint32 FindByFront(QStringView key, qint32 knownParent, qsizetype knownFront) const;
+    // A node whose key is kept as a front; a caller that knows key to be front number
+    // knownFront followed by a parent's key may name them, which spares looking the parent
+    // up (-1 and NoNode: not known).
+    qint32 FindByFront(QStringView key, qint32 knownParent, qint32 knownFront) const;
+    // The node filed as front followed by the key of a node kept whole, or NoNode.
+    qint32 FindUnderFront(QStringView key, size_t front) const;
+    qint32 FindChildByFront(qint32 parent, size_t front) const;
     // The front's number, made now if it is new and there is room; -1 otherwise.
     qint32 FrontOf(QStringView front);
     // The number of a front already made, or -1.
     qint32 KnownFront(QStringView front) const;
+    // Whether a child of parent within reach already has the front. The answer for one
+    // parent is kept as a mask and brought up to date as its children come, so that a
+    // build's detail lines each cost one look rather than a walk over their siblings.
+    bool FrontTaken(qint32 parent, size_t front) const;
     const Node& Checked(qint32 node) const;
     Node& Checked(qint32 node);
     const Node* Known(qint32 node) const noexcept;
@@ -175,6 +183,13 @@ private:
     // can equal a key of that front, and adding one need not look in the index: a build
     // adds millions of those, and each look there is a read from memory far from the last.
     std::vector<bool> m_FrontStartsWholeKey;
+    // Per front, the other fronts that start it or that it starts: a key of one front can
+    // be of another only then.
+    std::vector<quint64> m_FrontRelated;
+    mutable qint32 m_FrontsParent = -1;
+    mutable quint64 m_FrontsTaken = 0;
+    qint32 m_LinkParent = -1;
+    Branch* m_LinkBranch = nullptr;
     // Pictures too large for a node's byte; the program's own are all small.
     std::unordered_map<qint32, qint16> m_LargeImages;
     qint32 m_Count = 0;
