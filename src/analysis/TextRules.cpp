@@ -5,12 +5,14 @@
 #include <QtAlgorithms>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#include <iterator>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -171,19 +173,30 @@ qint32 CheckedAdd(qint32 a, qint64 b) {
 }
 
 QString FormatGrouped(qint64 value, const QString& separator, bool emptyForZero) {
-    if (value == 0) return emptyForZero ? QString() : u"0"_s;
-    const bool negative = value < 0;
+    if (value == 0 && emptyForZero) return QString();
+    return GroupedNumber(value, separator).View().toString();
+}
+
+GroupedNumber::GroupedNumber(qint64 value, QStringView separator) {
     // Work on the magnitude as unsigned so that the smallest value has one too.
-    quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
-    const QString digits = QString::number(magnitude);
-    QString out;
-    out.reserve(digits.size() + digits.size() / 3 * separator.size() + 1);
-    if (negative) out.append(u'-');
-    const qsizetype first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
-    out.append(QStringView(digits).first(first));
-    for (qsizetype i = first; i < digits.size(); i += 3) {
-        out.append(separator);
-        out.append(QStringView(digits).sliced(i, 3));
+    const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
+    char digits[24];
+    const qsizetype count = std::to_chars(digits, std::end(digits), magnitude).ptr - digits;
+    const qsizetype first = count % 3 == 0 ? 3 : count % 3;
+    const auto write = [&](auto&& put) {
+        if (value < 0) put(QStringView(u"-"));
+        put(QLatin1StringView(digits, first));
+        for (qsizetype i = first; i < count; i += 3) {
+            put(separator);
+            put(QLatin1StringView(digits + i, 3));
+        }
+    };
+    if (separator.size() > LongestSeparator) {
+        write([this](auto part) { m_Long.append(part); });
+        return;
     }
-    return out;
+    write([this](auto part) {
+        for (qsizetype i = 0; i < part.size(); ++i)
+            m_Units[m_Size++] = part[i].unicode();
+    });
 }

@@ -85,3 +85,18 @@ qint32 CheckedAdd(qint32 a, qint64 b);
 // Whole number with groups of three digits, no leading zeros; emptyForZero gives ""
 // for 0 (the "###,###" pattern), otherwise "0".
 QString FormatGrouped(qint64 value, const QString& separator, bool emptyForZero = true);
+
+// The same text for a value, 0 written "0", held without the heap where the separator
+// is of a usual length: a tree build writes one for many of its records.
+class GroupedNumber {
+public:
+    GroupedNumber(qint64 value, QStringView separator);
+    QStringView View() const { return m_Long.isNull() ? QStringView(m_Units, m_Size) : m_Long; }
+
+private:
+    static constexpr qsizetype LongestSeparator = 12;
+    // A sign, 19 digits and 6 separators between their groups.
+    char16_t m_Units[20 + 6 * LongestSeparator];
+    qsizetype m_Size = 0;
+    QString m_Long;
+};

@@ -259,6 +259,15 @@ private slots:
         QCOMPARE(FormatGrouped(-1234, u"."_s), u"-1.234"_s);
         QCOMPARE(FormatGrouped(std::numeric_limits<qint64>::min(), u","_s),
                  u"-9,223,372,036,854,775,808"_s);
+        QCOMPARE(FormatGrouped(0, u","_s, false), u"0"_s);
+        // Separators beyond Latin-1, empty, and longer than the room kept beside the digits.
+        QCOMPARE(FormatGrouped(std::numeric_limits<qint64>::max(), u"\u202f"_s),
+                 u"9\u202f223\u202f372\u202f036\u202f854\u202f775\u202f807"_s);
+        QCOMPARE(FormatGrouped(1234567, QString()), u"1234567"_s);
+        const QString longSeparator(13, u'_');
+        QCOMPARE(FormatGrouped(-1234567, longSeparator),
+                 u"-1"_s + longSeparator + u"234"_s + longSeparator + u"567"_s);
+        QCOMPARE(GroupedNumber(-1000, u" ").View(), u"-1 000");
 
         QCOMPARE(TrimBlanks(u"  a b \t "), u"a b \t"_s);
     }
