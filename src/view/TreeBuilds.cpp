@@ -18,6 +18,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class AddedForm { AsStored, TimeOnly, LongDateAndTime, ShortDateAndTime };
+
+// A detail line's key is its word followed by its entry's key.
+enum class Word : quint8 { Started, URL, Local, Restarts, Mirrors, Resumes, Bytes, Finished };
+constexpr std::array<QStringView, 8> Words = {u"Started ", u"URL ",     u"Local ", u"Restarts ",
+                                              u"Mirrors ", u"Resumes ", u"Bytes ", u"Finished "};
 enum class Grouping { None, ByDate, ByURL, ByLocal };
 
 // The nodes of some records, put together ahead of the tree: keys one after another in
@@ -25,7 +30,8 @@ enum class Grouping { None, ByDate, ByURL, ByLocal };
 // are its group (in a grouped build), its entry node and its detail lines, in the order
 // they are added.
 struct PreparedNodes {
-    // Record starts each record's nodes: Key holds the record's position.
+    // Record starts each record's nodes: Key holds the record's position. A detail line's
+    // Key is its Word.
     enum class Kind : quint8 { Record, Group, Entry, Detail };
     struct Node {
         Kind What;
@@ -56,16 +62,16 @@ struct PreparedNodes {
     void StartRecord(qint32 record) {
         Nodes.push_back(Node{Kind::Record, 0, false, record, 0, 0, 0, 0, 0});
     }
-    // A node whose key is Keys from keyStart on.
+    // A node whose key is Keys from keyStart on, or a detail line's word.
     void Add(Kind what, qint32 image, qsizetype keyStart, const MixedText& text) {
         const qsizetype at = text.IsWide() ? Wide.size() : qsizetype(Narrow.size());
         if (text.IsWide()) {
             Wide.append(text.Wide());
         } else if (!text.Latin1().isEmpty()) {
-            Narrow.resize(Narrow.size() + size_t(text.Latin1().size()));
-            std::memcpy(Narrow.data() + at, text.Latin1().data(), size_t(text.Latin1().size()));
+            Narrow.insert(Narrow.end(), text.Latin1().begin(), text.Latin1().end());
         }
-        const QStringView key = QStringView(Keys).sliced(keyStart);
+        const QStringView key =
+            what == Kind::Detail ? QStringView() : QStringView(Keys).sliced(keyStart);
         Nodes.push_back(
             Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at, text.View().size(),
                  what == Kind::Detail && !HashesDetails ? 0 : TreeModel::HashOf(text.View()),
@@ -115,30 +121,30 @@ public:
         Record().AppendFName(m_Text);
         out.Add(PreparedNodes::Kind::Entry, TreeImage::Entry, key, m_Text);
 
-        Detail(out, u"Started ", TreeImage::Calendar, "Added: "_L1,
+        Detail(out, Word::Started, TreeImage::Calendar, "Added: "_L1,
                [this](MixedText& text) { AppendAddedText(text); });
-        Detail(out, u"URL ", TreeImage::Url, "URL: "_L1,
+        Detail(out, Word::URL, TreeImage::Url, "URL: "_L1,
                [this](MixedText& text) { Record().AppendURL(text); });
-        Detail(out, u"Local ", TreeImage::Folder, "Local Path: "_L1,
+        Detail(out, Word::Local, TreeImage::Folder, "Local Path: "_L1,
                [this](MixedText& text) { Record().AppendLocalName(text); });
         if (const qint32 restarts = Record().Restarts(); restarts > 0)
-            Detail(out, u"Restarts ", TreeImage::Restarts, "Restarts: "_L1, Number(restarts));
+            Detail(out, Word::Restarts, TreeImage::Restarts, "Restarts: "_L1, Number(restarts));
         if (const qint32 mirrors = Record().Mirrors(); mirrors > 0)
-            Detail(out, u"Mirrors ", TreeImage::Mirrors, "Mirror Swaps: "_L1, Number(mirrors));
+            Detail(out, Word::Mirrors, TreeImage::Mirrors, "Mirror Swaps: "_L1, Number(mirrors));
         if (const qint32 resumes = Record().Resumes(); resumes > 0)
-            Detail(out, u"Resumes ", TreeImage::Resumes, "Resumes: "_L1, Number(resumes));
+            Detail(out, Word::Resumes, TreeImage::Resumes, "Resumes: "_L1, Number(resumes));
         // The by-date build, alone of the four, labels the kilobytes "Bytes".
         if (const qint32 num = Record().Num(); num > 0)
-            Detail(out, u"Bytes ", TreeImage::Bytes,
+            Detail(out, Word::Bytes, TreeImage::Bytes,
                    m_Form == AddedForm::TimeOnly ? "Bytes Resumed: "_L1 : "KBytes Resumed: "_L1,
                    [&](MixedText& text) {
-                       text.Append(QStringView(FormatGrouped(num, m_Formats.GroupSeparator())))
+                       text.Append(GroupedNumber(num, m_Formats.GroupSeparator()).View())
                            .Append(" Kb"_L1);
                    });
         m_Finished.Clear();
         Record().AppendDateFinished(m_Finished);
         if (!m_Finished.View().isEmpty())
-            Detail(out, u"Finished ", TreeImage::Finished, "Finished: "_L1,
+            Detail(out, Word::Finished, TreeImage::Finished, "Finished: "_L1,
                    [this](MixedText& text) { text.Append(m_Finished.View()); });
     }
 
@@ -181,14 +187,12 @@ private:
     // A detail line: its key is the word and the entry's key, its text the label and what
     // value appends.
     template <class Value>
-    void Detail(PreparedNodes& out, QStringView word, qint32 image, QLatin1StringView label,
+    void Detail(PreparedNodes& out, Word word, qint32 image, QLatin1StringView label,
                 Value&& value) {
-        const qsizetype key = out.Keys.size();
-        out.Keys.append(word).append(m_EntryKey);
         m_Text.Clear();
         m_Text.Append(label);
         value(m_Text);
-        out.Add(PreparedNodes::Kind::Detail, image, key, m_Text);
+        out.Add(PreparedNodes::Kind::Detail, image, qsizetype(word), m_Text);
     }
 
     void AppendAddedText(MixedText& out) {
@@ -247,6 +251,9 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
     qint32& CurLine = analysis.CurLine();
     qint32 group = TreeModel::NoNode;
     qint32 entry = TreeModel::NoNode;
+    std::array<qint32, Words.size()> fronts;
+    for (size_t word = 0; word < Words.size(); ++word)
+        fronts[word] = tree.FrontNumber(Words[word]);
     const auto prepare = [&](qint32 record, PreparedNodes& out) {
         out.StartRecord(record);
         writer.Prepare(record, by, out);
@@ -296,8 +303,14 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
                 tree.SetImage(entry, node.Image);
                 break;
             case Kind::Detail:
-                tree.SetImage(tree.Add(entry, batch.Key(node), batch.Text(node), textHash),
-                              node.Image);
+                if (const qint32 front = fronts[size_t(node.Key)]; front >= 0)
+                    tree.SetImage(tree.AddUnder(entry, front, batch.Text(node), textHash),
+                                  node.Image);
+                else
+                    tree.SetImage(tree.Add(entry,
+                                           QString(Words[size_t(node.Key)] + tree.Key(entry)),
+                                           batch.Text(node), textHash),
+                                  node.Image);
                 break;
             }
         }

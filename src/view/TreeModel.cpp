@@ -469,32 +469,60 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
             FindByFront(key, known < 0 ? NoNode : parent, known) != NoNode)
             RaiseTree(35602, u"Key is not unique in collection"_s);
     }
-    if (m_Count == std::numeric_limits<qint32>::max())
-        RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
-    // The parent's branch and the node's own, if linking needs them.
-    m_Branches.MakeRoom(2);
-
-    const qint32 node = m_Count + 1;
-    if (size_t(node >> BlockShift) == m_Blocks.size()) AddBlock();
+    MakeRoomForNode();
     const qint32 front = known >= 0 ? known : frontSize < 0 ? -1 : FrontOf(key.first(frontSize));
-    Node n;
-    if (front >= 0) {
-        n.Key = quint32(front) + 1;
-    } else {
-        // Keys are unique, so looking for a repeat would be wasted.
-        n.Key = m_Texts->Store(key);
-    }
-    n.Text = m_Texts->Keep(text, textHash);
-    At(node) = n;
-    ImageByte(node) = 0;
-    m_Count = node;
-    if (front < 0 && place >= 0) {
+    if (front >= 0) return Commit(parent, quint32(front) + 1, text, textHash);
+    // Keys are unique, so looking for a repeat would be wasted.
+    const qint32 node = Commit(parent, m_Texts->Store(key), text, textHash);
+    if (place >= 0) {
         m_Keys.File(place, hash, quint32(node));
         for (size_t i = 0; i < m_Fronts.size(); ++i)
             if (m_Fronts[i].front() == key.front() && key.startsWith(m_Fronts[i]))
                 m_FrontStartsWholeKey[i] = true;
     }
-    if (front >= 0 && parent == m_FrontsParent) m_FrontsTaken |= quint64(1) << front;
+    return node;
+}
+
+qint32 TreeModel::FrontNumber(QStringView front) {
+    if (front.isEmpty()) return -1;
+    return FrontOf(front);
+}
+
+qint32 TreeModel::AddUnder(qint32 parent, qint32 front, QAnyStringView text, quint32 textHash) {
+    Q_ASSERT(textHash == TextHash(text));
+    if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
+    if (front < 0 || front >= qint32(m_Fronts.size())) RaiseTree(35600, u"Index out of bounds"_s);
+    // The short way holds where Add would keep the key as this front and need look no
+    // further than the parent's other children for it: otherwise the key is put together.
+    if (parent == NoNode || At(parent).Key <= MaxFronts ||
+        qint64(m_Count) + 1 - parent > FrontReach || m_FrontStartsWholeKey[size_t(front)] ||
+        m_FrontRelated[size_t(front)] != 0) {
+        QString key = m_Fronts[size_t(front)];
+        if (parent != NoNode) key.append(Key(parent));
+        return Add(parent, key, text, textHash);
+    }
+    if (FrontTaken(parent, size_t(front))) RaiseTree(35602, u"Key is not unique in collection"_s);
+    MakeRoomForNode();
+    return Commit(parent, quint32(front) + 1, text, textHash);
+}
+
+void TreeModel::MakeRoomForNode() {
+    if (m_Count == std::numeric_limits<qint32>::max())
+        RaiseTree(ErrorNumbers::Overflow, u"Overflow"_s);
+    // The parent's branch and the node's own, if linking needs them.
+    m_Branches.MakeRoom(2);
+    if (size_t((m_Count + 1) >> BlockShift) == m_Blocks.size()) AddBlock();
+}
+
+qint32 TreeModel::Commit(qint32 parent, quint32 key, QAnyStringView text, quint32 textHash) {
+    const qint32 node = m_Count + 1;
+    Node n;
+    n.Key = key;
+    n.Text = m_Texts->Keep(text, textHash);
+    At(node) = n;
+    ImageByte(node) = 0;
+    m_Count = node;
+    if (n.KeyIsFront() && parent == m_FrontsParent) m_FrontsTaken |= quint64(1) << (key - 1);
     LinkChild(parent, node);
     return node;
 }

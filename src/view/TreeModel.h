@@ -51,6 +51,13 @@ public:
     // own, and hand the texts in as Latin-1 where they fit.
     qint32 Add(qint32 parent, QStringView key, QAnyStringView text, quint32 textHash,
                std::optional<quint32> keyHash = std::nullopt);
+    // A front's number, made now if it is new: AddUnder adds a node whose key is the front
+    // followed by its parent's key without the key being put together. -1 when the tree
+    // keeps no more fronts, or front is empty; such keys go to Add.
+    qint32 FrontNumber(QStringView front);
+    // Add(parent, front's text + Key(parent), text, textHash), and the same in every way.
+    // A front that FrontNumber did not give raises "Index out of bounds" (35600).
+    qint32 AddUnder(qint32 parent, qint32 front, QAnyStringView text, quint32 textHash);
     // A text's hash, the same for the same characters in either form.
     static quint32 HashOf(QAnyStringView text);
     // A key's hash, as the key index files it.
@@ -164,6 +171,10 @@ private:
     void LinkChild(qint32 parent, qint32 child);
 
     void AddBlock();
+    // Throws what adding a node may throw, before the tree changes.
+    void MakeRoomForNode();
+    // Adds the node, for which MakeRoomForNode made room, with its key as kept.
+    qint32 Commit(qint32 parent, quint32 key, QAnyStringView text, quint32 textHash);
 
     // Node blocks sit on the platform's large blocks: a big log's tree then faults in huge
     // pages rather than hundreds of thousands of small ones.

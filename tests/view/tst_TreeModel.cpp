@@ -281,8 +281,9 @@ private slots:
     void keysMatchAPlainMap() {
         // Random keys from a few letters, each a word alone, a word before its parent's key
         // or a word before another node's key, under parents near, just out of reach or
-        // anywhere; more distinct words than fronts are kept. Add, Find and Key must answer
-        // as a plain map from keys to nodes does, in a first build and after a clear.
+        // anywhere; more distinct words than fronts are kept. Add, AddUnder, Find and Key
+        // must answer as a plain map from keys to nodes does, in a first build and after a
+        // clear.
         QRandomGenerator random(11);
         const QStringList letters = {u"a"_s, u"b"_s, u"\u00e9"_s, u"\u03a9"_s};
         const auto word = [&](int most) {
@@ -303,15 +304,25 @@ private slots:
                     parent = random.bounded(3) != 0
                                  ? std::max(1, count - qint32(random.bounded(40)))
                                  : 1 + qint32(random.bounded(count));
-                QString key = word(3);
+                const QString front = word(3);
+                QString key = front;
                 const int shape = int(random.bounded(4));
-                if (shape > 0 && shape < 3 && keyOf[size_t(parent)].size() < 30)
+                // Half of the keys that end with their parent's go in by front: the tree
+                // must answer exactly as for the key put together.
+                const bool byFront = shape > 0 && shape < 3 && keyOf[size_t(parent)].size() < 30;
+                if (byFront)
                     key += keyOf[size_t(parent)];
                 else if (shape == 3 && count > 0)
                     key += keyOf[size_t(1 + random.bounded(count))];
                 const bool taken = nodeOf.count(key) > 0;
                 qint32 node = TreeModel::NoNode;
-                QCOMPARE(RaisedNumber([&] { node = tree.Add(parent, key); }), taken ? 35602 : 0);
+                const qint32 number = byFront && shape == 1 ? tree.FrontNumber(front) : -1;
+                QCOMPARE(RaisedNumber([&] {
+                             node = number >= 0
+                                        ? tree.AddUnder(parent, number, {}, TreeModel::HashOf({}))
+                                        : tree.Add(parent, key);
+                         }),
+                         taken ? 35602 : 0);
                 if (!taken) {
                     nodeOf[key] = node;
                     keyOf.push_back(key);
@@ -325,6 +336,101 @@ private slots:
                     if (!nodeOf.count(miss)) QCOMPARE(tree.Find(miss), TreeModel::NoNode);
             }
         }
+    }
+
+    void addUnderIsAddWithTheKeyPutTogether() {
+        // Two trees in step: one is given every key whole, the other the keys that end
+        // with their parent's by front, as a build gives its detail lines. Words mostly
+        // start no other (the short way), and now and then one does; some whole keys start
+        // with a word, some equal a word before another key, and some keys come twice.
+        // Every answer, failure and node must be the same in both.
+        QRandomGenerator random(29);
+        const QStringList words = {u"URL "_s, u"Local "_s, u"Started "_s, u"Mirrors "_s,
+                                   u"Lo"_s,   u"URL"_s,    u"\u03a9 "_s};
+        TreeModel whole;
+        TreeModel byFront;
+        for (int build = 0; build < 2; ++build) {
+            whole.Clear();
+            byFront.Clear();
+            // The related words join only in the second build.
+            const qsizetype usable = build == 0 ? 4 : words.size();
+            for (int step = 0; step < 4000; ++step) {
+                const qint32 count = whole.Count();
+                qint32 parent = TreeModel::NoNode;
+                if (count > 0 && random.bounded(8) != 0)
+                    parent = random.bounded(4) != 0
+                                 ? std::max(1, count - qint32(random.bounded(40)))
+                                 : 1 + qint32(random.bounded(count));
+                const QString& word = words[random.bounded(usable)];
+                const QString parentKey =
+                    parent == TreeModel::NoNode ? QString() : whole.Key(parent);
+                const QString text = QString::number(step);
+                qint32 a = -1, b = -1;
+                qint32 failedA = 0, failedB = 0;
+                switch (random.bounded(4)) {
+                case 0: { // an entry, sometimes one already there
+                    const QString key = u"Entry: "_s + QString::number(random.bounded(400));
+                    failedA = RaisedNumber([&] { a = whole.Add(parent, key, text); });
+                    failedB = RaisedNumber([&] { b = byFront.Add(parent, key, text); });
+                    break;
+                }
+                case 1: { // a whole key that starts with a word
+                    const QString key =
+                        word + (count > 0 ? whole.Key(1 + qint32(random.bounded(count))) : u"x"_s);
+                    failedA = RaisedNumber([&] { a = whole.Add(parent, key, text); });
+                    failedB = RaisedNumber([&] { b = byFront.Add(parent, key, text); });
+                    break;
+                }
+                default: { // a detail line
+                    const QString key = word + parentKey;
+                    failedA = RaisedNumber([&] { a = whole.Add(parent, key, text); });
+                    const qint32 front = byFront.FrontNumber(word);
+                    failedB = RaisedNumber([&] {
+                        b = front >= 0
+                                ? byFront.AddUnder(parent, front, text, TreeModel::HashOf(text))
+                                : byFront.Add(parent, key, text);
+                    });
+                    break;
+                }
+                }
+                QCOMPARE(failedB, failedA);
+                QCOMPARE(b, a);
+                QCOMPARE(byFront.Count(), whole.Count());
+            }
+            for (qint32 node = 1; node <= whole.Count(); ++node) {
+                QCOMPARE(byFront.Key(node), whole.Key(node));
+                QCOMPARE(byFront.Text(node).toString(), whole.Text(node).toString());
+                QCOMPARE(byFront.Parent(node), whole.Parent(node));
+                QCOMPARE(byFront.Row(node), whole.Row(node));
+                QCOMPARE(byFront.Find(whole.Key(node)), node);
+            }
+        }
+        // The cases the short way must leave to the long one, each once: the key is already
+        // there whole; another front that starts the word names it; the parent's own key is
+        // kept as a front.
+        TreeModel tree;
+        const qint32 entry = tree.Add(TreeModel::NoNode, u"Entry: 1");
+        tree.Add(TreeModel::NoNode, u"URL Entry: 1");
+        const qint32 cal = tree.Add(TreeModel::NoNode, u"cal Entry: 1");
+        const auto under = [&](qint32 parent, const QString& word) {
+            qint32 node = TreeModel::NoNode;
+            const qint32 failed = RaisedNumber([&] {
+                node = tree.AddUnder(parent, tree.FrontNumber(word), {}, TreeModel::HashOf({}));
+            });
+            return failed != 0 ? -failed : node;
+        };
+        QCOMPARE(under(entry, u"URL "_s), -35602);
+        const qint32 local = under(cal, u"Lo"_s);
+        QCOMPARE(tree.Key(local), u"Local Entry: 1"_s);
+        QCOMPARE(under(entry, u"Local "_s), -35602);
+        const qint32 started = under(entry, u"Started "_s);
+        const qint32 finished = under(started, u"Finished "_s);
+        QCOMPARE(tree.Key(finished), u"Finished Started Entry: 1"_s);
+        QCOMPARE(tree.Find(u"Finished Started Entry: 1"_s), finished);
+        QCOMPARE(tree.Parent(finished), started);
+
+        // A front the tree did not give is refused.
+        QCOMPARE(RaisedNumber([&] { byFront.AddUnder(1, 64, {}, TreeModel::HashOf({})); }), 35600);
     }
 
     void sortedOrderAcrossEncodings() {
