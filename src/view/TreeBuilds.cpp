@@ -37,6 +37,8 @@ struct PreparedNodes {
         Kind What;
         qint8 Image;
         bool WideText;
+        // A text that seldom comes twice (a time) is kept without a look for a copy.
+        bool Once;
         qsizetype Key;
         qsizetype KeySize;
         qsizetype Text;
@@ -60,10 +62,11 @@ struct PreparedNodes {
         HashesDetails = false;
     }
     void StartRecord(qint32 record) {
-        Nodes.push_back(Node{Kind::Record, 0, false, record, 0, 0, 0, 0, 0});
+        Nodes.push_back(Node{Kind::Record, 0, false, false, record, 0, 0, 0, 0, 0});
     }
     // A node whose key is Keys from keyStart on, or a detail line's word.
-    void Add(Kind what, qint32 image, qsizetype keyStart, const MixedText& text) {
+    void Add(Kind what, qint32 image, qsizetype keyStart, const MixedText& text,
+             bool once = false) {
         const qsizetype at = text.IsWide() ? Wide.size() : qsizetype(Narrow.size());
         if (text.IsWide()) {
             Wide.append(text.Wide());
@@ -72,10 +75,10 @@ struct PreparedNodes {
         }
         const QStringView key =
             what == Kind::Detail ? QStringView() : QStringView(Keys).sliced(keyStart);
-        Nodes.push_back(
-            Node{what, qint8(image), text.IsWide(), keyStart, key.size(), at, text.View().size(),
-                 what == Kind::Detail && !HashesDetails ? 0 : TreeModel::HashOf(text.View()),
-                 what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
+        Nodes.push_back(Node{
+            what, qint8(image), text.IsWide(), once, keyStart, key.size(), at, text.View().size(),
+            once || (what == Kind::Detail && !HashesDetails) ? 0 : TreeModel::HashOf(text.View()),
+            what == Kind::Entry ? TreeModel::HashOfKey(key) : 0});
     }
     QStringView Key(const Node& node) const {
         return QStringView(Keys).sliced(node.Key, node.KeySize);
@@ -192,7 +195,8 @@ private:
         m_Text.Clear();
         m_Text.Append(label);
         value(m_Text);
-        out.Add(PreparedNodes::Kind::Detail, image, qsizetype(word), m_Text);
+        out.Add(PreparedNodes::Kind::Detail, image, qsizetype(word), m_Text,
+                word == Word::Started || word == Word::Finished);
     }
 
     void AppendAddedText(MixedText& out) {
@@ -265,9 +269,10 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
         std::array<quint32, 2 * ForeseeAhead> hashes;
         const auto hash = [&](size_t at) {
             const PreparedNodes::Node& node = batch.Nodes[at];
-            hashes[at % hashes.size()] = node.What == Kind::Detail && !batch.HashesDetails
-                                             ? TreeModel::HashOf(batch.Text(node))
-                                             : node.TextHash;
+            hashes[at % hashes.size()] =
+                node.What == Kind::Detail && !node.Once && !batch.HashesDetails
+                    ? TreeModel::HashOf(batch.Text(node))
+                    : node.TextHash;
         };
         for (size_t i = 0; i < std::min(size, ForeseeAhead); ++i)
             hash(i);
@@ -276,11 +281,11 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
             // ahead, in two steps, as the second needs what the first fetched.
             if (i + ForeseeAhead < size) {
                 hash(i + ForeseeAhead);
-                const PreparedNodes::Node& ahead = batch.Nodes[i + ForeseeAhead];
-                tree.Foresee(hashes[(i + ForeseeAhead) % hashes.size()],
-                             ahead.What == Kind::Entry ? &ahead.KeyHash : nullptr);
+                if (const PreparedNodes::Node& ahead = batch.Nodes[i + ForeseeAhead]; !ahead.Once)
+                    tree.Foresee(hashes[(i + ForeseeAhead) % hashes.size()],
+                                 ahead.What == Kind::Entry ? &ahead.KeyHash : nullptr);
             }
-            if (i + ForeseeAhead / 2 < size)
+            if (i + ForeseeAhead / 2 < size && !batch.Nodes[i + ForeseeAhead / 2].Once)
                 tree.ForeseeText(hashes[(i + ForeseeAhead / 2) % hashes.size()]);
             const quint32 textHash = hashes[i % hashes.size()];
             const PreparedNodes::Node& node = batch.Nodes[i];
@@ -304,13 +309,16 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
                 break;
             case Kind::Detail:
                 if (const qint32 front = fronts[size_t(node.Key)]; front >= 0)
-                    tree.SetImage(tree.AddUnder(entry, front, batch.Text(node), textHash),
-                                  node.Image);
+                    tree.SetImage(
+                        tree.AddUnder(entry, front, batch.Text(node),
+                                      node.Once ? std::nullopt : std::optional<quint32>(textHash)),
+                        node.Image);
                 else
-                    tree.SetImage(tree.Add(entry,
-                                           QString(Words[size_t(node.Key)] + tree.Key(entry)),
-                                           batch.Text(node), textHash),
-                                  node.Image);
+                    tree.SetImage(
+                        tree.Add(entry, QString(Words[size_t(node.Key)] + tree.Key(entry)),
+                                 batch.Text(node),
+                                 node.Once ? TreeModel::HashOf(batch.Text(node)) : textHash),
+                        node.Image);
                 break;
             }
         }

@@ -488,8 +488,9 @@ qint32 TreeModel::FrontNumber(QStringView front) {
     return FrontOf(front);
 }
 
-qint32 TreeModel::AddUnder(qint32 parent, qint32 front, QAnyStringView text, quint32 textHash) {
-    Q_ASSERT(textHash == TextHash(text));
+qint32 TreeModel::AddUnder(qint32 parent, qint32 front, QAnyStringView text,
+                           std::optional<quint32> textHash) {
+    Q_ASSERT(!textHash || *textHash == TextHash(text));
     if (parent < NoNode || parent > m_Count) RaiseTree(35601, u"Element not found"_s);
     if (front < 0 || front >= qint32(m_Fronts.size())) RaiseTree(35600, u"Index out of bounds"_s);
     // The short way holds where Add would keep the key as this front and need look no
@@ -499,7 +500,7 @@ qint32 TreeModel::AddUnder(qint32 parent, qint32 front, QAnyStringView text, qui
         m_FrontRelated[size_t(front)] != 0) {
         QString key = m_Fronts[size_t(front)];
         if (parent != NoNode) key.append(Key(parent));
-        return Add(parent, key, text, textHash);
+        return Add(parent, key, text, textHash ? *textHash : TextHash(text));
     }
     if (FrontTaken(parent, size_t(front))) RaiseTree(35602, u"Key is not unique in collection"_s);
     MakeRoomForNode();
@@ -514,11 +515,12 @@ void TreeModel::MakeRoomForNode() {
     if (size_t((m_Count + 1) >> BlockShift) == m_Blocks.size()) AddBlock();
 }
 
-qint32 TreeModel::Commit(qint32 parent, quint32 key, QAnyStringView text, quint32 textHash) {
+qint32 TreeModel::Commit(qint32 parent, quint32 key, QAnyStringView text,
+                         std::optional<quint32> textHash) {
     const qint32 node = m_Count + 1;
     Node n;
     n.Key = key;
-    n.Text = m_Texts->Keep(text, textHash);
+    n.Text = textHash ? m_Texts->Keep(text, *textHash) : m_Texts->Store(text);
     At(node) = n;
     ImageByte(node) = 0;
     m_Count = node;

@@ -56,8 +56,11 @@ public:
     // keeps no more fronts, or front is empty; such keys go to Add.
     qint32 FrontNumber(QStringView front);
     // Add(parent, front's text + Key(parent), text, textHash), and the same in every way.
-    // A front that FrontNumber did not give raises "Index out of bounds" (35600).
-    qint32 AddUnder(qint32 parent, qint32 front, QAnyStringView text, quint32 textHash);
+    // A front that FrontNumber did not give raises "Index out of bounds" (35600). Without
+    // a hash the text is kept as new, not looked for among the recent ones: for a text that
+    // seldom comes twice, such as a time of day, the look costs more than it saves.
+    qint32 AddUnder(qint32 parent, qint32 front, QAnyStringView text,
+                    std::optional<quint32> textHash);
     // A text's hash, the same for the same characters in either form.
     static quint32 HashOf(QAnyStringView text);
     // A key's hash, as the key index files it.
@@ -174,7 +177,7 @@ private:
     // Throws what adding a node may throw, before the tree changes.
     void MakeRoomForNode();
     // Adds the node, for which MakeRoomForNode made room, with its key as kept.
-    qint32 Commit(qint32 parent, quint32 key, QAnyStringView text, quint32 textHash);
+    qint32 Commit(qint32 parent, quint32 key, QAnyStringView text, std::optional<quint32> textHash);
 
     // Node blocks sit on the platform's large blocks: a big log's tree then faults in huge
     // pages rather than hundreds of thousands of small ones.

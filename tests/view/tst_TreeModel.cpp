@@ -343,7 +343,7 @@ private slots:
         // with their parent's by front, as a build gives its detail lines. Words mostly
         // start no other (the short way), and now and then one does; some whole keys start
         // with a word, some equal a word before another key, and some keys come twice.
-        // Every answer, failure and node must be the same in both.
+        // Every answer, failure, node and text must be the same in both.
         QRandomGenerator random(29);
         const QStringList words = {u"URL "_s, u"Local "_s, u"Started "_s, u"Mirrors "_s,
                                    u"Lo"_s,   u"URL"_s,    u"\u03a9 "_s};
@@ -387,7 +387,11 @@ private slots:
                     const qint32 front = byFront.FrontNumber(word);
                     failedB = RaisedNumber([&] {
                         b = front >= 0
-                                ? byFront.AddUnder(parent, front, text, TreeModel::HashOf(text))
+                                // Every other text is kept as new, without its hash.
+                                ? byFront.AddUnder(parent, front, text,
+                                                   step % 2 == 0
+                                                       ? std::optional(TreeModel::HashOf(text))
+                                                       : std::nullopt)
                                 : byFront.Add(parent, key, text);
                     });
                     break;
