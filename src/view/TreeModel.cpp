@@ -358,6 +358,7 @@ void TreeModel::Clear() {
     m_Fronts.clear();
     m_FrontStartsWholeKey.clear();
     m_FrontRelated.clear();
+    m_FrontsByHead.fill(0);
     m_FrontsParent = -1;
     m_FrontsTaken = 0;
     m_LinkParent = -1;
@@ -476,8 +477,8 @@ qint32 TreeModel::Add(qint32 parent, QStringView key, QAnyStringView text, quint
     const qint32 node = Commit(parent, m_Texts->Store(key), text, textHash);
     if (place >= 0) {
         m_Keys.File(place, hash, quint32(node));
-        for (size_t i = 0; i < m_Fronts.size(); ++i)
-            if (m_Fronts[i].front() == key.front() && key.startsWith(m_Fronts[i]))
+        for (quint64 heads = FrontsStarting(key); heads != 0; heads &= heads - 1)
+            if (const size_t i = size_t(std::countr_zero(heads)); key.startsWith(m_Fronts[i]))
                 m_FrontStartsWholeKey[i] = true;
     }
     return node;
@@ -582,6 +583,7 @@ qint32 TreeModel::FrontOf(QStringView front) {
     m_Fronts.push_back(front.toString());
     m_FrontStartsWholeKey.push_back(startsWholeKey);
     m_FrontRelated.push_back(related);
+    m_FrontsByHead[front.front().unicode() % m_FrontsByHead.size()] |= quint64(1) << made;
     return qint32(made);
 }
 
@@ -589,8 +591,10 @@ qint32 TreeModel::FrontOf(QStringView front) {
 // stands at most FrontReach nodes after that parent.
 qint32 TreeModel::FindByFront(QStringView key, qint32 knownParent, qint32 knownFront) const {
     if (knownParent == NoNode || knownFront < 0) {
-        for (size_t i = 0; i < m_Fronts.size(); ++i)
-            if (const qint32 node = FindUnderFront(key, i); node != NoNode) return node;
+        for (quint64 heads = FrontsStarting(key); heads != 0; heads &= heads - 1)
+            if (const qint32 node = FindUnderFront(key, size_t(std::countr_zero(heads)));
+                node != NoNode)
+                return node;
         return NoNode;
     }
     if (FrontTaken(knownParent, size_t(knownFront)))

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <memory>
 #include <new>
 #include <optional>
@@ -200,6 +201,12 @@ private:
     // Per front, the other fronts that start it or that it starts: a key of one front can
     // be of another only then.
     std::vector<quint64> m_FrontRelated;
+    // The fronts by their first unit, in a few sets: a key looks only at those that might
+    // start it.
+    std::array<quint64, 64> m_FrontsByHead{};
+    quint64 FrontsStarting(QStringView key) const {
+        return key.isEmpty() ? 0 : m_FrontsByHead[key.front().unicode() % m_FrontsByHead.size()];
+    }
     mutable qint32 m_FrontsParent = -1;
     mutable quint64 m_FrontsTaken = 0;
     qint32 m_LinkParent = -1;
