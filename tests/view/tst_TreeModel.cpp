@@ -20,6 +20,14 @@ qint32 RaisedNumber(const std::function<void()>& body) {
     return 0;
 }
 
+// A parent for a random add: the root one time in rootOneIn, else mostly one of the last
+// 40 nodes (within a front's reach or just beyond it), and any node one time in anyOneIn.
+qint32 RandomParent(QRandomGenerator& random, qint32 count, quint32 rootOneIn, quint32 anyOneIn) {
+    if (count == 0 || random.bounded(rootOneIn) == 0) return TreeModel::NoNode;
+    return random.bounded(anyOneIn) != 0 ? std::max(1, count - qint32(random.bounded(40)))
+                                         : 1 + qint32(random.bounded(count));
+}
+
 QStringList ChildTexts(const TreeModel& tree, qint32 parent) {
     QStringList texts;
     for (qint32 row = 0; row < tree.ChildCount(parent); ++row)
@@ -299,11 +307,7 @@ private slots:
             std::vector<QString> keyOf(1);
             for (int step = 0; step < 3000; ++step) {
                 const qint32 count = tree.Count();
-                qint32 parent = TreeModel::NoNode;
-                if (count > 0 && random.bounded(4) != 0)
-                    parent = random.bounded(3) != 0
-                                 ? std::max(1, count - qint32(random.bounded(40)))
-                                 : 1 + qint32(random.bounded(count));
+                const qint32 parent = RandomParent(random, count, 4, 3);
                 const QString front = word(3);
                 QString key = front;
                 const int shape = int(random.bounded(4));
@@ -356,11 +360,7 @@ private slots:
             const qsizetype usable = build == 0 ? 4 : words.size();
             for (int step = 0; step < 4000; ++step) {
                 const qint32 count = whole.Count();
-                qint32 parent = TreeModel::NoNode;
-                if (count > 0 && random.bounded(8) != 0)
-                    parent = random.bounded(4) != 0
-                                 ? std::max(1, count - qint32(random.bounded(40)))
-                                 : 1 + qint32(random.bounded(count));
+                const qint32 parent = RandomParent(random, count, 8, 4);
                 const QString& word = words[random.bounded(usable)];
                 const QString parentKey =
                     parent == TreeModel::NoNode ? QString() : whole.Key(parent);
