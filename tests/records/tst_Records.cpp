@@ -1,3 +1,5 @@
+#include "base/AsciiCase.h"
+#include "base/MixedText.h"
 #include "records/LogCurEntries.h"
 #include "records/LogEntries.h"
 #include "records/TextArena.h"
@@ -189,6 +191,33 @@ private slots:
             const bool latin1 =
                 std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
             QCOMPARE(arena.IsLatin1(packed), latin1);
+        }
+    }
+
+    void casedPartsChangeAsciiLettersAlone() {
+        // Every Latin-1 character from the space on, read upper- and lower-cased into a
+        // QString, a narrow text and a text already wide: only A-Z and a-z change.
+        QString all;
+        for (char16_t c = 0x20; c <= 0xFF; ++c)
+            all += QChar(c);
+        TextArena arena;
+        const PackedText whole = arena.Add(QStringView(all));
+        for (const bool upper : {true, false}) {
+            const QStringView inner = QStringView(all).sliced(1, all.size() - 2);
+            const PackedText part = TextArena::CasedPart(
+                whole, 1, inner.size(), upper ? PackedText::Form::Upper : PackedText::Form::Lower);
+            QString expected;
+            for (const QChar c : inner)
+                expected += QChar(upper ? AsciiUpper(c.unicode()) : AsciiLower(c.unicode()));
+            QCOMPARE(arena.Text(part), expected);
+            MixedText narrow;
+            narrow.Append("x"_L1);
+            arena.AppendTo(narrow, part);
+            QCOMPARE(narrow.View().toString(), u"x"_s + expected);
+            MixedText wide;
+            wide.Append(QStringView(u"\u4E2D"));
+            arena.AppendTo(wide, part);
+            QCOMPARE(wide.View().toString(), u"\u4E2D"_s + expected);
         }
     }
 
