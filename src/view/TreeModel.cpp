@@ -419,8 +419,8 @@ TreeModel::Branch& TreeModel::MakeBranch(qint32 node) {
     if (node == NoNode) return m_Branches[0];
     Node& n = At(node);
     if (n.Branch == 0) {
-        n.Branch = quint32(m_Branches.size());
-        m_Branches.push_back(Branch{});
+        m_Branches.push_back(Branch{}); // first: it may fail
+        n.Branch = quint32(m_Branches.size() - 1);
     }
     return m_Branches[n.Branch];
 }
@@ -524,9 +524,11 @@ qint32 TreeModel::Commit(qint32 parent, quint32 key, QAnyStringView text,
     n.Text = textHash ? m_Texts->Keep(text, *textHash) : m_Texts->Store(text);
     At(node) = n;
     ImageByte(node) = 0;
+    // Linking may still need memory; the node counts only once it is its parent's child,
+    // so a failure there leaves the tree as it was.
+    LinkChild(parent, node);
     m_Count = node;
     if (n.KeyIsFront() && parent == m_FrontsParent) m_FrontsTaken |= quint64(1) << (key - 1);
-    LinkChild(parent, node);
     return node;
 }
 
@@ -569,9 +571,11 @@ qint32 TreeModel::FrontOf(QStringView front) {
                 else
                     return key.startsWith(front);
             });
+    // What may fail comes first, so that a failure leaves the fronts as they were.
     m_Fronts.reserve(MaxFronts);
     m_FrontStartsWholeKey.reserve(MaxFronts);
     m_FrontRelated.reserve(MaxFronts);
+    QString text = front.toString();
     const size_t made = m_Fronts.size();
     quint64 related = 0;
     for (size_t i = 0; i < made; ++i) {
@@ -580,7 +584,7 @@ qint32 TreeModel::FrontOf(QStringView front) {
             m_FrontRelated[i] |= quint64(1) << made;
         }
     }
-    m_Fronts.push_back(front.toString());
+    m_Fronts.push_back(std::move(text));
     m_FrontStartsWholeKey.push_back(startsWholeKey);
     m_FrontRelated.push_back(related);
     m_FrontsByHead[front.front().unicode() % m_FrontsByHead.size()] |= quint64(1) << made;

@@ -54,7 +54,8 @@ public:
                std::optional<quint32> keyHash = std::nullopt);
     // A front's number, made now if it is new: AddUnder adds a node whose key is the front
     // followed by its parent's key without the key being put together. -1 when the tree
-    // keeps no more fronts, or front is empty; such keys go to Add.
+    // keeps no more fronts, or front is empty; such keys go to Add. Numbers last until the
+    // next Clear.
     qint32 FrontNumber(QStringView front);
     // Add(parent, front's text + Key(parent), text, textHash), and the same in every way.
     // A front that FrontNumber did not give raises "Index out of bounds" (35600). Without
@@ -177,7 +178,8 @@ private:
     void AddBlock();
     // Throws what adding a node may throw, before the tree changes.
     void MakeRoomForNode();
-    // Adds the node, for which MakeRoomForNode made room, with its key as kept.
+    // Adds the node, for which MakeRoomForNode made room, with its key as kept. It counts
+    // only once linked: a failure before leaves the tree as it was.
     qint32 Commit(qint32 parent, quint32 key, QAnyStringView text, std::optional<quint32> textHash);
 
     // Node blocks sit on the platform's large blocks: a big log's tree then faults in huge
