@@ -118,6 +118,11 @@ void LogEntries::Link(LogKeys& link, const LogEntry& record) const {
     link.m_RecordFiling = record.m_Filing;
 }
 
+void LogEntries::Foresee(qint64 position, qint64 nearer) const noexcept {
+    if (position >= 1 && position <= Count()) __builtin_prefetch(m_Items.At(position));
+    if (nearer >= 1 && nearer <= Count()) m_Items.At(nearer)->Foresee();
+}
+
 LogEntry* LogEntries::Item(qint64 position) const {
     LogEntry* entry = m_Items.At(position);
     if (!entry)

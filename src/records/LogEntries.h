@@ -39,6 +39,11 @@ public:
     // By 1-based position: a position out of range raises with source
     // "LogEntries Collection Get".
     LogEntry* Item(qint64 position) const;
+    // For a reader that goes through the records in order, once Settle has closed the
+    // gaps: starts fetching the record at position, and the texts of the one at nearer,
+    // which it can reach only once that record itself has come. Positions out of range
+    // fetch nothing.
+    void Foresee(qint64 position, qint64 nearer) const noexcept;
     // By key: null when no record holds it.
     LogEntry* Item(const HashedKey& key) const { return m_Items.Find(key); }
     LogEntry* Item(const QString& key) const { return m_Items.Find(HashedKey(key)); }

@@ -29,6 +29,12 @@ constexpr const char* DateStartedGet = "LogEntry:DateStarted Property Get";
 constexpr const char* DateFinishedGet = "LogEntry:DateFinished Property Get";
 } // namespace
 
+void LogEntry::Foresee() const noexcept {
+    if (!m_Arena) return;
+    for (const PackedText text : {m_FName, m_URL, m_LocalName, m_DateStarted, m_DateFinished})
+        m_Arena->Foresee(text);
+}
+
 void LogEntry::AppendURL(QString& out) const { Append(out, m_URL, UrlGet); }
 void LogEntry::AppendURL(MixedText& out) const { Append(out, m_URL, UrlGet); }
 void LogEntry::AppendLocalName(QString& out) const { Append(out, m_LocalName, LocalNameGet); }

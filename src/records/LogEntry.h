@@ -47,6 +47,8 @@ public:
     void AppendLocalName(MixedText& out) const;
     void AppendDateStarted(MixedText& out) const;
     void AppendDateFinished(MixedText& out) const;
+    // Starts fetching the texts above, for a reader that goes through many records.
+    void Foresee() const noexcept;
 
 private:
     friend class LogEntries;

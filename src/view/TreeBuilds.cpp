@@ -244,6 +244,7 @@ private:
 std::atomic<qint32> BuildHelperThreshold = DefaultBuildHelperThreshold;
 constexpr qsizetype NodesPerBatch = 2048;
 constexpr size_t ForeseeAhead = 16;
+constexpr qint32 RecordsAhead = 4;
 
 // The build loop: each record's nodes, with CurLine and the progress bar at the record,
 // then CurLine one past the last record. A failure ends it after the nodes put together
@@ -332,6 +333,9 @@ void AddRecords(TreeModel& tree, LogAnalysis& analysis, PopulateHost& host, Adde
         done = relay.Run(
             [&] {
                 for (qint32 record = 1; record <= count; ++record) {
+                    // Records and their texts are read from all over a large log's
+                    // memory; those a few records on are asked for ahead.
+                    analysis.Entries().Foresee(record + 2 * RecordsAhead, record + RecordsAhead);
                     PreparedNodes& batch = relay.Filling();
                     // The tree's side: its pace can change as the build goes (new memory
                     // is slow to touch), so each batch asks afresh.
